@@ -1,0 +1,100 @@
+#include "files.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace ferrolok::detail {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+#ifdef _WIN32
+File openNarrow(const std::string& name) { return File(std::fopen(name.c_str(), "rb")); }
+File openWide(const std::u16string& name, const wchar_t* mode) {
+  return File(_wfopen(reinterpret_cast<const wchar_t*>(name.c_str()), mode));
+}
+#else
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// A UTF-16 name as the UTF-8 path the file system takes (an unpaired
+// surrogate becomes U+FFFD).
+std::string pathFromUtf16(const std::u16string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char32_t c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    appendUtf8(out, c);
+  }
+  return out;
+}
+
+// The 8-bit name is read as the Latin-1 text it stands for, as the Windows
+// ANSI code page reads it for everything the library can pass through.
+File openNarrow(const std::string& name) {
+  std::string path;
+  for (unsigned char c : name) appendUtf8(path, c);
+  return File(std::fopen(path.c_str(), "rb"));
+}
+File openWide(const std::u16string& name, const wchar_t* mode) {
+  return File(std::fopen(pathFromUtf16(name).c_str(), mode[0] == L'w' ? "wb" : "rb"));
+}
+#endif
+
+}  // namespace
+
+std::optional<Bytes> ReadWholeFile(const BString& fileName) {
+  long size = 0;
+  {
+    File f = openNarrow(std::string(NarrowString(fileName).c_str()));
+    if (!f) return std::nullopt;
+    if (std::fseek(f.get(), 0, SEEK_END) != 0) return std::nullopt;
+    size = std::ftell(f.get());
+    if (size < 0) return std::nullopt;
+  }
+  if (!fileName) return std::nullopt;
+  File f = openWide(*fileName, L"rb");
+  if (!f) return std::nullopt;
+  try {
+    Bytes buf(static_cast<std::size_t>(size));
+    buf.resize(std::fread(buf.data(), 1, buf.size(), f.get()));
+    return buf;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+bool WriteWholeFile(const BString& fileName, const Bytes& bytes) {
+  if (!fileName) return false;
+  File f = openWide(*fileName, L"wb");
+  if (!f) return false;
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f.get());
+  return true;
+}
+
+}  // namespace ferrolok::detail

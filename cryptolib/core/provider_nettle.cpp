@@ -1,0 +1,119 @@
+// The Windows providers of type 1 (PROV_RSA_FULL) as far as the library uses
+// them, on Nettle:
+//  - the key is derived from MD5(password) as CryptDeriveKey(CALG_RC2) does
+//    with no key length in its flags;
+//  - RC2 runs in CBC mode with an all-zero IV that is reset for every call;
+//  - the final block carries PKCS#5 padding of 1 to 8 bytes.
+#include <nettle/arctwo.h>
+#include <nettle/cbc.h>
+#include <nettle/md5.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "provider.h"
+
+namespace ferrolok::provider {
+namespace {
+
+constexpr std::int32_t kProvRsaFull = 1;
+constexpr std::size_t kBlock = ARCTWO_BLOCK_SIZE;  // 8
+
+// Key parameters of one provider: how many bytes of the MD5 become key
+// material (the rest of the 16-byte key is the provider's zero salt) and the
+// RC2 effective key length in bits.
+struct Rc2Defaults {
+  std::size_t keyBytes;
+  unsigned effectiveBits;
+};
+
+bool equalsIgnoreCase(const std::string& a, const char* b) {
+  const std::size_t n = std::strlen(b);
+  if (a.size() != n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+    if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+// CryptAcquireContextA: which provider answers (name, type). The name is
+// looked up as the registry does, without regard to case.
+const Rc2Defaults* acquire(const std::string& name, std::int32_t type) {
+  // The base provider: 40-bit keys, 11 bytes of zero salt.
+  static constexpr Rc2Defaults kBase{5, 40};
+  // The enhanced and strong providers: 128-bit keys, no salt.
+  static constexpr Rc2Defaults kStrong{16, 128};
+  if (type != kProvRsaFull) return nullptr;
+  if (equalsIgnoreCase(name, "Microsoft Base Cryptographic Provider v1.0")) return &kBase;
+  if (equalsIgnoreCase(name, "Microsoft Enhanced Cryptographic Provider v1.0")) return &kStrong;
+  if (equalsIgnoreCase(name, "Microsoft Strong Cryptographic Provider")) return &kStrong;
+  return nullptr;
+}
+
+std::string untilZero(const std::string& s) { return std::string(s.c_str()); }
+
+// CryptCreateHash(CALG_MD5) + CryptHashData(password) + CryptDeriveKey(CALG_RC2).
+void deriveKey(const Rc2Defaults& p, const std::string& password, arctwo_ctx* key) {
+  std::array<std::uint8_t, MD5_DIGEST_SIZE> digest{};
+  md5_ctx md5;
+  md5_init(&md5);
+  md5_update(&md5, password.size(), reinterpret_cast<const std::uint8_t*>(password.data()));
+  md5_digest(&md5, digest.size(), digest.data());
+  std::array<std::uint8_t, 16> material{};  // zero salt after keyBytes
+  std::copy_n(digest.begin(), p.keyBytes, material.begin());
+  arctwo_set_key_ekb(key, material.size(), material.data(), p.effectiveBits);
+}
+
+}  // namespace
+
+Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
+                    const std::string& providerName, std::int32_t providerType) {
+  const Rc2Defaults* p = acquire(untilZero(providerName), providerType);
+  if (!p) return {};
+  arctwo_ctx key;
+  deriveKey(*p, untilZero(password), &key);
+
+  const std::size_t pad = kBlock - n % kBlock;  // 1..8
+  Bytes out(n + pad);
+  if (n) std::memcpy(out.data(), data, n);
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(), static_cast<std::uint8_t>(pad));
+  std::array<std::uint8_t, kBlock> iv{};
+  cbc_encrypt(&key, reinterpret_cast<nettle_cipher_func*>(arctwo_encrypt), kBlock, iv.data(),
+              out.size(), out.data(), out.data());
+  return out;
+}
+
+Bytes DecryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
+                    const std::string& providerName, std::int32_t providerType) {
+  const Rc2Defaults* p = acquire(untilZero(providerName), providerType);
+  if (!p || n == 0 || n % kBlock != 0) return {};
+  arctwo_ctx key;
+  deriveKey(*p, untilZero(password), &key);
+
+  Bytes out(data, data + n);
+  std::array<std::uint8_t, kBlock> iv{};
+  cbc_decrypt(&key, reinterpret_cast<nettle_cipher_func*>(arctwo_decrypt), kBlock, iv.data(),
+              out.size(), out.data(), out.data());
+  const std::uint8_t pad = out.back();
+  if (pad < 1 || pad > kBlock) return {};
+  for (std::size_t i = n - pad; i < n; ++i)
+    if (out[i] != pad) return {};
+  out.resize(n - pad);
+  return out;
+}
+
+Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& providerName,
+                 std::int32_t providerType) {
+  if (!acquire(untilZero(providerName), providerType)) return {};
+  Bytes digest(MD5_DIGEST_SIZE);
+  md5_ctx md5;
+  md5_init(&md5);
+  md5_update(&md5, n, data);
+  md5_digest(&md5, digest.size(), digest.data());
+  return digest;
+}
+
+}  // namespace ferrolok::provider
