@@ -43,7 +43,8 @@ std::string pathFromUtf16(const std::u16string& s) {
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
     char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+        s[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {

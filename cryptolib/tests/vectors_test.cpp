@@ -9,7 +9,8 @@ namespace {
 
 ferrolok::Bytes fromHex(const std::string& h) {
   ferrolok::Bytes b;
-  for (std::size_t i = 0; i + 1 < h.size(); i += 2) b.push_back(std::stoi(h.substr(i, 2), nullptr, 16));
+  for (std::size_t i = 0; i + 1 < h.size(); i += 2)
+    b.push_back(std::stoi(h.substr(i, 2), nullptr, 16));
   return b;
 }
 

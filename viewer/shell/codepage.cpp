@@ -29,7 +29,8 @@ int unicodeToCp1252(char16_t ch) {
 QString decodeCp1252(QByteArrayView bytes) {
   QString out(bytes.size(), Qt::Uninitialized);
   char16_t* d = reinterpret_cast<char16_t*>(out.data());
-  for (qsizetype i = 0; i < bytes.size(); ++i) d[i] = cp1252ToUnicode(static_cast<unsigned char>(bytes[i]));
+  for (qsizetype i = 0; i < bytes.size(); ++i)
+    d[i] = cp1252ToUnicode(static_cast<unsigned char>(bytes[i]));
   return out;
 }
 
@@ -76,8 +77,10 @@ bool isValidUtf8(QByteArrayView bytes) {
 }
 
 QString decodeLogText(QByteArrayView bytes) {
-  if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
-  else if (!isValidUtf8(bytes)) return decodeCp1252(bytes);
+  if (bytes.startsWith("\xEF\xBB\xBF"))
+    bytes = bytes.sliced(3);
+  else if (!isValidUtf8(bytes))
+    return decodeCp1252(bytes);
   return QString::fromUtf8(bytes);
 }
 

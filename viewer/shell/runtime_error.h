@@ -3,8 +3,8 @@
 // function name occurred.").
 #pragma once
 
-#include <QString>
 #include <QByteArray>
+#include <QString>
 #include <exception>
 
 namespace tarvex {

@@ -1,0 +1,100 @@
+// Every step the viewer takes with the user: dialogs, message boxes, status
+// text, mouse pointer and letting pending events run. The history window
+// implements it with real widgets; tests replace it with a scripted fake, so
+// the procedures that use it run headless.
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include "shell/runtime_error.h"
+
+class QPrinter;
+
+namespace tarvex {
+
+// Message box styles (button set + icon) and results.
+namespace mb {
+inline constexpr int OkOnly = 0;
+inline constexpr int Critical = 16;
+inline constexpr int Question = 32;
+inline constexpr int YesNoQuestion = 36;
+inline constexpr int Information = 64;
+inline constexpr int ResultOk = 1;
+inline constexpr int ResultYes = 6;
+inline constexpr int ResultNo = 7;
+}  // namespace mb
+
+// Flags of the file and printer dialogs.
+namespace cdl {
+inline constexpr int ReadOnlyHidden = 0x4;    // hide the read-only check box
+inline constexpr int OverwritePrompt = 0x2;   // ask before replacing a file
+inline constexpr int FileMustExist = 0x1000;  // the chosen file must exist
+inline constexpr int PrintNoSelection = 0x4;  // printer dialog: no selection choice
+inline constexpr int PrintNoPageNums = 0x8;   // printer dialog: no page-range choice
+}  // namespace cdl
+
+// One use of the shared file dialog; every caller sets all of it.
+struct FileDialogSettings {
+  QString title;
+  QString filter;      // "Description|pattern", pairs separated by "|"
+  QString initDir;     // as the program forms it ("\" separators allowed)
+  QString fileName;    // proposed name (save dialogs)
+  QString defaultExt;  // ".csv", ".jpg"; "" for none
+  int flags = 0;       // cdl:: values
+};
+
+// What the user chose in the printer dialog.
+struct PrinterChoice {
+  int firstPage = 0;
+  int lastPage = 0;
+  int copies = 1;
+  int orientation = 1;  // 1 portrait, 2 landscape
+};
+
+enum class Pointer { Normal, Hourglass };
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+
+  // A modal message box centred over the history window; an empty title
+  // shows the application title. timeoutMs > 0 closes the box by itself.
+  // Returns mb::ResultOk, mb::ResultYes or mb::ResultNo.
+  virtual int msgBoxPos(const QString& prompt, int style, const QString& title = QString(),
+                        int timeoutMs = 0) = 0;
+
+  // The shared file dialog as an Open or a Save dialog. Returns the chosen
+  // path; throws RuntimeError(err::Cancel) when the user cancels.
+  virtual QString showOpen(const FileDialogSettings& settings) = 0;
+  virtual QString showSave(const FileDialogSettings& settings) = 0;
+
+  // The colour dialog starting at `initial`; throws RuntimeError(err::Cancel)
+  // when the user cancels.
+  virtual QColor showColor(const QColor& initial) = 0;
+
+  // The number of installed printers.
+  virtual int printerCount() = 0;
+  // The printer dialog with cdl:: flags; throws RuntimeError(err::Cancel)
+  // when the user cancels. The printer it set up is printer().
+  virtual PrinterChoice showPrinter(int flags) = 0;
+  // The printer the last printer dialog set up; owned by the interface.
+  virtual QPrinter* printer() = 0;
+
+  // Panel 1 of the main window's status bar.
+  virtual void setStatusText(const QString& text) = 0;
+  virtual void setPointer(Pointer pointer) = 0;
+  // Lets pending window events run once.
+  virtual void doEvents() = 0;
+};
+
+// The error report: "Error N = description in function procName occurred."
+// and "Please contact the manufacturer with this error.", style 0.
+QString errorReportText(int number, const QString& description, const QString& procName);
+void reportError(UserInterface& ui, int number, const QString& description,
+                 const QString& procName);
+inline void reportError(UserInterface& ui, const RuntimeError& e, const QString& procName) {
+  reportError(ui, e.number(), e.description(), procName);
+}
+
+}  // namespace tarvex
