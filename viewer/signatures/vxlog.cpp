@@ -1,0 +1,189 @@
+#include "signatures/vxlog.h"
+
+#include <ferrolok/ferrolok.h>
+#include <nettle/md5.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QLocale>
+#include <array>
+#include <cstring>
+
+#include "shell/codepage.h"
+#include "shell/runtime_error.h"
+#include "signatures/hextext.h"
+#include "signatures/textinput.h"
+
+namespace tarvex {
+namespace {
+
+ferrolok::BString toBString(const QString& s) {
+  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()),
+                        static_cast<std::size_t>(s.size()));
+}
+
+template <class T>
+std::unique_ptr<T> create(const char* progId) {
+  try {
+    return ferrolok::createObjectAs<T>(progId);
+  } catch (const ferrolok::UnknownProgId&) {
+    throw RuntimeError(err::CantCreateObject);
+  }
+}
+
+// The library's result as a byte array: a result it left untouched does
+// not convert (type mismatch).
+const ferrolok::Bytes& bytesOf(const ferrolok::Result& result) {
+  if (!result) throw RuntimeError(err::TypeMismatch);
+  return *result;
+}
+
+// Trims blanks at both ends, as the platform's Trim does (tabs stay).
+QString trimBlanks(QStringView s) {
+  qsizetype b = 0, e = s.size();
+  while (b < e && s[b] == u' ') ++b;
+  while (e > b && s[e - 1] == u' ') --e;
+  return s.sliced(b, e - b).toString();
+}
+
+// For each file byte x, the two bytes the file digest hashes for it: the
+// UTF-16 little-endian bytes of the character code page 1252 maps x to,
+// each replaced by the low byte of the character code page 1252 maps it
+// to. Stored as the two bytes in memory order.
+struct DigestTable {
+  std::array<std::uint16_t, 256> pair{};
+  DigestTable() {
+    for (int x = 0; x < 256; ++x) {
+      const char16_t ch = cp1252ToUnicode(static_cast<unsigned char>(x));
+      const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(cp1252ToUnicode(ch & 0xFF) & 0xFF),
+                                     static_cast<std::uint8_t>(cp1252ToUnicode(ch >> 8) & 0xFF)};
+      std::memcpy(&pair[x], bytes, 2);
+    }
+  }
+};
+
+const DigestTable& digestTable() {
+  static const DigestTable table;
+  return table;
+}
+
+}  // namespace
+
+VxLog::VxLog()
+    : VxLog("Ferrolok.EncryptString", "Ferrolok.DecryptData", "Ferrolok.CreateStringHash") {}
+
+VxLog::VxLog(const char* encryptorProgId, const char* decryptorProgId, const char* hasherProgId)
+    : encryptor_(create<ferrolok::EncryptString>(encryptorProgId)),
+      decryptor_(create<ferrolok::DecryptData>(decryptorProgId)),
+      hasher_(create<ferrolok::CreateStringHash>(hasherProgId)) {}
+
+VxLog::~VxLog() = default;
+
+QString VxLog::EncryptToHex(const QString& InputString, const QString& Password) {
+  encryptor_->setPassword(toBString(Password));
+  encryptor_->setInput(toBString(InputString));
+  encryptor_->setSaveToFile(0);
+  return toHexText(bytesOf(encryptor_->Encrypt()));
+}
+
+std::vector<std::uint8_t> VxLog::decryptBytes(const QString& InputString, const QString& Password,
+                                              bool checked) {
+  ferrolok::ByteArray data;
+  data.bytes = hexToBytes(InputString, u" ");
+  const std::size_t cipherLength = data.bytes.size();
+  decryptor_->setPassword(toBString(Password));
+  decryptor_->setData(std::move(data));
+  decryptor_->setSaveToFile(0);
+  ferrolok::Bytes plain = bytesOf(decryptor_->Decrypt());
+  if (checked && plain.empty() && (cipherLength % 8 != 0 || cipherLength > 8))
+    throw RuntimeError(err::InvalidCall,
+                       QStringLiteral("The line cannot be deciphered (damaged record)"));
+  return plain;
+}
+
+QString VxLog::DecryptFromHex(const QString& InputString, const QString& Password) {
+  const std::vector<std::uint8_t> plain = decryptBytes(InputString, Password, false);
+  return decodeCp1252(QByteArrayView(plain.data(), static_cast<qsizetype>(plain.size())));
+}
+
+QString VxLog::DecryptFromHexChecked(const QString& InputString, const QString& Password) {
+  const std::vector<std::uint8_t> plain = decryptBytes(InputString, Password, true);
+  return decodeCp1252(QByteArrayView(plain.data(), static_cast<qsizetype>(plain.size())));
+}
+
+QString VxLog::CalculateHash(const QString& InputString, const QString& Password) {
+  hasher_->setPassword(toBString(Password));
+  hasher_->setInput(toBString(InputString));
+  return toHexText(bytesOf(hasher_->Hash()));
+}
+
+QString VxLog::CalculateFileHash(const QString& FileName, const QString& Password) {
+  // The text of the round trip is never built: each file byte stands for
+  // two bytes of the hashed 8-bit text (digestTable), so the file is
+  // streamed through the table into MD5, the digest the hasher computes.
+  // Handing the hasher the text itself would take seven times the file's
+  // size in memory.
+  QFile file(FileName);
+  openForInput(file);
+  hasher_->setPassword(toBString(Password));
+
+  const auto& table = digestTable().pair;
+  constexpr qint64 kChunk = 1 << 20;
+  std::vector<unsigned char> in(kChunk);
+  std::vector<std::uint16_t> out(kChunk);
+  md5_ctx ctx;
+  md5_init(&ctx);
+  qint64 total = 0;
+  for (;;) {
+    const qint64 got = file.read(reinterpret_cast<char*>(in.data()), kChunk);
+    if (got < 0) throw RuntimeError(err::PathFileAccess);
+    if (got == 0) break;
+    for (qint64 i = 0; i < got; ++i) out[i] = table[in[i]];
+    md5_update(&ctx, static_cast<std::size_t>(2 * got),
+               reinterpret_cast<const std::uint8_t*>(out.data()));
+    total += got;
+  }
+  // An empty file gives an empty text, for which the hasher leaves its
+  // result untouched.
+  if (total == 0) throw RuntimeError(err::TypeMismatch);
+  std::uint8_t digest[MD5_DIGEST_SIZE];
+  md5_digest(&ctx, MD5_DIGEST_SIZE, digest);
+  return toHexText(digest, MD5_DIGEST_SIZE);
+}
+
+bool VxLog::CompareHash(const QString& InputString, const QString& Password, const QString& hash) {
+  return CalculateHash(InputString, Password) == hash;
+}
+
+void VxLog::WriteSigFile(const QString& FileName, const QString& Signature, const QString& hash,
+                         bool Encrypt, const QString& Password) {
+  QString line = QLocale::c().toString(QDateTime::currentDateTime(), u"M/d/yyyy H:mm:ss") +
+                 QStringLiteral(", ") + Signature + QStringLiteral(", ") + hash;
+  if (Encrypt) line = EncryptToHex(line, Password);
+  QFile file(FileName);
+  openForAppend(file);
+  const QByteArray bytes = encodeCp1252(line) + "\r\n";
+  if (file.write(bytes) != bytes.size() || !file.flush()) throw RuntimeError(err::PathFileAccess);
+}
+
+void VxLog::ReadSigFile(TextInputFile& File, QString& DateTime, QString& Signature, QString& hash,
+                        bool Encrypt, const QString& Password) {
+  if (!Encrypt) {
+    DateTime = File.readField();
+    Signature = File.readField();
+    hash = File.readField();
+    return;
+  }
+  const QString plain = DecryptFromHex(File.readField(), Password);
+  if (plain.isEmpty()) return;  // splitting an empty text gives no parts
+  QString* outs[3] = {&DateTime, &Signature, &hash};
+  int i = 0;
+  for (const QStringView part : QStringView(plain).tokenize(u',')) {
+    if (i == 3) break;
+    *outs[i++] = trimBlanks(part);
+  }
+}
+
+QString bytesAsLowByteText(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
+
+}  // namespace tarvex
