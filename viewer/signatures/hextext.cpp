@@ -50,6 +50,19 @@ std::vector<std::uint8_t> hexToBytes(QStringView text, QStringView delimiter) {
     return out;
   }
   out.reserve(static_cast<std::size_t>(text.size() / 3 + 1));
+  if (delimiter.size() == 1) {
+    // One delimiter character (the " " of every caller): one pass.
+    const char16_t delim = delimiter.front().unicode();
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.data());
+    const char16_t* const end = p + text.size();
+    for (;;) {
+      const char16_t* q = p;
+      while (q != end && *q != delim) ++q;
+      out.push_back(partToByte(QStringView(p, q - p)));
+      if (q == end) return out;
+      p = q + 1;
+    }
+  }
   qsizetype from = 0;
   for (;;) {
     const qsizetype at = text.indexOf(delimiter, from);

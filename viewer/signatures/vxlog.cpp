@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <functional>
@@ -130,14 +131,18 @@ QString VxLog::CalculateFileHash(const QString& FileName, const QString& Passwor
   openForInput(file);
   hasher_->setPassword(toBString(Password));
 
-  constexpr qint64 kChunk = 4 << 20;
+  // Chunks no larger than the file (plus one byte, so a file read whole
+  // ends in a short chunk), at most 4 MiB.
+  const qint64 kChunk = std::clamp<qint64>(file.size() + 1, 4096, 4 << 20);
   struct Chunk {
-    std::vector<unsigned char> in = std::vector<unsigned char>(kChunk);
-    std::vector<std::uint16_t> out = std::vector<std::uint16_t>(kChunk);
+    std::vector<unsigned char> in;
+    std::vector<std::uint16_t> out;
     qint64 size = 0;
   };
-  auto prepare = [&file](Chunk& c) {
+  auto prepare = [&file, kChunk](Chunk& c) {
     const auto& table = digestTable().pair;
+    c.in.resize(static_cast<std::size_t>(kChunk));
+    c.out.resize(static_cast<std::size_t>(kChunk));
     c.size = file.read(reinterpret_cast<char*>(c.in.data()), kChunk);
     for (qint64 i = 0; i < c.size; ++i) c.out[i] = table[c.in[i]];
   };
