@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <stdexcept>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace ferrolok::detail {
 namespace {
@@ -13,11 +18,24 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
 #ifdef _WIN32
+// The size of an open file, also beyond 2 GiB; -1 when it cannot be taken.
+long long sizeOf(std::FILE* f) {
+  if (_fseeki64(f, 0, SEEK_END) != 0) return -1;
+  return _ftelli64(f);
+}
 File openNarrow(const std::string& name) { return File(std::fopen(name.c_str(), "rb")); }
 File openWide(const std::u16string& name, const wchar_t* mode) {
   return File(_wfopen(reinterpret_cast<const wchar_t*>(name.c_str()), mode));
 }
 #else
+// The size of an open file; -1 when it cannot be taken or the name is a
+// directory (which the Windows C runtime refuses to open).
+long long sizeOf(std::FILE* f) {
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  if (std::fseek(f, 0, SEEK_END) != 0) return -1;
+  return std::ftell(f);
+}
 void appendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -70,22 +88,25 @@ File openWide(const std::u16string& name, const wchar_t* mode) {
 }  // namespace
 
 std::optional<Bytes> ReadWholeFile(const BString& fileName) {
-  long size = 0;
+  long long size = 0;
   {
     File f = openNarrow(std::string(NarrowString(fileName).c_str()));
     if (!f) return std::nullopt;
-    if (std::fseek(f.get(), 0, SEEK_END) != 0) return std::nullopt;
-    size = std::ftell(f.get());
+    size = sizeOf(f.get());
     if (size < 0) return std::nullopt;
   }
-  if (!fileName) return std::nullopt;
+  if (!fileName || static_cast<unsigned long long>(size) > Bytes().max_size()) return std::nullopt;
   File f = openWide(*fileName, L"rb");
   if (!f) return std::nullopt;
   try {
     Bytes buf(static_cast<std::size_t>(size));
     buf.resize(std::fread(buf.data(), 1, buf.size(), f.get()));
+    // A read error is a file that cannot be read, not a short file.
+    if (std::ferror(f.get())) return std::nullopt;
     return buf;
   } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  } catch (const std::length_error&) {
     return std::nullopt;
   }
 }
