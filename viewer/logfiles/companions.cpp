@@ -141,10 +141,10 @@ void forEachCompanionRecord(const QString& path, VxLog& sigLog,
                             const std::function<void(qint64 line, const QString& plain)>& fn) {
   TextInputFile in(path);
   while (!in.atEnd()) {
-    const QString hex = in.readLine();
+    const QByteArray hex = in.readLineBytes();
     QString plain;
     try {
-      plain = sigLog.DecryptFromHexChecked(hex, kPassword);
+      plain = sigLog.decryptHexLine(hex, kPassword);
     } catch (const RuntimeError& e) {
       throw atLine(e, in.lineNumber(), path);
     }
@@ -158,10 +158,10 @@ qint64 readCompanionRows(LogTable& table, const QString& path, VxLog& sigLog,
   qint64 rows = 0;
   while (!in.atEnd()) {
     if (beforeLine) beforeLine();
-    const QString hex = in.readLine();
+    const QByteArray hex = in.readLineBytes();
     QString plain;
     try {
-      plain = sigLog.DecryptFromHexChecked(hex, kPassword);
+      plain = sigLog.decryptHexLine(hex, kPassword);
     } catch (const RuntimeError& e) {
       throw atLine(e, in.lineNumber(), path);
     }

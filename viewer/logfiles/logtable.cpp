@@ -199,9 +199,11 @@ void LogTable::storeSlot(int col, int row, quint64 s, QByteArrayView bytes) {
   TableOverlay& ov = overlays_[col];
   if (size_t(row) >= ov.cells.size()) {
     // A column written below its title row is usually written for every row:
-    // size it for the table at once instead of doubling.
+    // size it for the table at once instead of doubling. A table that grows
+    // a row at a time (the companion readers) still grows geometrically, or
+    // every new row would copy the whole column.
     if (row > 0 && ov.cells.capacity() < size_t(lastRow_) + 1)
-      ov.cells.reserve(size_t(lastRow_) + 1);
+      ov.cells.reserve(std::max(size_t(lastRow_) + 1, 2 * ov.cells.capacity()));
     ov.cells.resize(size_t(row) + 1, 0);
   }
   quint64& target = ov.cells[row];

@@ -76,3 +76,32 @@ std::vector<std::uint8_t> hexToBytes(QStringView text, QStringView delimiter) {
 }
 
 }  // namespace tarvex
+
+namespace tarvex {
+
+std::vector<std::uint8_t> hexToBytes(QByteArrayView text, char delimiter) {
+  std::vector<std::uint8_t> out;
+  if (text.isEmpty()) return out;
+  out.reserve(static_cast<std::size_t>(text.size() / 3 + 1));
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (;;) {
+    unsigned value = 0;
+    bool digits = true;
+    for (; p != end && *p != delimiter; ++p) {
+      if (!digits) continue;
+      const int digit = hexDigit(static_cast<unsigned char>(*p));
+      if (digit < 0) {
+        digits = false;
+        continue;
+      }
+      value = value * 16 + static_cast<unsigned>(digit);
+      if (value > 255) throw RuntimeError(err::Overflow);
+    }
+    out.push_back(static_cast<std::uint8_t>(value));
+    if (p == end) return out;
+    ++p;
+  }
+}
+
+}  // namespace tarvex

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -25,5 +26,9 @@ inline QString toHexText(const std::vector<std::uint8_t>& bytes) {
 // part reads as 0. An empty text gives no bytes. Throws
 // RuntimeError(err::Overflow) for a part whose value exceeds 255.
 std::vector<std::uint8_t> hexToBytes(QStringView text, QStringView delimiter);
+
+// The same for hex text still in the bytes of a code page 1252 file: equal
+// to hexToBytes of the decoded text, as only ASCII characters are digits.
+std::vector<std::uint8_t> hexToBytes(QByteArrayView text, char delimiter);
 
 }  // namespace tarvex

@@ -70,7 +70,9 @@ void TextInputFile::skipLineEnd() {
   }
 }
 
-QString TextInputFile::readLine() {
+QString TextInputFile::readLine() { return decodeCp1252(readLineBytes()); }
+
+QByteArray TextInputFile::readLineBytes() {
   if (atEnd()) throw RuntimeError(err::InputPastEndOfFile);
   ++lineNumber_;
   QByteArray line;
@@ -85,7 +87,7 @@ QString TextInputFile::readLine() {
     if (n < avail) break;
   }
   skipLineEnd();
-  return decodeCp1252(line);
+  return line;
 }
 
 QString TextInputFile::readField() {

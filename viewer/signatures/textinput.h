@@ -36,6 +36,8 @@ class TextInputFile {
   // RuntimeError(err::InputPastEndOfFile) at the end of the file and
   // RuntimeError(err::PathFileAccess) when reading fails.
   QString readLine();
+  // The same as the file's bytes, not decoded.
+  QByteArray readLineBytes();
 
   // The next field of the comma-separated field reader: leading blanks and
   // tabs are skipped; a field in double quotes ends at its closing quote (what

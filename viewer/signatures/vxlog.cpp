@@ -89,11 +89,11 @@ QString VxLog::EncryptToHex(const QString& InputString, const QString& Password)
   return toHexText(bytesOf(encryptor_->Encrypt()));
 }
 
-std::vector<std::uint8_t> VxLog::decryptBytes(const QString& InputString, const QString& Password,
-                                              bool checked) {
+std::vector<std::uint8_t> VxLog::decryptBytes(std::vector<std::uint8_t> cipher,
+                                              const QString& Password, bool checked) {
+  const std::size_t cipherLength = cipher.size();
   ferrolok::ByteArray data;
-  data.bytes = hexToBytes(InputString, u" ");
-  const std::size_t cipherLength = data.bytes.size();
+  data.bytes = std::move(cipher);
   decryptor_->setPassword(toBString(Password));
   decryptor_->setData(std::move(data));
   decryptor_->setSaveToFile(0);
@@ -104,14 +104,24 @@ std::vector<std::uint8_t> VxLog::decryptBytes(const QString& InputString, const 
   return plain;
 }
 
+namespace {
+
+QString ansiText(const std::vector<std::uint8_t>& bytes) {
+  return decodeCp1252(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+}  // namespace
+
 QString VxLog::DecryptFromHex(const QString& InputString, const QString& Password) {
-  const std::vector<std::uint8_t> plain = decryptBytes(InputString, Password, false);
-  return decodeCp1252(QByteArrayView(plain.data(), static_cast<qsizetype>(plain.size())));
+  return ansiText(decryptBytes(hexToBytes(InputString, u" "), Password, false));
 }
 
 QString VxLog::DecryptFromHexChecked(const QString& InputString, const QString& Password) {
-  const std::vector<std::uint8_t> plain = decryptBytes(InputString, Password, true);
-  return decodeCp1252(QByteArrayView(plain.data(), static_cast<qsizetype>(plain.size())));
+  return ansiText(decryptBytes(hexToBytes(InputString, u" "), Password, true));
+}
+
+QString VxLog::decryptHexLine(QByteArrayView ansiHex, const QString& Password) {
+  return ansiText(decryptBytes(hexToBytes(ansiHex, ' '), Password, true));
 }
 
 QString VxLog::CalculateHash(const QString& InputString, const QString& Password) {

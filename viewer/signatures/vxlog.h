@@ -10,6 +10,7 @@
 // text through the ANSI code page (Windows code page 1252).
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -60,6 +61,9 @@ class VxLog {
   // give "". The readers of the companion files use this form, so that a
   // damaged record is reported instead of shown as an empty row.
   QString DecryptFromHexChecked(const QString& InputString, const QString& Password);
+  // DecryptFromHexChecked of a line still in the bytes of its code page 1252
+  // file (what the companion readers read), without decoding it first.
+  QString decryptHexLine(QByteArrayView ansiHex, const QString& Password);
 
   // Hex text of the MD5 of the 8-bit form of InputString: 16 groups. The
   // Password is handed to the library but does not change the digest.
@@ -99,7 +103,7 @@ class VxLog {
                    bool Encrypt, const QString& Password);
 
  private:
-  std::vector<std::uint8_t> decryptBytes(const QString& InputString, const QString& Password,
+  std::vector<std::uint8_t> decryptBytes(std::vector<std::uint8_t> cipher, const QString& Password,
                                          bool checked);
 
   std::unique_ptr<ferrolok::EncryptString> encryptor_;

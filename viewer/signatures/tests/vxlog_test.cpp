@@ -72,6 +72,30 @@ TEST(HexText, ParsesLikeHexLiterals) {
   EXPECT_EQ(errorNumberOf([] { hexToBytes(u"FFFFFFFFFFFFFFFFFFFF", u" "); }), err::Overflow);
 }
 
+TEST(HexText, FileBytesParseLikeDecodedText) {
+  // The readers parse the lines in the file's bytes: the same bytes, the
+  // same errors, whatever the non-ASCII bytes are.
+  for (const QByteArray& line :
+       {QByteArray("A 0 ff"), QByteArray("A  0 "), QByteArray("1G \x80\x9D 7\xE9 F"),
+        QByteArray("  "), QByteArray("0000FF 1"), QByteArray("1 2 1FF")}) {
+    const QString text = decodeCp1252(line);
+    std::vector<std::uint8_t> fromText, fromBytes;
+    int textError = 0, bytesError = 0;
+    try {
+      fromText = hexToBytes(QStringView(text), u" ");
+    } catch (const RuntimeError& e) {
+      textError = e.number();
+    }
+    try {
+      fromBytes = hexToBytes(QByteArrayView(line), ' ');
+    } catch (const RuntimeError& e) {
+      bytesError = e.number();
+    }
+    EXPECT_EQ(fromText, fromBytes) << line.constData();
+    EXPECT_EQ(textError, bytesError) << line.constData();
+  }
+}
+
 class VxLogTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(dir.isValid()); }
