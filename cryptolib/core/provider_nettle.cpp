@@ -117,4 +117,28 @@ Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& pro
   return digest;
 }
 
+namespace {
+
+class NettleHashStream final : public HashStream {
+ public:
+  NettleHashStream() { md5_init(&md5_); }
+  void Update(const std::uint8_t* data, std::size_t n) override { md5_update(&md5_, n, data); }
+  Bytes Finish() override {
+    Bytes digest(MD5_DIGEST_SIZE);
+    md5_digest(&md5_, digest.size(), digest.data());
+    return digest;
+  }
+
+ private:
+  md5_ctx md5_;
+};
+
+}  // namespace
+
+std::unique_ptr<HashStream> HashStream::Create(const std::string& providerName,
+                                               std::int32_t providerType) {
+  if (!acquire(untilZero(providerName), providerType)) return nullptr;
+  return std::make_unique<NettleHashStream>();
+}
+
 }  // namespace ferrolok::provider

@@ -1,0 +1,294 @@
+#include "print/table_printer.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "shell/runtime_error.h"
+
+namespace tarvex {
+
+namespace {
+
+// The run-time error of a printer that cannot start a job.
+constexpr int kPrinterError = 482;
+
+// Colours of the grid as it shows on screen: grey titles and header column.
+const QColor kTitleFill(0xE4, 0xE4, 0xE4);
+const QColor kGridLine(0x80, 0x80, 0x80);
+
+QFont printFont(double pointSize, bool bold) {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  // No shaping: plain text prints faster, and without ligatures a PDF's text
+  // reads back letter for letter.
+  font.setStyleHint(QFont::SansSerif, QFont::PreferNoShaping);
+  font.setPointSizeF(pointSize);
+  font.setBold(bold);
+  return font;
+}
+
+}  // namespace
+
+HeaderFooterParts parseHeaderFooter(const QString& text) {
+  HeaderFooterParts parts;
+  QString* part = &parts.left;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar ch = text.at(i);
+    if (ch == u'/' && i + 1 < text.size()) {
+      const QChar code = text.at(i + 1).toLower();
+      if (code == u'/' || code == u'p') {  // kept for expandPageNumber()
+        part->append(ch).append(text.at(i + 1));
+        ++i;
+        continue;
+      }
+      if (code == u'l' || code == u'c' || code == u'r') {
+        part = code == u'l' ? &parts.left : code == u'c' ? &parts.centre : &parts.right;
+        ++i;
+        continue;
+      }
+    }
+    part->append(ch);
+  }
+  return parts;
+}
+
+QString expandPageNumber(const QString& part, const QString& page) {
+  QString out;
+  out.reserve(part.size());
+  for (qsizetype i = 0; i < part.size(); ++i) {
+    const QChar ch = part.at(i);
+    if (ch == u'/' && i + 1 < part.size()) {
+      const QChar code = part.at(i + 1).toLower();
+      if (code == u'/' || code == u'p') {
+        out += code == u'/' ? QString(u'/') : page;
+        ++i;
+        continue;
+      }
+    }
+    out += ch;
+  }
+  return out;
+}
+
+QString escapeHeaderFooter(const QString& text) {
+  return QString(text).replace(u'/', QStringLiteral("//"));
+}
+
+TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSettings& settings,
+                                 const QList<double>& colWidths, double tableWidth, int rowsPerPage)
+    : rowsPerPage_(std::max(1, rowsPerPage)) {
+  const int tableLastRow = std::max(0, table.lastRow());
+  const int tableLastCol = std::max(0, table.lastCol());
+
+  // Columns and rows of the printout; row 0 and column 0 are headers and are
+  // printed besides the data, never as part of it.
+  int col1 = 1;
+  int col2 = tableLastCol;
+  int row1 = 1;
+  int row2 = tableLastRow;
+  if (settings.cellRange) {
+    col1 = std::min(settings.firstCol, settings.lastCol);
+    col2 = std::max(settings.firstCol, settings.lastCol);
+    col1 = std::max(1, col1);
+    if (settings.firstRow >= 0 && settings.lastRow >= 0) {
+      row1 = std::max(1, std::min(settings.firstRow, settings.lastRow));
+      row2 = std::max(settings.firstRow, settings.lastRow);
+    }
+  }
+  if (settings.useDataMax || !settings.cellRange) {
+    col2 = std::min(col2, tableLastCol);
+    row2 = std::min(row2, tableLastRow);
+  }
+  firstRow_ = row1;
+  lastRow_ = row2;
+
+  auto width = [&](int col) {
+    return col < colWidths.size() ? std::max(0.0, colWidths[col]) : 0.0;
+  };
+  headerColumnShown_ = !table.isColumnHidden(0);
+  const double available = tableWidth - (headerColumnShown_ ? width(0) : 0.0);
+
+  // Bands of columns that fit across a page; a column wider than a page gets
+  // a band of its own and is cut at the page's edge.
+  QList<int> band;
+  double used = 0;
+  for (int col = col1; col <= col2; ++col) {
+    if (table.isColumnHidden(col)) continue;
+    if (!band.isEmpty() && used + width(col) > available) {
+      bands_.append(band);
+      band.clear();
+      used = 0;
+    }
+    band.append(col);
+    used += width(col);
+  }
+  bands_.append(band);
+
+  const qint64 rows = std::max(0, lastRow_ - firstRow_ + 1);
+  rowPagesPerBand_ = std::max<qint64>(1, (rows + rowsPerPage_ - 1) / rowsPerPage_);
+}
+
+int TablePageLayout::pageFirstRow(int page) const {
+  return firstRow_ + (page % rowPagesPerBand_) * rowsPerPage_;
+}
+
+int TablePageLayout::pageLastRow(int page) const {
+  return std::min(lastRow_, pageFirstRow(page) + rowsPerPage_ - 1);
+}
+
+const QList<int>& TablePageLayout::pageColumns(int page) const {
+  return bands_[page / rowPagesPerBand_];
+}
+
+namespace {
+
+// Draws the pages of one printout in device units of the printer.
+class PageDrawer {
+ public:
+  PageDrawer(const PrintableTable& table, const TablePrintSettings& settings, QPrinter& printer)
+      : table_(table),
+        cellFont_(printFont(8, false)),
+        titleFont_(printFont(8, true)),
+        marginFont_(printFont(9, false)),
+        cellMetrics_(cellFont_, &printer),
+        marginMetrics_(marginFont_, &printer),
+        header_(parseHeaderFooter(settings.headerText)),
+        footer_(parseHeaderFooter(settings.footerText)) {
+    const QRectF paper = printer.pageRect(QPrinter::DevicePixel);
+    area_ = QRectF(0, 0, paper.width(), paper.height());
+    charWidth_ = cellMetrics_.horizontalAdvance(u'0');
+    padding_ = std::max(1.0, charWidth_ * 0.4);
+    rowHeight_ = std::ceil(cellMetrics_.height() * 1.4);
+    marginLine_ = std::ceil(marginMetrics_.height() * 2.0);
+    lineWidth_ = std::max(1.0, printer.resolution() / 150.0);
+
+    for (int col = 0; col <= std::max(0, table.lastCol()); ++col) {
+      // A column's width in character units is that many digit widths of
+      // the cell font; a page wide column at most.
+      double w = std::max(0.0, table.columnWidth(col)) * charWidth_ + 2 * padding_;
+      colWidths_.append(std::min(w, area_.width() * (col == 0 ? 0.5 : 1.0)));
+    }
+    const double tableHeight = area_.height() - 2 * marginLine_;
+    const int rowsPerPage = int(tableHeight / rowHeight_) - 1;  // below the title row
+    layout_.emplace(table, settings, colWidths_, area_.width(), rowsPerPage);
+  }
+
+  const TablePageLayout& layout() const { return *layout_; }
+
+  void drawPage(QPainter& painter, int page) {
+    const QString number = QString::number(page + 1);
+    drawMarginLine(painter, header_, number, 0);
+    drawMarginLine(painter, footer_, number, area_.height() - marginMetrics_.height());
+
+    const QList<int>& cols = layout_->pageColumns(page);
+    const int first = layout_->pageFirstRow(page);
+    const int last = layout_->pageLastRow(page);
+    double y = marginLine_;
+    drawRow(painter, 0, cols, y, true);
+    for (int row = first; row <= last; ++row) {
+      y += rowHeight_;
+      drawRow(painter, row, cols, y, false);
+    }
+  }
+
+ private:
+  void drawMarginLine(QPainter& painter, const HeaderFooterParts& parts, const QString& page,
+                      double y) {
+    painter.setFont(marginFont_);
+    painter.setPen(Qt::black);
+    const QRectF line(0, y, area_.width(), marginMetrics_.height());
+    auto expand = [&](const QString& text) { return expandPageNumber(text, page); };
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, expand(parts.left));
+    painter.drawText(line, Qt::AlignHCenter | Qt::AlignVCenter, expand(parts.centre));
+    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, expand(parts.right));
+  }
+
+  void drawRow(QPainter& painter, int row, const QList<int>& cols, double y, bool titles) {
+    double x = 0;
+    if (layout_->headerColumnShown()) {
+      drawCell(painter, QRectF(x, y, colWidths_[0], rowHeight_), table_.cellText(0, row), true,
+               titles);
+      x += colWidths_[0];
+    }
+    for (int col : cols) {
+      const double w = std::min(colWidths_[col], area_.width() - x);
+      if (w <= 0) break;
+      drawCell(painter, QRectF(x, y, w, rowHeight_), table_.cellText(col, row), titles, titles);
+      x += w;
+    }
+  }
+
+  void drawCell(QPainter& painter, const QRectF& rect, QString text, bool filled, bool title) {
+    if (filled) painter.fillRect(rect, kTitleFill);
+    painter.setPen(QPen(kGridLine, lineWidth_));
+    painter.drawRect(rect);
+    if (text.isEmpty()) return;
+    // Text beyond the cell is cut off; what could never show is not drawn.
+    const qsizetype fits = qsizetype(rect.width() / std::max(1.0, charWidth_ * 0.25)) + 1;
+    if (text.size() > fits) text.truncate(fits);
+    const QRectF inner = rect.adjusted(padding_, 0, -padding_, 0);
+    painter.save();
+    painter.setClipRect(inner, Qt::IntersectClip);
+    painter.setPen(Qt::black);
+    painter.setFont(title ? titleFont_ : cellFont_);
+    painter.drawText(inner, (title ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, text);
+    painter.restore();
+  }
+
+  const PrintableTable& table_;
+  QFont cellFont_;
+  QFont titleFont_;
+  QFont marginFont_;
+  QFontMetricsF cellMetrics_;
+  QFontMetricsF marginMetrics_;
+  HeaderFooterParts header_;
+  HeaderFooterParts footer_;
+  QRectF area_;
+  double charWidth_ = 1;
+  double padding_ = 1;
+  double rowHeight_ = 1;
+  double marginLine_ = 1;
+  double lineWidth_ = 1;
+  QList<double> colWidths_;
+  std::optional<TablePageLayout> layout_;
+};
+
+void setOrientation(QPrinter& printer, int orientation) {
+  printer.setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+}  // namespace
+
+int tablePageCount(const PrintableTable& table, QPrinter& printer,
+                   const TablePrintSettings& settings) {
+  setOrientation(printer, settings.orientation);
+  return PageDrawer(table, settings, printer).layout().pageCount();
+}
+
+int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintSettings& settings) {
+  printer.setDocName(settings.jobName);
+  printer.setCopyCount(1);
+  setOrientation(printer, settings.orientation);
+
+  PageDrawer drawer(table, settings, printer);
+  const int count = drawer.layout().pageCount();
+  const int first = settings.firstPage > 0 ? settings.firstPage : 1;
+  const int last = settings.lastPage > 0 ? std::min(settings.lastPage, count) : count;
+  if (first > last) return 0;
+
+  QPainter painter;
+  if (!painter.begin(&printer)) throw RuntimeError(kPrinterError, QStringLiteral("Printer error"));
+  for (int page = first; page <= last; ++page) {
+    if (page > first) printer.newPage();
+    drawer.drawPage(painter, page - 1);
+  }
+  painter.end();
+  return last - first + 1;
+}
+
+}  // namespace tarvex

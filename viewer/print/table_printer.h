@@ -1,0 +1,110 @@
+// The table printout: draws a log table onto a printer page by page, with the
+// column titles and the header column on every page, a header line above and a
+// footer line below the table. Pages are laid out from the table's sizes alone
+// and each page reads only its own cells, so a table of millions of rows is
+// printed without holding more than one page in memory.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QPainter;
+class QPrinter;
+
+namespace tarvex {
+
+// What the printout reads from a table: text cells by (column, row), row 0 the
+// column titles, column 0 the header column; data in rows 1..lastRow() and
+// columns 1..lastCol().
+class PrintableTable {
+ public:
+  virtual ~PrintableTable() = default;
+  virtual QString cellText(int col, int row) const = 0;
+  virtual int lastRow() const = 0;
+  virtual int lastCol() const = 0;
+  // Display width of a column in character units.
+  virtual double columnWidth(int col) const = 0;
+  virtual bool isColumnHidden(int col) const = 0;
+};
+
+// The print settings of one printout.
+//
+// The header and footer texts take the codes "/l", "/c" and "/r" (what follows
+// goes to the left, centre or right part of the line; the left part is the
+// default) and "/p" (the page number). "/c/rPage #/p" is thus an empty centre
+// and "Page #" with the page number at the right.
+struct TablePrintSettings {
+  QString jobName;
+  QString headerText;
+  QString footerText;
+  // false: the whole sheet; true: the cell range below. A range row of -1
+  // (a block of whole columns) means every data row.
+  bool cellRange = false;
+  int firstCol = 1;
+  int firstRow = 1;
+  int lastCol = -1;
+  int lastRow = -1;
+  // End the printout at the last row and column that hold data.
+  bool useDataMax = true;
+  int orientation = 1;  // 1 portrait, 2 landscape
+  // Pages to print, counted from 1; 0 = no limit on that side.
+  int firstPage = 0;
+  int lastPage = 0;
+};
+
+// A header or footer line split into its three parts; each part still holds
+// its "/p" and "//" codes.
+struct HeaderFooterParts {
+  QString left;
+  QString centre;
+  QString right;
+};
+HeaderFooterParts parseHeaderFooter(const QString& text);
+// One part as printed on page `page`: "/p" becomes the page number, "//" a "/".
+QString expandPageNumber(const QString& part, const QString& page);
+// `text` with every "/" doubled, so that it prints as it reads.
+QString escapeHeaderFooter(const QString& text);
+
+// The pages of one printout: which rows and which columns each page shows.
+// Pages run down the rows first, then across to the next band of columns.
+class TablePageLayout {
+ public:
+  // `colWidths` are the widths of every table column in device units
+  // (hidden columns are skipped by the layout), `tableWidth` and
+  // `rowsPerPage` what fits on a page below the title row.
+  TablePageLayout(const PrintableTable& table, const TablePrintSettings& settings,
+                  const QList<double>& colWidths, double tableWidth, int rowsPerPage);
+
+  int pageCount() const { return bandCount() * rowPagesPerBand_; }
+  int bandCount() const { return int(bands_.size()); }
+  // Data rows of the printout (row 0 and column 0 are printed besides them).
+  int firstRow() const { return firstRow_; }
+  int lastRow() const { return lastRow_; }
+  // The data rows of page `page` (0-based) and its columns.
+  int pageFirstRow(int page) const;
+  int pageLastRow(int page) const;
+  const QList<int>& pageColumns(int page) const;
+  // Whether column 0 is printed at the left of every page.
+  bool headerColumnShown() const { return headerColumnShown_; }
+
+ private:
+  int firstRow_ = 1;
+  int lastRow_ = 0;
+  int rowsPerPage_ = 1;
+  int rowPagesPerBand_ = 1;
+  bool headerColumnShown_ = true;
+  QList<QList<int>> bands_;
+};
+
+// Prints `table` onto `printer` as one print job named settings.jobName, in
+// the settings' orientation and page limits. Sets the printer's copy count to
+// 1: callers that want copies print one job per copy. Returns the number of
+// pages drawn. Throws RuntimeError when the printer cannot start the job.
+int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintSettings& settings);
+
+// The number of pages the whole printout takes on `printer` (page limits
+// aside). Sets the printer's orientation as printTable() does.
+int tablePageCount(const PrintableTable& table, QPrinter& printer,
+                   const TablePrintSettings& settings);
+
+}  // namespace tarvex

@@ -1,0 +1,90 @@
+// Tables and PDF readers shared by the printout tests.
+#pragma once
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "print/table_printer.h"
+
+namespace tarvex::testing {
+
+// A table held as rows of text; row 0 titles, column 0 header column.
+class GridTable : public PrintableTable {
+ public:
+  explicit GridTable(QList<QStringList> rows) : rows_(std::move(rows)) {}
+  QString cellText(int col, int row) const override {
+    ++reads;
+    if (row < 0 || row >= rows_.size() || col < 0 || col >= rows_[row].size()) return {};
+    return rows_[row][col];
+  }
+  int lastRow() const override { return int(rows_.size()) - 1; }
+  int lastCol() const override {
+    qsizetype cols = 0;
+    for (const auto& r : rows_) cols = std::max(cols, r.size());
+    return int(cols) - 1;
+  }
+  double columnWidth(int col) const override { return widths.value(col, 14); }
+  bool isColumnHidden(int col) const override { return hidden.contains(col); }
+
+  QMap<int, double> widths;
+  QSet<int> hidden;
+  mutable qint64 reads = 0;
+
+ private:
+  QList<QStringList> rows_;
+};
+
+// A table whose cells are made on request: "r<row>c<col>", titles "Col<col>".
+class GeneratedTable : public PrintableTable {
+ public:
+  GeneratedTable(int rows, int cols) : rows_(rows), cols_(cols) {}
+  QString cellText(int col, int row) const override {
+    ++reads;
+    if (row == 0) return QStringLiteral("Col%1").arg(col);
+    return QStringLiteral("r%1c%2").arg(row).arg(col);
+  }
+  int lastRow() const override { return rows_; }
+  int lastCol() const override { return cols_; }
+  double columnWidth(int) const override { return 14; }
+  bool isColumnHidden(int) const override { return false; }
+  mutable qint64 reads = 0;
+
+ private:
+  int rows_;
+  int cols_;
+};
+
+// A data table of `rows` samples: Date, Time, TC1, TC2 titles.
+inline QList<QStringList> sampleRows(int rows) {
+  QList<QStringList> out{{"Date", "Time", "TC1", "TC2"}};
+  for (int r = 1; r <= rows; ++r)
+    out.append({QStringLiteral("1/2/2007"),
+                QStringLiteral("02:%1:00 PM").arg(r % 60, 2, 10, QChar('0')),
+                QStringLiteral("v%1").arg(r), QStringLiteral("w%1").arg(r)});
+  return out;
+}
+
+// The text of each page of a PDF (pdftotext -layout), one entry per page.
+inline QStringList pdfPages(const QString& path) {
+  QProcess p;
+  p.start(QStringLiteral(PDFTOTEXT), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+  p.waitForFinished(60000);
+  QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f');
+  if (!pages.isEmpty() && pages.last().trimmed().isEmpty()) pages.removeLast();
+  return pages;
+}
+
+// One field of pdfinfo ("Pages", "Title", "Page size").
+inline QString pdfInfo(const QString& path, const QString& field) {
+  QProcess p;
+  p.start(QStringLiteral(PDFINFO), {path});
+  p.waitForFinished(60000);
+  for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
+    if (line.startsWith(field + u':')) return line.mid(field.size() + 1).trimmed();
+  return {};
+}
+
+}  // namespace tarvex::testing

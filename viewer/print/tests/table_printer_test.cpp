@@ -1,0 +1,231 @@
+#include "print/table_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <QPrinter>
+#include <QRegularExpression>
+
+#include "print_test_support.h"
+
+namespace tarvex {
+namespace {
+
+using testing::GeneratedTable;
+using testing::GridTable;
+using testing::pdfInfo;
+using testing::pdfPages;
+using testing::sampleRows;
+
+// A whole word of a page's text.
+QRegularExpression word(const QString& text) {
+  return QRegularExpression("\\b" + QRegularExpression::escape(text) + "\\b");
+}
+
+TEST(HeaderFooter, CodesSplitTheLineAndPageNumbersExpand) {
+  const HeaderFooterParts footer = parseHeaderFooter(QStringLiteral("/c/rPage #/p"));
+  EXPECT_EQ(footer.left, "");
+  EXPECT_EQ(footer.centre, "");
+  EXPECT_EQ(expandPageNumber(footer.right, "12"), "Page #12");
+
+  const HeaderFooterParts header =
+      parseHeaderFooter("File printout for fileName " + escapeHeaderFooter("/logs/run/c.csv"));
+  EXPECT_EQ(expandPageNumber(header.left, "1"), "File printout for fileName /logs/run/c.csv");
+  EXPECT_EQ(header.centre, "");
+  EXPECT_EQ(header.right, "");
+}
+
+// Widths of 10 units a column, 4 columns to a page band, 10 rows a page.
+TablePageLayout layoutOf(const PrintableTable& table, const TablePrintSettings& settings,
+                         double tableWidth = 50, int rowsPerPage = 10) {
+  QList<double> widths(table.lastCol() + 1, 10.0);
+  return TablePageLayout(table, settings, widths, tableWidth, rowsPerPage);
+}
+
+TEST(TablePageLayout, WholeSheetRunsDownThenAcrossAndSkipsHiddenColumns) {
+  GeneratedTable table(25, 9);  // 9 data columns: bands of 4
+  TablePrintSettings settings;
+  const TablePageLayout layout = layoutOf(table, settings);
+  EXPECT_EQ(layout.bandCount(), 3);
+  EXPECT_EQ(layout.pageCount(), 9);
+  EXPECT_EQ(layout.pageFirstRow(0), 1);
+  EXPECT_EQ(layout.pageLastRow(0), 10);
+  EXPECT_EQ(layout.pageFirstRow(2), 21);
+  EXPECT_EQ(layout.pageLastRow(2), 25);
+  EXPECT_EQ(layout.pageColumns(0), (QList<int>{1, 2, 3, 4}));
+  EXPECT_EQ(layout.pageColumns(3), (QList<int>{5, 6, 7, 8}));
+  EXPECT_EQ(layout.pageFirstRow(3), 1);
+  EXPECT_EQ(layout.pageColumns(8), (QList<int>{9}));
+
+  GridTable grid(sampleRows(3));
+  grid.hidden = {2};
+  const TablePageLayout hidden = layoutOf(grid, settings);
+  EXPECT_EQ(hidden.pageCount(), 1);
+  EXPECT_EQ(hidden.pageColumns(0), (QList<int>{1, 3}));
+}
+
+TEST(TablePageLayout, CellRangeEndsAtTheDataAndWholeColumnsTakeEveryRow) {
+  GeneratedTable table(25, 9);
+  TablePrintSettings settings;
+  settings.cellRange = true;
+  settings.firstCol = 3;
+  settings.lastCol = 40;  // beyond the data: ends at column 9
+  settings.firstRow = 7;
+  settings.lastRow = 1000;
+  TablePageLayout layout = layoutOf(table, settings);
+  EXPECT_EQ(layout.firstRow(), 7);
+  EXPECT_EQ(layout.lastRow(), 25);
+  EXPECT_EQ(layout.pageCount(), 2 * 2);
+  EXPECT_EQ(layout.pageColumns(0), (QList<int>{3, 4, 5, 6}));
+  EXPECT_EQ(layout.pageColumns(2), (QList<int>{7, 8, 9}));
+
+  settings.firstRow = settings.lastRow = -1;  // a block of whole columns
+  settings.firstCol = settings.lastCol = 0;   // the header column only
+  layout = layoutOf(table, settings);
+  EXPECT_EQ(layout.firstRow(), 1);
+  EXPECT_EQ(layout.lastRow(), 25);
+  EXPECT_EQ(layout.pageCount(), 3);
+  EXPECT_TRUE(layout.pageColumns(0).isEmpty());
+}
+
+TEST(TablePageLayout, HeaderOnlyTableAndOverwideColumnStillGiveSanePages) {
+  GridTable titles({{"Date", "Time", "TC1"}});
+  const TablePageLayout layout = layoutOf(titles, TablePrintSettings());
+  EXPECT_EQ(layout.pageCount(), 1);
+  EXPECT_GT(layout.pageFirstRow(0), layout.pageLastRow(0));  // no data rows
+
+  GridTable wide(sampleRows(2));
+  QList<double> widths{10, 500, 10, 10, 10};
+  const TablePageLayout cut(wide, TablePrintSettings(), widths, 50, 10);
+  EXPECT_EQ(cut.bandCount(), 2);
+  EXPECT_EQ(cut.pageColumns(0), (QList<int>{1}));
+}
+
+class TablePrintout : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  QString print(const PrintableTable& table, const TablePrintSettings& settings,
+                int* drawn = nullptr) {
+    const QString path = dir_.filePath(QStringLiteral("out%1.pdf").arg(++count_));
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    const int pages = printTable(table, printer, settings);
+    if (drawn) *drawn = pages;
+    return path;
+  }
+  static TablePrintSettings standard() {
+    TablePrintSettings settings;
+    settings.jobName = QStringLiteral("Data History Printout At: 1/2/2007 2:05:30 PM");
+    settings.headerText = QStringLiteral("File printout for fileName ") +
+                          escapeHeaderFooter(QStringLiteral("/logs/run.csv"));
+    settings.footerText = QStringLiteral("/c/rPage #/p");
+    return settings;
+  }
+
+  QTemporaryDir dir_;
+  int count_ = 0;
+};
+
+TEST_F(TablePrintout, EveryPageCarriesHeaderTitlesAndItsPageNumber) {
+  GridTable table(sampleRows(150));
+  table.hidden = {3};
+  int drawn = 0;
+  const QString pdf = print(table, standard(), &drawn);
+  const QStringList pages = pdfPages(pdf);
+  ASSERT_GE(pages.size(), 2);
+  EXPECT_EQ(pages.size(), drawn);
+  EXPECT_EQ(pdfInfo(pdf, "Pages").toInt(), drawn);
+  EXPECT_EQ(pdfInfo(pdf, "Title"), "Data History Printout At: 1/2/2007 2:05:30 PM");
+  QString all;
+  for (int i = 0; i < pages.size(); ++i) {
+    SCOPED_TRACE(i);
+    const QString& page = pages[i];
+    EXPECT_TRUE(page.contains("File printout for fileName /logs/run.csv"));
+    EXPECT_TRUE(page.contains(QStringLiteral("Page #%1").arg(i + 1)));
+    EXPECT_TRUE(page.contains("Date"));
+    EXPECT_TRUE(page.contains("Time"));
+    EXPECT_TRUE(page.contains("TC1"));
+    EXPECT_FALSE(page.contains("TC2"));  // hidden
+    // The page number stands at the right end of the last line.
+    const QStringList lines = page.trimmed().split(u'\n');
+    EXPECT_TRUE(lines.last().trimmed().endsWith(QStringLiteral("Page #%1").arg(i + 1)));
+    all += page;
+  }
+  for (int r : {1, 75, 150}) EXPECT_TRUE(all.contains(word(QStringLiteral("v%1").arg(r)))) << r;
+  EXPECT_FALSE(all.contains(word("w1")));
+}
+
+TEST_F(TablePrintout, CellRangePrintsOnlyTheBlockWithItsTitles) {
+  GridTable table(sampleRows(40));
+  TablePrintSettings settings = standard();
+  settings.cellRange = true;
+  settings.firstCol = 2;
+  settings.lastCol = 2;
+  settings.firstRow = 5;
+  settings.lastRow = 7;
+  const QStringList pages = pdfPages(print(table, settings));
+  ASSERT_EQ(pages.size(), 1);
+  const QString& page = pages[0];
+  for (int r : {5, 6, 7}) EXPECT_TRUE(page.contains(QStringLiteral("v%1").arg(r))) << r;
+  for (int r : {4, 8, 40}) EXPECT_FALSE(page.contains(word(QStringLiteral("v%1").arg(r)))) << r;
+  EXPECT_TRUE(page.contains("TC1"));
+  EXPECT_FALSE(page.contains("TC2"));
+  EXPECT_FALSE(page.contains("w5"));
+  EXPECT_TRUE(page.contains("1/2/2007"));  // the header column
+}
+
+TEST_F(TablePrintout, PageLimitsAndOrientation) {
+  GridTable table(sampleRows(300));
+  TablePrintSettings settings = standard();
+  settings.orientation = 2;
+  settings.firstPage = 2;
+  settings.lastPage = 3;
+  const QString pdf = print(table, settings);
+  const QStringList pages = pdfPages(pdf);
+  ASSERT_EQ(pages.size(), 2);
+  EXPECT_TRUE(pages[0].contains("Page #2"));
+  EXPECT_TRUE(pages[1].contains("Page #3"));
+  const QString size = pdfInfo(pdf, "Page size");  // "842 x 595 pts (A4)"
+  const QStringList wh = size.split(u' ');
+  ASSERT_GE(wh.size(), 3);
+  EXPECT_GT(wh[0].toDouble(), wh[2].toDouble()) << size.toStdString();
+
+  settings.firstPage = 50;  // beyond the last page: no job at all
+  settings.lastPage = 0;
+  int drawn = -1;
+  const QString none = print(table, settings, &drawn);
+  EXPECT_EQ(drawn, 0);
+  EXPECT_FALSE(QFile::exists(none));
+}
+
+TEST_F(TablePrintout, MillionRowTableReadsOnlyThePagesItPrints) {
+  GeneratedTable table(1'000'000, 8);
+  TablePrintSettings settings = standard();
+  QPrinter probe(QPrinter::ScreenResolution);
+  probe.setOutputFormat(QPrinter::PdfFormat);
+  probe.setPageSize(QPageSize(QPageSize::A4));
+  const int count = tablePageCount(table, probe, settings);
+  EXPECT_GT(count, 1'000'000 / 100);
+  EXPECT_EQ(table.reads, 0);
+
+  // The last page only: every page before it is laid out, never read.
+  settings.firstPage = count;
+  int drawn = 0;
+  const QStringList pages = pdfPages(print(table, settings, &drawn));
+  EXPECT_EQ(drawn, 1);
+  EXPECT_LT(table.reads, 2000);
+  ASSERT_EQ(pages.size(), 1);
+  EXPECT_TRUE(pages[0].contains("r1000000c8"));
+  EXPECT_TRUE(pages[0].contains("Col8"));
+  EXPECT_TRUE(pages[0].contains(QStringLiteral("Page #%1").arg(count)));
+
+  table.reads = 0;
+  settings.firstPage = count + 1;  // past the end: nothing
+  print(table, settings, &drawn);
+  EXPECT_EQ(drawn, 0);
+  EXPECT_EQ(table.reads, 0);
+}
+
+}  // namespace
+}  // namespace tarvex
