@@ -121,7 +121,8 @@ Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& pro
   if (!ctx.get()) return {};
   Hash hash(ctx.get(), CALG_MD5);
   if (!hash.get()) return {};
-  if (!CryptHashData(hash.get(), data, static_cast<DWORD>(n), 0)) return {};
+  static const BYTE kNothing = 0;  // zero bytes are still passed by a valid pointer
+  if (!CryptHashData(hash.get(), n ? data : &kNothing, static_cast<DWORD>(n), 0)) return {};
   DWORD size = 0;
   DWORD sizeLen = sizeof(size);
   if (!CryptGetHashParam(hash.get(), HP_HASHSIZE, reinterpret_cast<BYTE*>(&size), &sizeLen, 0))
