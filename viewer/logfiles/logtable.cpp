@@ -411,6 +411,13 @@ int LogTable::dataColCount() const {
   return 0;
 }
 
+int LogTable::dataRowCount() const {
+  for (int r = lastRow_; r >= 1; --r)
+    for (int c = 0; c <= lastCol_; ++c)
+      if (!isCellEmpty(c, r)) return r;
+  return 0;
+}
+
 QString LogTable::sourcePath() const { return file_ ? file_->path : QString(); }
 
 // ---- Column and table settings ---------------------------------------------
