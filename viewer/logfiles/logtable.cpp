@@ -79,11 +79,15 @@ QString slot::text(quint64 s, const std::string& arena) {
 
 namespace {
 
-// Bytes of a slot's text in the arena (for moving it on compaction).
-qsizetype slotArenaBytes(quint64 s) {
+// Bytes a slot's text takes in the arena (a long text's length prefix
+// included); 0 for slots that keep their text in themselves.
+qsizetype arenaBytes(quint64 s, const std::string& arena) {
   if (slot::kind(s) != 1) return 0;
   const qsizetype len = qsizetype((s >> 2) & 0xFFFFFF);
-  return len;  // the long form is counted by its 8-byte prefix below
+  if (len != 0xFFFFFF) return len;
+  quint64 big;
+  std::memcpy(&big, arena.data() + (s >> 26), 8);
+  return qsizetype(big) + 8;
 }
 
 void checkCell(int col, int row) {
@@ -195,17 +199,29 @@ void LogTable::cellChanged(int col, int row) {
 
 // Puts slot s (for kind 1 with the text bytes) into cell (col, row).
 void LogTable::storeSlot(int col, int row, quint64 s, QByteArrayView bytes) {
+  try {
+    storeSlotUnchecked(col, row, s, bytes);
+  } catch (const std::bad_alloc&) {
+    throw RuntimeError(err::OutOfMemory);
+  }
+}
+
+void LogTable::storeSlotUnchecked(int col, int row, quint64 s, QByteArrayView bytes) {
   if (size_t(col) >= overlays_.size()) overlays_.resize(size_t(col) + 1);
   TableOverlay& ov = overlays_[col];
-  if (size_t(row) >= ov.cells.size()) {
-    // A column written below its title row is usually written for every row:
-    // size it for the table at once instead of doubling.
-    if (row > 0 && ov.cells.capacity() < size_t(lastRow_) + 1)
-      ov.cells.reserve(size_t(lastRow_) + 1);
-    ov.cells.resize(size_t(row) + 1, 0);
+  const size_t want = size_t(row) + 1;
+  if (want > ov.cells.size()) {
+    if (want > ov.cells.capacity()) {
+      // A column written below its title row is usually written for every
+      // row of the table: size it for the table at once; past that, double.
+      size_t cap = std::max(want, ov.cells.capacity() * 2);
+      if (row > 0) cap = std::max(cap, size_t(lastRow_) + 1);
+      ov.cells.reserve(cap);
+    }
+    ov.cells.resize(want, 0);
   }
   quint64& target = ov.cells[row];
-  if (slot::kind(target) == 1) ov.garbage += slotArenaBytes(target);
+  ov.garbage += arenaBytes(target, ov.arena);
   if (slot::kind(s) == 1) {
     const qsizetype len = bytes.size();
     if (ov.garbage > (1 << 20) && ov.garbage > qsizetype(ov.arena.size()) / 2) {
@@ -214,13 +230,8 @@ void LogTable::storeSlot(int col, int row, quint64 s, QByteArrayView bytes) {
       fresh.reserve(ov.arena.size() - size_t(ov.garbage));
       for (quint64& other : ov.cells) {
         if (slot::kind(other) != 1 || &other == &target) continue;
-        qsizetype olen = qsizetype((other >> 2) & 0xFFFFFF);
-        qsizetype ooff = qsizetype(other >> 26);
-        if (olen == 0xFFFFFF) {
-          quint64 big;
-          std::memcpy(&big, ov.arena.data() + ooff, 8);
-          olen = qsizetype(big) + 8;
-        }
+        const qsizetype olen = arenaBytes(other, ov.arena);
+        const qsizetype ooff = qsizetype(other >> 26);
         const quint64 noff = fresh.size();
         fresh.append(ov.arena.data() + ooff, size_t(olen));
         other = (other & ((quint64(1) << 26) - 1)) | (noff << 26);
@@ -333,7 +344,7 @@ void LogTable::clearCells(int col1, int row1, int col2, int row2, bool dataOnly)
       const bool overlaid = size_t(c) < overlays_.size() && size_t(r) < overlays_[c].cells.size();
       if (overlaid) {
         TableOverlay& ov = overlays_[c];
-        if (slot::kind(ov.cells[r]) == 1) ov.garbage += slotArenaBytes(ov.cells[r]);
+        ov.garbage += arenaBytes(ov.cells[r], ov.arena);
         ov.cells[r] = 0;
       }
       // Whatever is underneath the overlay (file text, row number) is

@@ -237,6 +237,7 @@ class LogTable : public QAbstractTableModel {
  private:
   detail::CellRef locate(int col, int row) const;
   void storeSlot(int col, int row, quint64 slot, QByteArrayView bytes);
+  void storeSlotUnchecked(int col, int row, quint64 slot, QByteArrayView bytes);
   void growTo(int col, int row);
   void cellChanged(int col, int row);
   void dropAll();

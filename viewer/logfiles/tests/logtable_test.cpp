@@ -240,6 +240,18 @@ TEST(LogTableCells, ManyRewritesKeepEveryText) {
   EXPECT_EQ(t.getCell(2, 3), big);
 }
 
+TEST(LogTableCells, TableGrowingRowByRowLikeARecordReader) {
+  LogTable t;
+  const int rows = 300000;
+  for (int r = 1; r <= rows; ++r) {
+    t.setLastRow(r);
+    for (int c = 0; c < 5; ++c) t.setCell(c, r, c == 3 ? u"a comment of some length" : u"1/2/2007");
+  }
+  EXPECT_EQ(t.lastRow(), rows);
+  EXPECT_EQ(t.getCell(3, rows), "a comment of some length");
+  EXPECT_EQ(t.getCell(4, 123456), "1/2/2007");
+}
+
 TEST(LogTableCells, TimesAreStoredFormatted) {
   LogTable t;
   t.setCellTimeOfDay(1, 1, 14 * 3600 + 5 * 60 + 30, TimeStyle::HourMinuteSecond);
