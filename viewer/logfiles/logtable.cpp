@@ -158,6 +158,40 @@ void LogTable::getCellInto(int col, int row, QString& out) const {
   }
 }
 
+namespace {
+
+bool asciiBytes(const char* b, const char* e) {
+  for (const char* p = b; p < e; ++p)
+    if (static_cast<unsigned char>(*p) >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+std::optional<double> LogTable::cellNumber(int col, int row, const QLocale& locale) const {
+  const CellRef ref = locate(col, row);
+  if (ref.kind == CellRef::Empty) return std::nullopt;
+  if (ref.kind == CellRef::Number) return double(ref.number);
+  if (ref.kind == CellRef::File && !ref.quoted && (file_->ascii || asciiBytes(ref.b, ref.e)))
+    return parseNumber(ref.b, ref.e, locale);
+  return parseNumber(getCell(col, row), locale);
+}
+
+std::optional<double> LogTable::cellDateTime(int col, int row, const QLocale& locale) const {
+  const CellRef ref = locate(col, row);
+  if (ref.kind == CellRef::Empty) return std::nullopt;
+  if (ref.kind == CellRef::Number) return double(ref.number);
+  if (ref.kind == CellRef::Slot && slot::kind(ref.slot) == 3) {
+    // What the cell shows: without seconds in the short style.
+    int secs = int(ref.slot >> 8);
+    if (TimeStyle(int((ref.slot >> 2) & 3)) == TimeStyle::HourMinute) secs -= secs % 60;
+    return secs / 86400.0;
+  }
+  if (ref.kind == CellRef::File && !ref.quoted && (file_->ascii || asciiBytes(ref.b, ref.e)))
+    return parseDateTime(ref.b, ref.e, locale);
+  return parseDateTime(getCell(col, row), locale);
+}
+
 bool LogTable::isCellEmpty(int col, int row) const {
   const CellRef ref = locate(col, row);
   switch (ref.kind) {

@@ -30,6 +30,7 @@
 #include <QString>
 #include <QStringView>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "logfiles/timeconv.h"
@@ -139,6 +140,12 @@ class LogTable : public QAbstractTableModel {
   QString getCell(int col, int row) const;
   // The same into out, reusing its buffer (for loops over many cells).
   void getCellInto(int col, int row, QString& out) const;
+  // The cell read as a number (parseNumber in locale), or as a date, time or
+  // number (parseDateTime; a rewritten time gives its time of day); empty
+  // when it reads as none. Faster than parsing getCell(): file cells are read
+  // from their bytes.
+  std::optional<double> cellNumber(int col, int row, const QLocale& locale = QLocale()) const;
+  std::optional<double> cellDateTime(int col, int row, const QLocale& locale = QLocale()) const;
   // True when the cell's text is "" (cheaper than getCell).
   bool isCellEmpty(int col, int row) const;
 

@@ -296,6 +296,46 @@ std::optional<double> parseDateTime(QStringView text, const QLocale& locale) {
   return p.days;
 }
 
+std::optional<double> parseDateTime(const char* begin, const char* end, const QLocale& locale) {
+  Parsed p;
+  if (parseFast(begin, end, localeOrder(locale), p)) return p.days;
+  if (!hasAsciiDigit(begin, end) ||
+      !parseLocale(QString::fromLatin1(begin, end - begin), locale, p))
+    return std::nullopt;
+  return p.days;
+}
+
+std::optional<double> parseNumber(const char* begin, const char* end, const QLocale& locale) {
+  const char* b = begin;
+  const char* e = end;
+  while (b < e && (*b == ' ' || *b == '\t')) ++b;
+  while (e > b && (e[-1] == ' ' || e[-1] == '\t')) --e;
+  Parsed p;
+  if (parseNumber(b, e, p)) return p.days;
+  if (!hasAsciiDigit(b, e)) return std::nullopt;
+  bool ok = false;
+  const double v = locale.toDouble(QString::fromLatin1(b, e - b), &ok);
+  return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+std::optional<double> parseNumber(QStringView text, const QLocale& locale) {
+  const QStringView t = text.trimmed();
+  char buf[64];
+  if (t.size() <= qsizetype(sizeof buf)) {
+    bool ascii = true;
+    for (qsizetype i = 0; i < t.size() && ascii; ++i) {
+      ascii = t[i].unicode() < 0x80;
+      buf[i] = char(t[i].unicode());
+    }
+    Parsed p;
+    if (ascii && parseNumber(buf, buf + t.size(), p)) return p.days;
+  }
+  if (!hasDigit(t)) return std::nullopt;
+  bool ok = false;
+  const double v = locale.toDouble(t, &ok);
+  return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
 std::optional<int> timeOfDaySeconds(QStringView text, const QLocale& locale) {
   Parsed p;
   if (!parseText(text, locale, p)) return std::nullopt;

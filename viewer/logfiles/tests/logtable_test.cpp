@@ -201,6 +201,28 @@ TEST(LogTableLoad, BeyondTheOldRowLimit) {
   EXPECT_EQ(t.getCell(1, 100000), "04:00:00 PM");
 }
 
+TEST(LogTableLoad, CellsReadAsNumbersAndDates) {
+  TempFiles files;
+  const QLocale us(QLocale::English, QLocale::UnitedStates);
+  LogTable t;
+  t.loadDelimitedText(files.write(
+      "n.csv", "Date,Time,V\r\n1/2/2007,14:05:30, 23.5 \r\n1/3/2007,x,\"1,234.5\"\r\n,,bad\r\n"));
+  EXPECT_EQ(t.cellNumber(2, 1, us), 23.5);
+  EXPECT_EQ(t.cellNumber(2, 2, us), 1234.5);
+  EXPECT_EQ(t.cellNumber(2, 3, us), std::nullopt);
+  EXPECT_EQ(t.cellNumber(2, 0, us), std::nullopt);
+  EXPECT_EQ(t.cellNumber(2, 9, us), std::nullopt);
+  EXPECT_EQ(t.cellDateTime(0, 1, us), 39084.0);
+  EXPECT_EQ(t.cellDateTime(1, 2, us), std::nullopt);
+  EXPECT_EQ(t.cellDateTime(0, 3, us), std::nullopt);
+  t.formatTimeColumn(1, 0, t.lastRow(), TimeStyle::HourMinuteSecond, us);
+  EXPECT_EQ(t.cellDateTime(1, 1, us), (14 * 3600 + 5 * 60 + 30) / 86400.0);
+  t.formatTimeColumn(1, 0, t.lastRow(), TimeStyle::HourMinute, us);
+  EXPECT_EQ(t.getCell(1, 1), "02:05 PM");
+  EXPECT_EQ(t.cellDateTime(1, 1, us), (14 * 3600 + 5 * 60) / 86400.0);
+  EXPECT_EQ(t.cellNumber(2, 2, QLocale(QLocale::German, QLocale::Germany)), std::nullopt);
+}
+
 // ---- Cells written after the load ------------------------------------------
 
 TEST(LogTableCells, WrittenCellsCoverFileCellsAndGrowTheTable) {
