@@ -1,9 +1,12 @@
 #include "files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -87,7 +90,7 @@ File openWide(const std::u16string& name, const wchar_t* mode) {
 
 }  // namespace
 
-std::optional<Bytes> ReadWholeFile(const BString& fileName) {
+std::optional<InputFile> InputFile::Open(const BString& fileName) {
   long long size = 0;
   {
     File f = openNarrow(std::string(NarrowString(fileName).c_str()));
@@ -95,20 +98,55 @@ std::optional<Bytes> ReadWholeFile(const BString& fileName) {
     size = sizeOf(f.get());
     if (size < 0) return std::nullopt;
   }
-  if (!fileName || static_cast<unsigned long long>(size) > Bytes().max_size()) return std::nullopt;
+  if (!fileName) return std::nullopt;
   File f = openWide(*fileName, L"rb");
   if (!f) return std::nullopt;
+  InputFile in;
+  in.file_ = f.release();
+  in.size_ = static_cast<std::uint64_t>(size);
+  return in;
+}
+
+InputFile::InputFile(InputFile&& other) noexcept
+    : file_(std::exchange(other.file_, nullptr)), size_(other.size_) {}
+
+InputFile::~InputFile() {
+  if (file_) std::fclose(file_);
+}
+
+std::optional<Bytes> InputFile::ReadAll() {
+  if (size_ > Bytes().max_size()) return std::nullopt;
   try {
-    Bytes buf(static_cast<std::size_t>(size));
-    buf.resize(std::fread(buf.data(), 1, buf.size(), f.get()));
+    Bytes buf(static_cast<std::size_t>(size_));
+    buf.resize(std::fread(buf.data(), 1, buf.size(), file_));
     // A read error is a file that cannot be read, not a short file.
-    if (std::ferror(f.get())) return std::nullopt;
+    if (std::ferror(file_)) return std::nullopt;
     return buf;
   } catch (const std::bad_alloc&) {
     return std::nullopt;
   } catch (const std::length_error&) {
     return std::nullopt;
   }
+}
+
+bool InputFile::ReadInPieces(const std::function<void(const std::uint8_t*, std::size_t)>& sink) {
+  // Small enough to stay in the processor's cache between read and use.
+  std::vector<std::uint8_t> piece(256 * 1024);
+  std::uint64_t left = size_;
+  while (left > 0) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size()));
+    const std::size_t got = std::fread(piece.data(), 1, want, file_);
+    if (got > 0) sink(piece.data(), got);
+    if (got < want) return !std::ferror(file_);
+    left -= got;
+  }
+  return true;
+}
+
+std::optional<Bytes> ReadWholeFile(const BString& fileName) {
+  std::optional<InputFile> in = InputFile::Open(fileName);
+  if (!in) return std::nullopt;
+  return in->ReadAll();
 }
 
 bool WriteWholeFile(const BString& fileName, const Bytes& bytes) {

@@ -85,11 +85,19 @@ Result CreateStringHash::Hash() const {
   return provider::HashBuffer(bytesOf(in), in.size(), NarrowString(Provider()), ProviderType());
 }
 
+// The file is hashed while it is read, so that hashing a large file needs no
+// buffer of its size; the digest is that of the whole content all the same.
 Result CreateFileHash::Hash() const {
   if (isEmptyString(fileName_)) return std::nullopt;
-  const std::optional<Bytes> in = detail::ReadWholeFile(fileName_);
+  std::optional<detail::InputFile> in = detail::InputFile::Open(fileName_);
   if (!in) return std::nullopt;
-  return provider::HashBuffer(in->data(), in->size(), NarrowString(Provider()), ProviderType());
+  std::unique_ptr<provider::HashStream> md5 =
+      provider::HashStream::Create(NarrowString(Provider()), ProviderType());
+  if (!md5) return Bytes();
+  const bool read =
+      in->ReadInPieces([&](const std::uint8_t* data, std::size_t n) { md5->Update(data, n); });
+  if (!read) return std::nullopt;
+  return md5->Finish();
 }
 
 UnknownProgId::UnknownProgId(std::string_view progId)

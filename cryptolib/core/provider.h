@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ferrolok/ferrolok.h"
@@ -31,5 +32,21 @@ Bytes DecryptBuffer(const std::string& password, const std::uint8_t* data, std::
 // cannot be acquired.
 Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& providerName,
                  std::int32_t providerType);
+
+// MD5 of input that arrives in pieces, as one hash object fed by one
+// CryptHashData call per piece: the digest equals HashBuffer's over the
+// pieces joined. It lets a file be hashed while it is read, without a buffer
+// of the file's size.
+class HashStream {
+ public:
+  virtual ~HashStream() = default;
+  // Acquires the provider and creates the hash; nullptr when the provider
+  // cannot be acquired.
+  static std::unique_ptr<HashStream> Create(const std::string& providerName,
+                                            std::int32_t providerType);
+  virtual void Update(const std::uint8_t* data, std::size_t n) = 0;
+  // The digest; an empty buffer when the hash cannot be fed or read.
+  virtual Bytes Finish() = 0;
+};
 
 }  // namespace ferrolok::provider

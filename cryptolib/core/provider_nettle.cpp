@@ -77,10 +77,10 @@ Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::
   deriveKey(*p, untilZero(password), &key);
 
   const std::size_t pad = kBlock - n % kBlock;  // 1..8
-  Bytes out(n + pad);
-  if (n) std::memcpy(out.data(), data, n);
-  std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(),
-            static_cast<std::uint8_t>(pad));
+  Bytes out;
+  out.reserve(n + pad);
+  out.assign(data, data + n);
+  out.resize(n + pad, static_cast<std::uint8_t>(pad));
   std::array<std::uint8_t, kBlock> iv{};
   cbc_encrypt(&key, reinterpret_cast<nettle_cipher_func*>(arctwo_encrypt), kBlock, iv.data(),
               out.size(), out.data(), out.data());
@@ -115,6 +115,30 @@ Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& pro
   md5_update(&md5, n, data);
   md5_digest(&md5, digest.size(), digest.data());
   return digest;
+}
+
+namespace {
+
+class NettleHashStream final : public HashStream {
+ public:
+  NettleHashStream() { md5_init(&md5_); }
+  void Update(const std::uint8_t* data, std::size_t n) override { md5_update(&md5_, n, data); }
+  Bytes Finish() override {
+    Bytes digest(MD5_DIGEST_SIZE);
+    md5_digest(&md5_, digest.size(), digest.data());
+    return digest;
+  }
+
+ private:
+  md5_ctx md5_;
+};
+
+}  // namespace
+
+std::unique_ptr<HashStream> HashStream::Create(const std::string& providerName,
+                                               std::int32_t providerType) {
+  if (!acquire(untilZero(providerName), providerType)) return nullptr;
+  return std::make_unique<NettleHashStream>();
 }
 
 }  // namespace ferrolok::provider

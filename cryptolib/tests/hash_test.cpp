@@ -61,7 +61,8 @@ TEST(StringHash, UnknownProviderOrTypeGivesAnEmptyByteArray) {
 TEST(FileHash, SameDigestAsTheStringOfTheFilesBytes) {
   TempDir dir;
   std::mt19937 rng(3);
-  for (std::size_t size : {1, 3, 55, 56, 64, 1000, 100000}) {
+  // Sizes around the pieces in which a file is read and hashed.
+  for (std::size_t size : {1, 3, 55, 56, 64, 1000, 262143, 262144, 262145, 600000}) {
     Bytes content(size);
     for (auto& b : content) b = static_cast<std::uint8_t>(rng());
     writeFile(dir.file("f"), content);

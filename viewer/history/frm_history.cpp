@@ -1,0 +1,274 @@
+#include "history/frm_history.h"
+
+#include <qcustomplot.h>
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include "history/led_bar.h"
+#include "history/toolbar_icons.h"
+#include "shell/twips.h"
+
+namespace tarvex {
+
+// ---- TabControl -------------------------------------------------------------
+
+TabControl::TabControl(const QStringList& captions, QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("DataTab"));
+  setFocusPolicy(Qt::StrongFocus);
+  bar_ = new QTabBar(this);
+  bar_->setExpanding(false);
+  bar_->setDrawBase(false);
+  bar_->setFocusPolicy(Qt::NoFocus);
+  for (const QString& caption : captions) {
+    bar_->addTab(caption);
+    auto* page = new QFrame(this);
+    page->setFrameShape(QFrame::StyledPanel);
+    page->setAutoFillBackground(true);
+    page->hide();
+    pages_.push_back(page);
+  }
+  connect(bar_, &QTabBar::currentChanged, this, [this](int index) { showPage(index); });
+  showPage(0);
+}
+
+int TabControl::pageOffset() const { return bar_->sizeHint().height() - 1; }
+
+void TabControl::resizeEvent(QResizeEvent*) {
+  bar_->setGeometry(0, 0, width(), bar_->sizeHint().height());
+  const int offset = pageOffset();
+  for (QFrame* page : pages_) page->setGeometry(0, offset, width(), std::max(0, height() - offset));
+  bar_->raise();
+}
+
+void TabControl::showPage(int index) {
+  for (int i = 0; i < tabCount(); ++i) pages_[i]->setVisible(i == index);
+  bar_->raise();
+}
+
+// ---- FrmHistory ---------------------------------------------------------------
+
+namespace {
+
+QTableView* makeGrid(const char* name, QWidget* parent, bool wholeRows) {
+  auto* grid = new QTableView(parent);
+  grid->setObjectName(QLatin1String(name));
+  // Every cell locked and the table protected: read-only for the user.
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  grid->setSelectionBehavior(wholeRows ? QAbstractItemView::SelectRows
+                                       : QAbstractItemView::SelectItems);
+  grid->setWordWrap(false);
+  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 4);
+  grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  if (!wholeRows) {
+    // Columns and rectangular blocks only: no whole-row selection.
+    grid->verticalHeader()->setSectionsClickable(false);
+  }
+  return grid;
+}
+
+QGroupBox* makeFrame(const char* name, const QString& caption, QWidget* parent) {
+  auto* frame = new QGroupBox(caption, parent);
+  frame->setObjectName(QLatin1String(name));
+  return frame;
+}
+
+}  // namespace
+
+FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("frmHistory"));
+  setWindowTitle(QStringLiteral("Data Viewer"));
+  geometry_ = historyDesignGeometry();
+
+  DataTab = new TabControl(
+      {QStringLiteral("Data"), QStringLiteral("Operator Events"), QStringLiteral("Audit Trail"),
+       QStringLiteral("Alarm History"), QStringLiteral("Trend Data")},
+      this);
+
+  // Data tab
+  QWidget* dataPage = DataTab->page(0);
+  buildToolBar(ToolBar::DataBarBtn, 0,
+               {{static_cast<int>(ToolIcon::OpenFile), QStringLiteral("Open History File")},
+                {static_cast<int>(ToolIcon::Plot), QStringLiteral("Plot History File")},
+                {static_cast<int>(ToolIcon::Print), QStringLiteral("Print History File")},
+                {static_cast<int>(ToolIcon::Cancel), QStringLiteral("Cancel History Plot")},
+                {static_cast<int>(ToolIcon::Export), QStringLiteral("Export Data File")},
+                {static_cast<int>(ToolIcon::Verify), QStringLiteral("Verify Digital Signature")}});
+  DcryLabel = new QLabel(QStringLiteral("Plotting Please Wait:"), dataPage);
+  DcryLabel->setObjectName(QStringLiteral("DcryLabel"));
+  QFont bold(QStringLiteral("MS Sans Serif"));
+  bold.setPointSizeF(8.25);
+  bold.setBold(true);
+  DcryLabel->setFont(bold);
+  DcryLabel->hide();
+  ProgBar = new LedBar(dataPage);
+  ProgBar->setObjectName(QStringLiteral("ProgBar"));
+  ProgBar->setPositionMax(100);
+  ProgBar->hide();
+  dataFrame = makeFrame("dataFrame", QStringLiteral("File Data:"), dataPage);
+  vaGrid = makeGrid("vaGrid", dataFrame, false);
+  sigFrame = makeFrame("sigFrame", QStringLiteral("Digital Signatures:"), dataPage);
+  digiSigGrid = makeGrid("digiSigGrid", sigFrame, true);
+
+  // Operator Events tab
+  buildToolBar(ToolBar::opBarBtn, 1,
+               {{static_cast<int>(ToolIcon::Print), QStringLiteral("Print Operator Events")},
+                {static_cast<int>(ToolIcon::Export), QStringLiteral("Export Operator Events")}});
+  opEvGrid = makeGrid("opEvGrid", DataTab->page(1), true);
+
+  // Audit Trail tab
+  QWidget* auditPage = DataTab->page(2);
+  buildToolBar(ToolBar::auditBarBtn, 2,
+               {{static_cast<int>(ToolIcon::OpenFile), QStringLiteral("Open Audit Trail")},
+                {static_cast<int>(ToolIcon::Print), QStringLiteral("Print Audit Trail")},
+                {static_cast<int>(ToolIcon::Export), QStringLiteral("Export Audit Trail")},
+                {static_cast<int>(ToolIcon::Verify), QStringLiteral("Verify Digital Signature")}});
+  auditNameLab = new QLabel(QStringLiteral("Audit Trail File:"), auditPage);
+  auditNameLab->setObjectName(QStringLiteral("auditNameLab"));
+  auditDataFrame = makeFrame("auditDataFrame", QStringLiteral("Audit Trail Data"), auditPage);
+  auditGrid = makeGrid("auditGrid", auditDataFrame, true);
+  auditSigFrame =
+      makeFrame("auditSigFrame", QStringLiteral("Audit Trail Digital Signatures"), auditPage);
+  auditSigGrid = makeGrid("auditSigGrid", auditSigFrame, true);
+
+  // Alarm History tab
+  QWidget* alarmPage = DataTab->page(3);
+  buildToolBar(ToolBar::almBarBtn, 3,
+               {{static_cast<int>(ToolIcon::OpenFile), QStringLiteral("Open Alarm History")},
+                {static_cast<int>(ToolIcon::Print), QStringLiteral("Print Alarm History")},
+                {static_cast<int>(ToolIcon::Export), QStringLiteral("Export Alarm History")}});
+  almNameLab = new QLabel(QStringLiteral("Alarm History File:"), alarmPage);
+  almNameLab->setObjectName(QStringLiteral("almNameLab"));
+  alarmGrid = makeGrid("alarmGrid", alarmPage, true);
+
+  // Trend Data tab
+  QWidget* trendPage = DataTab->page(4);
+  buildToolBar(ToolBar::histBarBtn, 4,
+               {{static_cast<int>(ToolIcon::Setup), QStringLiteral("Setup Hist Trend")},
+                {static_cast<int>(ToolIcon::Cursor), QStringLiteral("Show/Hide Cursor")},
+                {static_cast<int>(ToolIcon::SaveJpeg), QStringLiteral("Save To Jpeg")},
+                {static_cast<int>(ToolIcon::PrintPlot), QStringLiteral("Print History Plot")}});
+  iPlotX = new QCustomPlot(trendPage);
+  iPlotX->setObjectName(QStringLiteral("iPlotX"));
+  iPlotX->setFocusPolicy(Qt::StrongFocus);
+  YSlider = new QSlider(Qt::Vertical, trendPage);
+  YSlider->setObjectName(QStringLiteral("YSlider"));
+  DateSlider = new QSlider(Qt::Horizontal, trendPage);
+  DateSlider->setObjectName(QStringLiteral("DateSlider"));
+
+  // Load: the Operator Events tab starts switched off.
+  DataTab->setTabEnabled(1, false);
+  relayout();
+}
+
+FrmHistory::~FrmHistory() = default;
+
+void FrmHistory::buildToolBar(ToolBar bar, int tab,
+                              const std::vector<std::pair<int, QString>>& specs) {
+  auto& row = buttons_[static_cast<int>(bar)];
+  for (size_t i = 0; i < specs.size(); ++i) {
+    auto* b = new QToolButton(DataTab->page(tab));
+    b->setIcon(toolIcon(static_cast<ToolIcon>(specs[i].first)));
+    b->setIconSize(QSize(16, 16));
+    b->setToolTip(specs[i].second);
+    b->setAutoRaise(false);
+    b->installEventFilter(this);
+    const int index = static_cast<int>(i);
+    connect(b, &QToolButton::clicked, this, [this, bar, index] {
+      if (clickHandler_) clickHandler_(bar, index);
+    });
+    row.push_back(b);
+  }
+}
+
+const std::vector<QToolButton*>& FrmHistory::buttons(ToolBar bar) const {
+  return buttons_[static_cast<int>(bar)];
+}
+
+void FrmHistory::click(ToolBar bar, int index) {
+  const auto& row = buttons(bar);
+  if (index < 0 || index >= static_cast<int>(row.size())) return;
+  // The mouse-up handler first, then the click, as a mouse click runs them.
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  eventFilter(row[index], &release);
+  if (clickHandler_) clickHandler_(bar, index);
+}
+
+bool FrmHistory::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    // Mouse-up on a tool-bar button: the focus leaves the button, to the
+    // plot for the Trend Data buttons, to the tab control for the others.
+    const auto& trend = buttons(ToolBar::histBarBtn);
+    const bool isTrend = std::find(trend.begin(), trend.end(), watched) != trend.end();
+    if (isTrend)
+      iPlotX->setFocus(Qt::MouseFocusReason);
+    else if (qobject_cast<QToolButton*>(watched))
+      DataTab->setFocus(Qt::MouseFocusReason);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+double FrmHistory::dpiX() const {
+  const QScreen* s = screen();
+  return s ? s->logicalDotsPerInchX() : 96.0;
+}
+
+double FrmHistory::dpiY() const {
+  const QScreen* s = screen();
+  return s ? s->logicalDotsPerInchY() : 96.0;
+}
+
+QWidget* FrmHistory::outerWindow() const {
+  // Inside the main window the history window is the content of a child
+  // window whose frame and caption make up its outer size.
+  QWidget* p = parentWidget();
+  if (p && p->inherits("QMdiSubWindow")) return p;
+  return const_cast<FrmHistory*>(this);
+}
+
+void FrmHistory::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  relayout();
+}
+
+void FrmHistory::place(QWidget* w, const TwipRect& r, bool onTab) {
+  const int offset = onTab ? DataTab->pageOffset() : 0;
+  w->setGeometry(twipsToPixels(r.left, dpiX()), twipsToPixels(r.top, dpiY()) - offset,
+                 twipsToPixels(r.width, dpiX()), twipsToPixels(r.height, dpiY()));
+}
+
+void FrmHistory::relayout() {
+  QWidget* outer = outerWindow();
+  const bool minimized = outer->isMinimized() || window()->isMinimized();
+  applyHistoryResize(geometry_, pixelsToTwips(outer->width(), dpiX()),
+                     pixelsToTwips(outer->height(), dpiY()), minimized);
+  if (minimized) return;
+  const HistoryGeometry& g = geometry_;
+  place(DataTab, g.DataTab, false);
+  for (const auto& row : buttons_)
+    for (size_t i = 0; i < row.size(); ++i)
+      place(row[i], toolButtonGeometry(static_cast<int>(i)), true);
+  place(DcryLabel, g.DcryLabel, true);
+  place(ProgBar, g.ProgBar, true);
+  place(dataFrame, g.dataFrame, true);
+  place(vaGrid, g.vaGrid, false);
+  place(sigFrame, g.sigFrame, true);
+  place(digiSigGrid, g.digiSigGrid, false);
+  place(opEvGrid, g.opEvGrid, true);
+  place(auditNameLab, g.auditNameLab, true);
+  place(auditDataFrame, g.auditDataFrame, true);
+  place(auditGrid, g.auditGrid, false);
+  place(auditSigFrame, g.auditSigFrame, true);
+  place(auditSigGrid, g.auditSigGrid, false);
+  place(almNameLab, g.almNameLab, true);
+  place(alarmGrid, g.alarmGrid, true);
+  place(iPlotX, g.iPlotX, true);
+  place(YSlider, g.YSlider, true);
+  place(DateSlider, g.DateSlider, true);
+}
+
+}  // namespace tarvex

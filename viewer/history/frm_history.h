@@ -1,0 +1,119 @@
+// frmHistory: the viewer's working window. A tab control with five tabs
+// (Data, Operator Events, Audit Trail, Alarm History, Trend Data), each with
+// a tool bar of icon buttons, the six log grids, their frames and labels,
+// the plot progress and the trend plot with its sliders. Controls sit at
+// their design geometry in twips converted at the screen's DPI and follow
+// the Resize rules. Clicks are handed on by array and index; the window
+// does no work of its own.
+#pragma once
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSlider>
+#include <QTabBar>
+#include <QTableView>
+#include <QToolButton>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "history/history_layout.h"
+
+class QCustomPlot;
+
+namespace tarvex {
+
+class LedBar;
+
+// The tool-bar button arrays.
+enum class ToolBar { DataBarBtn, opBarBtn, auditBarBtn, almBarBtn, histBarBtn };
+
+// The tab control: one row of tabs over pages that hold their controls at
+// positions measured from the tab control's top-left corner.
+class TabControl : public QWidget {
+  Q_OBJECT
+
+ public:
+  TabControl(const QStringList& captions, QWidget* parent);
+  QTabBar* tabBar() const { return bar_; }
+  QFrame* page(int index) const { return pages_.at(index); }
+  int tabCount() const { return static_cast<int>(pages_.size()); }
+  int currentIndex() const { return bar_->currentIndex(); }
+  void setCurrentIndex(int index) { bar_->setCurrentIndex(index); }
+  // The per-tab switch: a switched-off tab is greyed and cannot be chosen.
+  void setTabEnabled(int index, bool on) { bar_->setTabEnabled(index, on); }
+  bool isTabEnabled(int index) const { return bar_->isTabEnabled(index); }
+  // The height of the tab row: a page's controls are moved up by it.
+  int pageOffset() const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void showPage(int index);
+  QTabBar* bar_;
+  std::vector<QFrame*> pages_;
+};
+
+class FrmHistory : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit FrmHistory(QWidget* parent = nullptr);
+  ~FrmHistory() override;
+
+  // Who handles a click: array and index (an index outside the array does
+  // nothing and never reaches it).
+  void setClickHandler(std::function<void(ToolBar, int)> handler) {
+    clickHandler_ = std::move(handler);
+  }
+
+  // The buttons of one array, in index order.
+  const std::vector<QToolButton*>& buttons(ToolBar bar) const;
+  // Clicks button `index` of `bar` as the mouse does (focus move on mouse-up,
+  // then the click). Does nothing for an index outside the array.
+  void click(ToolBar bar, int index);
+
+  // The current geometry in twips (design values until the first resize).
+  const HistoryGeometry& geometryTwips() const { return geometry_; }
+  double dpiX() const;
+  double dpiY() const;
+
+  // Lays the controls out for the window's present outer size.
+  void relayout();
+
+  TabControl* DataTab = nullptr;
+  QLabel* DcryLabel = nullptr;
+  LedBar* ProgBar = nullptr;
+  QGroupBox* dataFrame = nullptr;
+  QTableView* vaGrid = nullptr;
+  QGroupBox* sigFrame = nullptr;
+  QTableView* digiSigGrid = nullptr;
+  QTableView* opEvGrid = nullptr;
+  QLabel* auditNameLab = nullptr;
+  QGroupBox* auditDataFrame = nullptr;
+  QTableView* auditGrid = nullptr;
+  QGroupBox* auditSigFrame = nullptr;
+  QTableView* auditSigGrid = nullptr;
+  QLabel* almNameLab = nullptr;
+  QTableView* alarmGrid = nullptr;
+  QCustomPlot* iPlotX = nullptr;
+  QSlider* YSlider = nullptr;
+  QSlider* DateSlider = nullptr;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildToolBar(ToolBar bar, int tab, const std::vector<std::pair<int, QString>>& buttons);
+  void place(QWidget* w, const TwipRect& r, bool onTab);
+  QWidget* outerWindow() const;
+
+  HistoryGeometry geometry_;
+  std::array<std::vector<QToolButton*>, 5> buttons_;
+  std::function<void(ToolBar, int)> clickHandler_;
+};
+
+}  // namespace tarvex

@@ -1,0 +1,101 @@
+// A scripted user interface for the command tests: records every step the
+// code takes with the user, and answers dialogs and message boxes from a
+// queue the test fills.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "shell/userinterface.h"
+
+namespace tarvex::test {
+
+struct MessageCall {
+  QString prompt;
+  int style = 0;
+  QString title;
+  int timeoutMs = 0;
+};
+
+class ScriptedUi : public UserInterface {
+ public:
+  // One event of the log, in the order they happened: "msg:<style>:<text>",
+  // "open:<title>", "save:<title>", "color", "printer:<flags>",
+  // "status:<text>", "pointer:hourglass|normal", "doEvents".
+  QStringList log;
+  std::vector<MessageCall> messages;
+  std::vector<FileDialogSettings> openDialogs;
+  std::vector<FileDialogSettings> saveDialogs;
+  QStringList statusTexts;
+
+  // Answers; an empty answer queue means Cancel (dialogs) or OK / Yes.
+  std::deque<std::optional<QString>> openAnswers;  // nullopt = cancel
+  std::deque<std::optional<QString>> saveAnswers;
+  std::deque<int> msgAnswers;
+  int printers = 1;
+  // Runs inside doEvents (to deliver "user input" in the middle of work).
+  std::function<void()> onDoEvents;
+
+  int msgBoxPos(const QString& prompt, int style, const QString& title = QString(),
+                int timeoutMs = 0) override {
+    messages.push_back({prompt, style, title, timeoutMs});
+    log << QStringLiteral("msg:%1:%2").arg(style).arg(prompt);
+    if (!msgAnswers.empty()) {
+      const int a = msgAnswers.front();
+      msgAnswers.pop_front();
+      return a;
+    }
+    return (style & 0xF) == 4 ? mb::ResultYes : mb::ResultOk;
+  }
+  QString showOpen(const FileDialogSettings& s) override {
+    openDialogs.push_back(s);
+    log << QStringLiteral("open:") + s.title;
+    return answer(openAnswers);
+  }
+  QString showSave(const FileDialogSettings& s) override {
+    saveDialogs.push_back(s);
+    log << QStringLiteral("save:") + s.title;
+    return answer(saveAnswers);
+  }
+  QColor showColor(const QColor&) override {
+    log << QStringLiteral("color");
+    throw RuntimeError(err::Cancel);
+  }
+  int printerCount() override { return printers; }
+  PrinterChoice showPrinter(int flags) override {
+    log << QStringLiteral("printer:%1").arg(flags);
+    throw RuntimeError(err::Cancel);
+  }
+  QPrinter* printer() override { return nullptr; }
+  void setStatusText(const QString& text) override {
+    statusTexts << text;
+    log << QStringLiteral("status:") + text;
+  }
+  void setPointer(Pointer p) override {
+    pointer = p;
+    log << (p == Pointer::Hourglass ? QStringLiteral("pointer:hourglass")
+                                    : QStringLiteral("pointer:normal"));
+  }
+  void doEvents() override {
+    log << QStringLiteral("doEvents");
+    if (onDoEvents) onDoEvents();
+  }
+
+  Pointer pointer = Pointer::Normal;
+
+ private:
+  static QString answer(std::deque<std::optional<QString>>& q) {
+    if (q.empty()) throw RuntimeError(err::Cancel);
+    auto a = q.front();
+    q.pop_front();
+    if (!a) throw RuntimeError(err::Cancel);
+    return *a;
+  }
+};
+
+}  // namespace tarvex::test

@@ -1,0 +1,289 @@
+// The windows under the offscreen platform: the history window's controls,
+// tool bars, layout and focus rules; the splash's ticks; the main window's
+// close rules and status bar; the About box; a real message box's placement
+// and timeout.
+#include <qcustomplot.h>
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+#include "history/frm_history.h"
+#include "history/led_bar.h"
+#include "scripted_ui.h"
+#include "shell/frame_rules.h"
+#include "shell/gui/frm_about.h"
+#include "shell/gui/frm_main.h"
+#include "shell/gui/frm_splash.h"
+#include "shell/gui/qt_userinterface.h"
+#include "shell/twips.h"
+
+using namespace tarvex;
+
+class WindowsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void historyTabsAndControls() {
+    FrmHistory w;
+    QCOMPARE(w.windowTitle(), QString("Data Viewer"));
+    QTabBar* bar = w.DataTab->tabBar();
+    QCOMPARE(bar->count(), 5);
+    const QStringList captions{"Data", "Operator Events", "Audit Trail", "Alarm History",
+                               "Trend Data"};
+    for (int i = 0; i < 5; ++i) QCOMPARE(bar->tabText(i), captions[i]);
+    QVERIFY(!w.DataTab->isTabEnabled(1));
+    QVERIFY(w.DataTab->isTabEnabled(2));
+    QVERIFY(w.DcryLabel->isHidden());
+    QVERIFY(w.ProgBar->isHidden());
+    QCOMPARE(w.ProgBar->positionMax(), 100);
+    QCOMPARE(w.DcryLabel->text(), QString("Plotting Please Wait:"));
+    QCOMPARE(w.dataFrame->title(), QString("File Data:"));
+    QCOMPARE(w.sigFrame->title(), QString("Digital Signatures:"));
+    QCOMPARE(w.auditDataFrame->title(), QString("Audit Trail Data"));
+    QCOMPARE(w.auditSigFrame->title(), QString("Audit Trail Digital Signatures"));
+    QCOMPARE(w.auditNameLab->text(), QString("Audit Trail File:"));
+    QCOMPARE(w.almNameLab->text(), QString("Alarm History File:"));
+    for (QTableView* g :
+         {w.vaGrid, w.digiSigGrid, w.opEvGrid, w.auditGrid, w.auditSigGrid, w.alarmGrid}) {
+      QCOMPARE(g->editTriggers(), QAbstractItemView::NoEditTriggers);
+      QCOMPARE(g->selectionMode(), QAbstractItemView::ExtendedSelection);
+      QCOMPARE(g->selectionBehavior(),
+               g == w.vaGrid ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    }
+  }
+
+  void toolTipsAndIcons() {
+    FrmHistory w;
+    const std::vector<std::pair<ToolBar, QStringList>> expected{
+        {ToolBar::DataBarBtn,
+         {"Open History File", "Plot History File", "Print History File", "Cancel History Plot",
+          "Export Data File", "Verify Digital Signature"}},
+        {ToolBar::opBarBtn, {"Print Operator Events", "Export Operator Events"}},
+        {ToolBar::auditBarBtn,
+         {"Open Audit Trail", "Print Audit Trail", "Export Audit Trail",
+          "Verify Digital Signature"}},
+        {ToolBar::almBarBtn, {"Open Alarm History", "Print Alarm History", "Export Alarm History"}},
+        {ToolBar::histBarBtn,
+         {"Setup Hist Trend", "Show/Hide Cursor", "Save To Jpeg", "Print History Plot"}}};
+    for (const auto& [bar, tips] : expected) {
+      const auto& buttons = w.buttons(bar);
+      QCOMPARE(int(buttons.size()), int(tips.size()));
+      for (int i = 0; i < tips.size(); ++i) {
+        QCOMPARE(buttons[i]->toolTip(), tips[i]);
+        QCOMPARE(buttons[i]->text(), QString());
+        QVERIFY(!buttons[i]->icon().pixmap(16, 16).isNull());
+        QCOMPARE(buttons[i]->iconSize(), QSize(16, 16));
+      }
+    }
+  }
+
+  void controlsSitAtTheirTwipsGeometry() {
+    FrmHistory w;
+    const double dpi = w.dpiX();
+    w.resize(twipsToPixels(12000, dpi), twipsToPixels(9000, dpi));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const HistoryGeometry& g = w.geometryTwips();
+    QCOMPARE(g.DataTab.width, pixelsToTwips(w.width(), dpi) - 190);
+    QCOMPARE(w.DataTab->geometry(),
+             QRect(twipsToPixels(45, dpi), twipsToPixels(90, dpi),
+                   twipsToPixels(g.DataTab.width, dpi), twipsToPixels(g.DataTab.height, dpi)));
+    // A grid inside its frame: relative to the frame.
+    QCOMPARE(w.vaGrid->geometry(),
+             QRect(twipsToPixels(135, dpi), twipsToPixels(210, dpi),
+                   twipsToPixels(g.vaGrid.width, dpi), twipsToPixels(g.vaGrid.height, dpi)));
+    // A control on a tab: relative to the tab control's top-left corner.
+    const QPoint onTab = w.opEvGrid->mapTo(w.DataTab, QPoint(0, 0));
+    QCOMPARE(onTab, QPoint(twipsToPixels(135, dpi), twipsToPixels(810, dpi)));
+    const QPoint button = w.buttons(ToolBar::almBarBtn)[2]->mapTo(w.DataTab, QPoint(0, 0));
+    QCOMPARE(button, QPoint(twipsToPixels(135 + 810, dpi), twipsToPixels(390, dpi)));
+  }
+
+  void clickDispatchAndFocusMove() {
+    FrmHistory w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    std::vector<std::pair<ToolBar, int>> clicks;
+    QWidget* focusAtClick = nullptr;
+    w.setClickHandler([&](ToolBar bar, int index) {
+      clicks.push_back({bar, index});
+      focusAtClick = QApplication::focusWidget();
+    });
+    w.buttons(ToolBar::DataBarBtn)[4]->setFocus();
+    w.click(ToolBar::DataBarBtn, 4);
+    QCOMPARE(int(clicks.size()), 1);
+    QCOMPARE(clicks[0].second, 4);
+    QCOMPARE(focusAtClick, static_cast<QWidget*>(w.DataTab));
+    w.click(ToolBar::DataBarBtn, 6);
+    w.click(ToolBar::almBarBtn, -1);
+    QCOMPARE(int(clicks.size()), 1);
+    // A real mouse click on a Trend Data button: the focus goes to the plot.
+    w.DataTab->setCurrentIndex(4);
+    QTest::mouseClick(w.buttons(ToolBar::histBarBtn)[1], Qt::LeftButton);
+    QCOMPARE(int(clicks.size()), 2);
+    QCOMPARE(clicks[1].first, ToolBar::histBarBtn);
+    QCOMPARE(focusAtClick, static_cast<QWidget*>(w.iPlotX));
+  }
+
+  void splashOpensTheHistoryOnTheTenthTick() {
+    test::ScriptedUi ui;
+    int shown = 0;
+    FrmSplash::Startup s;
+    s.onlyCopy = [] { return true; };
+    s.showHistory = [&] { ++shown; };
+    FrmSplash splash(ui, s);
+    QVERIFY(splash.load());
+    QCOMPARE(splash.ticks(), 1);
+    for (int i = 0; i < 9; ++i) splash.timer1Tick();
+    QCOMPARE(shown, 0);
+    QSignalSpy finished(&splash, &FrmSplash::finished);
+    splash.timer1Tick();
+    QCOMPARE(shown, 1);
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(ui.messages.empty());
+    // The real timer also gets there, in about one second.
+    FrmSplash timed(ui, s);
+    QSignalSpy done(&timed, &FrmSplash::finished);
+    QVERIFY(timed.load());
+    QVERIFY(done.wait(5000));
+    QCOMPARE(shown, 2);
+  }
+
+  void splashRefusesASecondCopyAndReportsStartupErrors() {
+    test::ScriptedUi ui;
+    int shown = 0;
+    FrmSplash::Startup s;
+    s.onlyCopy = [] { return false; };
+    s.showHistory = [&] { ++shown; };
+    FrmSplash second(ui, s);
+    QVERIFY(!second.load());
+    QCOMPARE(int(ui.messages.size()), 1);
+    QCOMPARE(ui.messages[0].prompt, alreadyRunningText());
+    QCOMPARE(ui.messages[0].style, 32);
+
+    s.onlyCopy = [] { return true; };
+    s.prepare = [] { throw RuntimeError(err::PathNotFound); };
+    FrmSplash broken(ui, s);
+    QVERIFY(!broken.load());
+    QVERIFY(broken.startupFailed());
+    QCOMPARE(ui.messages.back().prompt, startupErrorText());
+    QCOMPARE(ui.messages.back().style, 16);
+    broken.timer1Tick();
+    QCOMPARE(shown, 0);
+  }
+
+  void mainWindowCloseRulesAndStatusBar() {
+    test::ScriptedUi ui;
+    FrmMain m(ui);
+    bool busy = true;
+    auto* history = new FrmHistory;
+    m.setHistoryWindow(history, [&] { return busy; });
+    m.resize(900, 700);
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    QVERIFY(!m.dateText().isEmpty());
+    QVERIFY(!m.timeText().isEmpty());
+    QCOMPARE(m.statusText(), QString("Status"));
+    m.setStatusText("Loading File, please wait!");
+    QCOMPARE(m.statusText(), QString("Loading File, please wait!"));
+
+    QSignalSpy exit(&m, &FrmMain::exitConfirmed);
+    QVERIFY(!m.close());
+    QCOMPARE(ui.messages.back().style, 64);
+    QVERIFY(m.isVisible());
+    busy = false;
+    ui.msgAnswers = {mb::ResultNo};
+    QVERIFY(!m.close());
+    QCOMPARE(ui.messages.back().prompt, QString("Exit - are you sure?"));
+    QVERIFY(m.isVisible());
+    QCOMPARE(exit.count(), 0);
+    ui.msgAnswers = {mb::ResultYes};
+    QVERIFY(m.close());
+    QCOMPARE(exit.count(), 1);
+  }
+
+  void mainWindowKeepsItsMinimumAndFitsTheHistory() {
+    test::ScriptedUi ui;
+    FrmMain m(ui);
+    auto* history = new FrmHistory;
+    m.setHistoryWindow(history, [] { return false; });
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    m.resize(2000, 100);
+    QTRY_VERIFY(m.height() >= twipsToPixels(kMainMinHeight, m.dpiY()));
+    QVERIFY(m.width() >= twipsToPixels(kMainMinWidth, m.dpiX()));
+    m.resize(1000, 800);
+    // The history window (with its caption) fills the inner area.
+    QTRY_COMPARE(history->parentWidget()->geometry().topLeft(), QPoint(0, 0));
+    QCOMPARE(history->parentWidget()->size(),
+             m.centralWidget()->size() -
+                 (m.centralWidget()->size() - history->parentWidget()->parentWidget()->size()));
+  }
+
+  void aboutBox() {
+    test::ScriptedUi ui;
+    FrmAbout about(ui);
+    QCOMPARE(about.windowTitle(), QString("About Marvesk Data Viewer"));
+    QCOMPARE(about.titleText(), QString("Tarvex Data Viewer"));
+    QVERIFY(about.versionText().startsWith("Version "));
+    QCOMPARE(about.versionText().count('.'), 2);
+    auto* sysInfo = about.findChild<QAbstractButton*>("cmdSysInfo");
+    QVERIFY(sysInfo);
+    QCOMPARE(sysInfo->text(), QString("&System Info..."));
+    sysInfo->click();
+    QCOMPARE(ui.messages.back().prompt, QString("System Information Is Unavailable At This Time"));
+    QCOMPARE(ui.messages.back().style, 0);
+  }
+
+  void realMessageBoxPlacementAndTimeout() {
+    QtUserInterface ui;
+    QWidget owner;
+    owner.setGeometry(-300, 50, 400, 300);  // mostly left of the screen
+    owner.show();
+    ui.setOwner(&owner);
+    QRect seen;
+    QString title;
+    QTimer::singleShot(100, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        seen = box->frameGeometry();
+        title = box->windowTitle();
+      }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    const int result = ui.msgBoxPos("Closes by itself", mb::Information, QString(), 400);
+    QCOMPARE(result, mb::ResultOk);
+    QVERIFY(clock.elapsed() >= 350);
+    QCOMPARE(title, QString("Tarvex Data Viewer"));
+    QCOMPARE(seen.left(), owner.screen()->geometry().left());
+
+    // A Yes/No box ignores the timeout's close request, as it ignores its
+    // close box; the user's answer ends it.
+    bool stillOpen = false;
+    QTimer::singleShot(500, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      stillOpen = box && box->isVisible();
+      if (box) box->button(QMessageBox::No)->click();
+    });
+    QCOMPARE(ui.msgBoxPos("Question?", mb::YesNoQuestion, "Own title", 100), mb::ResultNo);
+    QVERIFY(stillOpen);
+  }
+
+  void fileFilters() {
+    QCOMPARE(qtNameFilters("Log Files(*.csv)|*.csv"), QStringList{"Log Files(*.csv)"});
+    QCOMPARE(qtNameFilters("Audit Files(*.aud)|*.aud|Audit Files(*.csv)|*.csv"),
+             (QStringList{"Audit Files(*.aud)", "Audit Files(*.csv)"}));
+    QCOMPARE(qtNameFilters("Exported Data Files (*.csv)|*.csv"),
+             QStringList{"Exported Data Files (*.csv)"});
+    QCOMPARE(qtNameFilters("Pictures|*.jpg"), QStringList{"Pictures (*.jpg)"});
+    QCOMPARE(localFolder("/home/op/logs\\"), QString("/home/op/logs"));
+    QCOMPARE(localFolder("/home/op/logs\\Export Data"), QString("/home/op/logs/Export Data"));
+  }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "windows_test.moc"

@@ -1,0 +1,66 @@
+// The running viewer: the start-up sequence (splash, running-copy test,
+// main window, history window), the program-wide values and the wiring of
+// the history window's tool bars to the commands.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "shell/gui/instance_lock.h"
+#include "shell/gui/qt_userinterface.h"
+
+namespace tarvex {
+
+class FrmMain;
+class FrmSplash;
+class FrmHistory;
+class HistoryCommands;
+class HistoryWindowAdapter;
+struct ViewerGlobals;
+class VxLog;
+
+class ViewerApp : public QObject {
+  Q_OBJECT
+
+ public:
+  struct Options {
+    QString openFile;    // open this data history file once the window shows
+    QString screenshot;  // then save a picture of the main window here and end
+  };
+
+  explicit ViewerApp(Options options);
+  ~ViewerApp() override;
+
+  // Shows the splash and runs its Load. False when the program must end
+  // (another copy runs, or start-up failed; the user has been told).
+  bool start();
+
+  FrmMain* mainWindow() const { return main_; }
+  FrmHistory* historyWindow() const { return history_; }
+  HistoryCommands* commands() const { return commands_.get(); }
+  UserInterface& ui() { return ui_; }
+
+ signals:
+  // The history window is on the screen.
+  void historyShown();
+
+ private:
+  void createShared();
+  void prepare();
+  void showHistory();
+  void runStartupOptions();
+
+  Options options_;
+  QtUserInterface ui_;
+  InstanceLock lock_;
+  std::unique_ptr<ViewerGlobals> globals_;
+  std::unique_ptr<VxLog> sigLog_;
+  FrmMain* main_ = nullptr;
+  FrmSplash* splash_ = nullptr;
+  FrmHistory* history_ = nullptr;
+  std::unique_ptr<HistoryWindowAdapter> window_;
+  std::unique_ptr<HistoryCommands> commands_;
+};
+
+}  // namespace tarvex

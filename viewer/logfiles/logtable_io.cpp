@@ -1,0 +1,343 @@
+// Loading a delimited text file into a LogTable and exporting one.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "logfiles/logtable.h"
+#include "logfiles/logtable_p.h"
+#include "shell/codepage.h"
+#include "shell/runtime_error.h"
+
+namespace tarvex {
+
+using detail::CellRef;
+using detail::TableOverlay;
+
+namespace {
+
+// Position after the quoted field starting at p ('"'): after its closing
+// quote, or end when it has none.
+const char* skipQuoted(const char* p, const char* end) {
+  ++p;
+  for (;;) {
+    const char* q = static_cast<const char*>(std::memchr(p, '"', size_t(end - p)));
+    if (!q) return end;
+    if (q + 1 < end && q[1] == '"') {
+      p = q + 2;
+      continue;
+    }
+    return q + 1;
+  }
+}
+
+// Bytes of memory the system can still give, or -1 when unknown.
+qint64 availableMemory() {
+  QFile meminfo(QStringLiteral("/proc/meminfo"));
+  if (!meminfo.open(QIODevice::ReadOnly | QIODevice::Text)) return -1;
+  while (!meminfo.atEnd()) {
+    const QByteArray line = meminfo.readLine();
+    if (line.startsWith("MemAvailable:")) {
+      bool ok = false;
+      const qint64 kb = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
+      return ok ? kb * 1024 : -1;
+    }
+  }
+  return -1;
+}
+
+// Reads the whole file at path into fd (bytes, size).
+void readFile(const QString& path, detail::TableFile& fd);
+
+}  // namespace
+
+// TableFile is declared in the table's private header; these helpers need its
+// layout, so they live here next to the parser that fills it.
+void detail::TableFile::lineBounds(qsizetype i, const char*& b, const char*& e) const {
+  const quint64 mask = ~OffsetIndex::kQuotedFlag;
+  const qsizetype start = qsizetype(lines.at(i) & mask);
+  qsizetype stop = qsizetype(lines.at(i + 1) & mask);
+  if (stop > start && bytes[stop - 1] == '\n') {
+    --stop;
+    if (stop > start && bytes[stop - 1] == '\r') --stop;
+  } else if (stop > start && bytes[stop - 1] == '\r') {
+    --stop;
+  }
+  b = bytes + start;
+  e = bytes + stop;
+}
+
+bool detail::TableFile::field(qsizetype i, int f, const char*& b, const char*& e,
+                              bool& quoted) const {
+  const char* p;
+  const char* end;
+  lineBounds(i, p, end);
+  if (!lineQuoted(i)) {
+    for (int k = 0; k < f; ++k) {
+      p = static_cast<const char*>(std::memchr(p, delim, size_t(end - p)));
+      if (!p) return false;
+      ++p;
+    }
+    const char* q = static_cast<const char*>(std::memchr(p, delim, size_t(end - p)));
+    b = p;
+    e = q ? q : end;
+    quoted = false;
+    return true;
+  }
+  for (int k = 0;; ++k) {
+    const char* start = p;
+    const bool isQuoted = p < end && *p == '"';
+    if (isQuoted) p = skipQuoted(p, end);
+    const char* q = static_cast<const char*>(std::memchr(p, delim, size_t(end - p)));
+    p = q ? q : end;
+    if (k == f) {
+      b = start;
+      e = p;
+      quoted = isQuoted;
+      return true;
+    }
+    if (p == end) return false;
+    ++p;
+  }
+}
+
+namespace {
+
+void readFile(const QString& path, detail::TableFile& fd) {
+  if (path.isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
+  const QFileInfo info(path);
+  if (!info.exists()) {
+    throw RuntimeError(info.absoluteDir().exists() ? err::FileNotFound : err::PathNotFound);
+  }
+  if (info.isDir()) throw RuntimeError(err::PathFileAccess);
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) throw RuntimeError(err::PathFileAccess);
+  const qint64 size = file.size();
+  // The table needs the file's bytes and a little more; refuse what the
+  // system cannot give rather than let it end the program.
+  const qint64 avail = availableMemory();
+  if (size < 0 || size >= qint64(PTRDIFF_MAX / 2) || (avail >= 0 && size + size / 4 > avail))
+    throw RuntimeError(err::OutOfMemory);
+  fd.bytes = static_cast<char*>(std::malloc(size_t(size) + 1));
+  if (!fd.bytes) throw RuntimeError(err::OutOfMemory);
+  qint64 got = 0;
+  while (got < size) {
+    const qint64 n = file.read(fd.bytes + got, size - got);
+    if (n < 0) throw RuntimeError(err::PathFileAccess);
+    if (n == 0) break;  // the file shrank while being read
+    got += n;
+  }
+  fd.size = got;
+}
+
+// Splits fd's bytes into lines and fields (one pass), filling lines,
+// fieldHasData and the encoding. Returns the largest field count of a line.
+int parseLines(detail::TableFile& fd) {
+  const char* const base = fd.bytes;
+  const char* const end = base + fd.size;
+  const char* p = base + fd.begin;
+  const unsigned char delim = static_cast<unsigned char>(fd.delim);
+  bool special[256] = {};
+  special[delim] = special['\r'] = special['\n'] = special['"'] = true;
+
+  unsigned char seen = 0;  // every byte ORed: bit 7 set when not ASCII
+  int maxFields = 0;
+  qsizetype lastNonEmpty = -1;
+  qsizetype line = 0;
+  std::vector<char>& has = fd.fieldHasData;
+  auto mark = [&](int field) {
+    if (size_t(field) >= has.size()) has.resize(size_t(field) + 1, 0);
+    has[field] = 1;
+  };
+  auto nonEmpty = [](const char* b, const char* e) {
+    return e > b && !(e - b == 2 && b[0] == '"' && b[1] == '"');
+  };
+
+  while (p < end) {
+    // One line.
+    const char* lineStart = p;
+    if (line >= qsizetype(INT_MAX) - 2) throw RuntimeError(err::Overflow);
+    fd.lines.push(quint64(p - base));
+    bool quoted = false;
+    int field = 0;
+    const char* fieldStart = p;
+    while (p < end) {
+      const unsigned char c = static_cast<unsigned char>(*p);
+      if (!special[c]) {
+        seen |= c;
+        ++p;
+        continue;
+      }
+      if (c == delim) {
+        if (nonEmpty(fieldStart, p)) mark(field);
+        if (field == INT_MAX - 2) throw RuntimeError(err::Overflow);
+        ++field;
+        fieldStart = ++p;
+        continue;
+      }
+      if (c == '"') {
+        if (p != fieldStart) {
+          ++p;
+          continue;
+        }
+        quoted = true;
+        const char* q = skipQuoted(p, end);
+        for (const char* s = p; s < q; ++s) seen |= static_cast<unsigned char>(*s);
+        p = q;
+        continue;
+      }
+      break;  // CR or LF
+    }
+    if (nonEmpty(fieldStart, p)) mark(field);
+    maxFields = std::max(maxFields, field + 1);
+    if (p > lineStart) lastNonEmpty = line;
+    if (quoted) fd.lines.setFlag(line, OffsetIndex::kQuotedFlag);
+    if (p < end) {
+      const char c = *p++;
+      if (c == '\r' && p < end && *p == '\n') ++p;
+    }
+    ++line;
+  }
+  fd.lines.push(quint64(p - base));  // end of the last line
+  // Empty lines at the end are no rows.
+  if (lastNonEmpty + 1 < line) fd.lines.truncate(lastNonEmpty + 2);
+  if (lastNonEmpty < 0) {
+    fd.lines.truncate(0);
+    maxFields = 0;
+  }
+  fd.ascii = (seen & 0x80) == 0;
+  if (!fd.utf8)
+    fd.utf8 = fd.ascii || isValidUtf8(QByteArrayView(base + fd.begin, end - base - fd.begin));
+  return maxFields;
+}
+
+}  // namespace
+
+void LogTable::loadDelimitedText(const QString& path, const LoadOptions& options) {
+  std::unique_ptr<detail::TableFile> fd;
+  int maxFields = 0;
+  try {
+    fd = std::make_unique<detail::TableFile>();
+    readFile(path, *fd);
+    if (fd->size >= 3 && std::memcmp(fd->bytes, "\xEF\xBB\xBF", 3) == 0) {
+      fd->begin = 3;
+      fd->utf8 = true;  // a byte-order mark says UTF-8
+    }
+    fd->delim = options.columnDelimiter;
+    fd->rowBase = options.headerRow ? 0 : 1;
+    fd->colBase = options.headerColumn == LoadOptions::HeaderColumn::FromFile ? 0 : 1;
+    fd->path = QFileInfo(path).absoluteFilePath();
+    maxFields = parseLines(*fd);
+  } catch (const std::bad_alloc&) {
+    throw RuntimeError(err::OutOfMemory);
+  }
+  const qsizetype lines = fd->lineCount();
+  beginUpdate();
+  dropAll();
+  file_ = std::move(fd);
+  lastRow_ = lines > 0 ? int(lines - 1 + file_->rowBase) : 0;
+  lastCol_ = std::max(0, maxFields - 1 + file_->colBase);
+  if (options.headerColumn == LoadOptions::HeaderColumn::RowNumbers && lines > 0)
+    numberedRows_ = lastRow_;
+  endUpdate();
+}
+
+// ---- Export ----------------------------------------------------------------
+
+namespace {
+
+bool needsQuotes(const char* b, const char* e) {
+  for (const char* p = b; p < e; ++p)
+    if (*p == ',' || *p == '"' || *p == '\r' || *p == '\n') return true;
+  return false;
+}
+
+void appendField(QByteArray& out, const QByteArray& bytes) {
+  if (!needsQuotes(bytes.constData(), bytes.constData() + bytes.size())) {
+    out.append(bytes);
+    return;
+  }
+  out.append('"');
+  for (const char c : bytes) {
+    if (c == '"') out.append('"');
+    out.append(c);
+  }
+  out.append('"');
+}
+
+// True when some written cell holds a character code page 1252 lacks.
+bool overlayNeedsUtf8(const std::string& arena) {
+  bool ascii = true;
+  for (const char c : arena)
+    if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+  if (ascii) return false;
+  const QString text = QString::fromUtf8(arena.data(), qsizetype(arena.size()));
+  for (const QChar ch : text)
+    if (unicodeToCp1252(ch.unicode()) < 0) return true;
+  return false;
+}
+
+}  // namespace
+
+void LogTable::exportDelimitedText(const QString& path) const {
+  if (path.isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
+  const QFileInfo target(path);
+  if (file_ && target.exists() &&
+      target.canonicalFilePath() == QFileInfo(file_->path).canonicalFilePath())
+    throw RuntimeError(err::PermissionDenied);
+  if (!target.absoluteDir().exists()) throw RuntimeError(err::PathNotFound);
+
+  try {
+    bool utf8 = file_ && file_->utf8 && !file_->ascii;
+    for (const TableOverlay& ov : overlays_) {
+      if (utf8) break;
+      if (overlayNeedsUtf8(ov.arena)) utf8 = true;
+      for (const quint64 s : ov.cells) {
+        if (utf8 || slot::kind(s) != 2) continue;
+        for (int i = 0; i < 7; ++i)
+          if ((s >> (8 + 8 * i)) & 0x80)
+            utf8 = overlayNeedsUtf8(slot::text(s, ov.arena).toStdString());
+      }
+    }
+    // File bytes can be copied as they are when the output uses their
+    // encoding (ASCII fits both).
+    const bool rawFile = file_ && (file_->ascii || file_->utf8 == utf8);
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
+    QByteArray buf;
+    buf.reserve(1 << 20);
+    QString text;
+    auto flush = [&] {
+      if (out.write(buf) != buf.size()) throw RuntimeError(err::PathFileAccess);
+      buf.clear();
+    };
+    for (int r = 0; r <= lastRow_; ++r) {
+      bool first = true;
+      for (int c = 0; c <= lastCol_; ++c) {
+        if (isColumnHidden(c)) continue;
+        if (!first) buf.append(',');
+        first = false;
+        const CellRef ref = locate(c, r);
+        if (ref.kind == CellRef::Empty) continue;
+        if (ref.kind == CellRef::File && rawFile && !ref.quoted && !needsQuotes(ref.b, ref.e)) {
+          buf.append(ref.b, ref.e - ref.b);
+          continue;
+        }
+        getCellInto(c, r, text);
+        appendField(buf, utf8 ? text.toUtf8() : encodeCp1252(text));
+      }
+      buf.append("\r\n", 2);
+      if (buf.size() >= (1 << 20)) flush();
+    }
+    flush();
+    if (!out.commit()) throw RuntimeError(err::PathFileAccess);
+  } catch (const std::bad_alloc&) {
+    throw RuntimeError(err::OutOfMemory);
+  }
+}
+
+}  // namespace tarvex

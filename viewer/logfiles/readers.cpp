@@ -1,0 +1,79 @@
+#include "logfiles/readers.h"
+
+#include "shell/filenames.h"
+
+namespace tarvex {
+namespace {
+
+void setTitles(LogTable& table, std::initializer_list<const char*> titles) {
+  int col = 0;
+  for (const char* title : titles) table.setCell(col++, 0, QString::fromLatin1(title));
+}
+
+void setWidths(LogTable& table, std::initializer_list<double> widths) {
+  int col = 0;
+  for (const double w : widths) table.setColumnWidth(col++, w);
+}
+
+}  // namespace
+
+HistDataResult loadHistData(LogTable& vaGrid, const QString& path, const QLocale& locale) {
+  LogTableUpdate update(vaGrid);
+  vaGrid.loadDelimitedText(path, LoadOptions{});
+  vaGrid.setColumnWidth(0, kHistColumnWidth);
+  vaGrid.setColumnWidth(-1, kHistColumnWidth);
+  vaGrid.setSelectionUnit(SelectionUnit::ColumnsAndBlocks);
+  vaGrid.setLastCol(vaGrid.dataColCount());
+  vaGrid.formatTimeColumn(1, 0, vaGrid.lastRow(), TimeStyle::HourMinuteSecond, locale);
+  vaGrid.setReadOnly(true);
+  vaGrid.setMultipleBlocks(true);
+
+  HistDataResult result;
+  result.operatorEventsEnabled = vaGrid.isCellEmpty(2, 1);
+  result.statusText = QStringLiteral("Current File is ") + path;
+  result.plotTitle = QStringLiteral("Data File: ") + baseName(path);
+  return result;
+}
+
+QString loadAuditData(LogTable& auditGrid, const QString& path) {
+  LogTableUpdate update(auditGrid);
+  clearTable(auditGrid);
+  auditGrid.setLastRow(0);
+  LoadOptions options;
+  options.headerRow = false;
+  auditGrid.loadDelimitedText(path, options);
+  auditGrid.setReadOnly(true);
+  auditGrid.setSelectionUnit(SelectionUnit::Rows);
+  setTitles(auditGrid, {"Date", "Time", "User Full Name", "User Action"});
+  setWidths(auditGrid, {12, 12, 25, 100});
+  auditGrid.setColumnHidden(4);
+  return QStringLiteral("Audit Trail File: ") + baseName(path);
+}
+
+QString loadAlarmData(LogTable& alarmGrid, const QString& path, const QLocale& locale) {
+  LogTableUpdate update(alarmGrid);
+  clearTable(alarmGrid);
+  alarmGrid.setLastRow(0);
+  LoadOptions options;
+  options.headerRow = false;
+  options.headerColumn = LoadOptions::HeaderColumn::RowNumbers;
+  alarmGrid.loadDelimitedText(path, options);
+  setWidths(alarmGrid, {8, 40, 12, 12});
+  setTitles(alarmGrid, {"Alarm#", "Alarm Description", "Date", "Time"});
+  alarmGrid.formatTimeColumn(3, 0, alarmGrid.lastRow(), TimeStyle::HourMinute, locale);
+  alarmGrid.setReadOnly(true);
+  alarmGrid.setSelectionUnit(SelectionUnit::Rows);
+  return QStringLiteral("Alarm History File: ") + baseName(path);
+}
+
+void clearTable(LogTable& table) {
+  table.clearCells(0, 0, table.lastCol(), table.lastRow(), false);
+}
+
+void clearHistTables(LogTable& vaGrid, LogTable& digiSigGrid, LogTable& opEvGrid) {
+  clearTable(vaGrid);
+  clearTable(digiSigGrid);
+  clearTable(opEvGrid);
+}
+
+}  // namespace tarvex

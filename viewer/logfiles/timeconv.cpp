@@ -1,0 +1,339 @@
+#include "logfiles/timeconv.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace tarvex {
+namespace {
+
+enum class DateOrder { MDY, DMY, YMD };
+
+DateOrder orderOfFormat(const QString& format) {
+  const qsizetype d = format.indexOf(u'd');
+  const qsizetype m = format.indexOf(u'M');
+  const qsizetype y = format.indexOf(u'y');
+  if (y >= 0 && (m < 0 || y < m) && (d < 0 || y < d)) return DateOrder::YMD;
+  if (d >= 0 && m >= 0 && d < m) return DateOrder::DMY;
+  return DateOrder::MDY;
+}
+
+// The order of day, month and year in the locale's short date (cached: the
+// readers ask once per cell).
+DateOrder localeOrder(const QLocale& locale) {
+  static thread_local QLocale cached;
+  static thread_local DateOrder order = orderOfFormat(cached.dateFormat(QLocale::ShortFormat));
+  if (!(cached == locale)) {
+    cached = locale;
+    order = orderOfFormat(locale.dateFormat(QLocale::ShortFormat));
+  }
+  return order;
+}
+
+// Days from 1970-01-01 of a proleptic Gregorian date.
+qint64 daysFromCivil(qint64 y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const qint64 era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = unsigned(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + qint64(doe) - 719468;
+}
+
+// Day count of the system's dates: days since 30 December 1899.
+qint64 serialOf(int y, int m, int d) {
+  return daysFromCivil(y, m, d) - daysFromCivil(1899, 12, 30);
+}
+
+bool validDate(int y, int m, int d) {
+  if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+  static constexpr std::array<int, 12> dim{31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (d > dim[m - 1]) return false;
+  if (m == 2 && d == 29) return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return true;
+}
+
+struct Scanner {
+  const char* p;
+  const char* e;
+
+  bool atEnd() const { return p == e; }
+  char peek() const { return p < e ? *p : '\0'; }
+  void skipBlanks() {
+    while (p < e && (*p == ' ' || *p == '\t')) ++p;
+  }
+  // Up to maxDigits decimal digits; false when there is none.
+  bool number(int maxDigits, int& value, int& digits) {
+    value = 0;
+    digits = 0;
+    while (p < e && *p >= '0' && *p <= '9' && digits < maxDigits) {
+      value = value * 10 + (*p - '0');
+      ++p;
+      ++digits;
+    }
+    return digits > 0 && !(p < e && *p >= '0' && *p <= '9');
+  }
+};
+
+struct Parsed {
+  double days = 0;  // the day count
+  int seconds = 0;  // its time of day
+};
+
+// [+-]digits[.digits][e[+-]digits], the whole text.
+bool parseNumber(const char* b, const char* e, Parsed& out) {
+  if (b == e) return false;
+  bool negative = false;
+  const char* p = b;
+  if (*p == '+' || *p == '-') {
+    negative = *p == '-';
+    ++p;
+  }
+  if (p == e || !((*p >= '0' && *p <= '9') || *p == '.')) return false;
+  double v = 0;
+  const auto res = std::from_chars(p, e, v, std::chars_format::general);
+  if (res.ec != std::errc() || res.ptr != e || !std::isfinite(v)) return false;
+  if (negative) v = -v;
+  out.days = v;
+  const double frac = std::fabs(v - std::trunc(v));
+  long long secs = std::llround(frac * 86400.0);
+  if (secs >= 86400) secs = 0;
+  out.seconds = int(secs);
+  return true;
+}
+
+// h[:mm[:ss[.fff]]] [AM|PM|A|P]; the hour alone needs AM or PM.
+bool parseTime(Scanner& s, int hour, int& seconds) {
+  int minute = 0, second = 0, digits = 0;
+  bool hasMinutes = false;
+  if (s.peek() == ':') {
+    ++s.p;
+    if (!s.number(2, minute, digits)) return false;
+    hasMinutes = true;
+    if (s.peek() == ':') {
+      ++s.p;
+      if (!s.number(2, second, digits)) return false;
+      if (s.peek() == '.') {  // fractional seconds are dropped
+        ++s.p;
+        int frac;
+        if (!s.number(9, frac, digits)) return false;
+      }
+    }
+  }
+  s.skipBlanks();
+  int half = 0;  // 1 AM, 2 PM
+  if (!s.atEnd()) {
+    const char c = char(s.peek() | 0x20);
+    if (c != 'a' && c != 'p') return false;
+    half = c == 'a' ? 1 : 2;
+    ++s.p;
+    if (!s.atEnd() && char(s.peek() | 0x20) == 'm') ++s.p;
+    s.skipBlanks();
+    if (!s.atEnd()) return false;
+  }
+  if (!hasMinutes && half == 0) return false;
+  if (minute > 59 || second > 59) return false;
+  if (half != 0) {
+    if (hour > 12) return false;
+    hour = hour % 12 + (half == 2 ? 12 : 0);
+  } else if (hour > 23) {
+    return false;
+  }
+  seconds = hour * 3600 + minute * 60 + second;
+  return true;
+}
+
+bool parseFast(const char* b, const char* e, DateOrder order, Parsed& out) {
+  while (b < e && (*b == ' ' || *b == '\t')) ++b;
+  while (e > b && (e[-1] == ' ' || e[-1] == '\t')) --e;
+  if (b == e) return false;
+  if (parseNumber(b, e, out)) return true;
+
+  Scanner s{b, e};
+  int first, firstDigits;
+  if (!s.number(4, first, firstDigits)) return false;
+  const char sep = s.peek();
+  if (sep == '/' || sep == '-' || sep == '.') {
+    ++s.p;
+    int second, secondDigits, third, thirdDigits;
+    if (!s.number(2, second, secondDigits) || s.peek() != sep) return false;
+    ++s.p;
+    if (!s.number(4, third, thirdDigits)) return false;
+    auto fullYear = [](int y, int digits) {
+      return digits <= 2 ? (y < 30 ? 2000 + y : 1900 + y) : y;
+    };
+    int y = 0, m = 0, d = 0;
+    bool ok = false;
+    if (firstDigits > 2) {
+      y = first, m = second, d = third;
+      ok = thirdDigits <= 2 && validDate(y, m, d);
+    } else if (thirdDigits != 3) {
+      y = fullYear(third, thirdDigits);
+      // The locale's order first, then the other of month-first and day-first.
+      const DateOrder tries[2] = {order == DateOrder::DMY ? DateOrder::DMY : DateOrder::MDY,
+                                  order == DateOrder::DMY ? DateOrder::MDY : DateOrder::DMY};
+      for (const DateOrder o : tries) {
+        m = o == DateOrder::MDY ? first : second;
+        d = o == DateOrder::MDY ? second : first;
+        if ((ok = validDate(y, m, d))) break;
+      }
+    }
+    if (!ok) return false;
+    const qint64 serial = serialOf(y, m, d);
+    int secs = 0;
+    if (!s.atEnd()) {
+      if (s.peek() == 'T' && firstDigits > 2) {
+        ++s.p;
+      } else if (s.peek() == ' ' || s.peek() == '\t') {
+        s.skipBlanks();
+      } else {
+        return false;
+      }
+      int hour, digits;
+      if (!s.number(2, hour, digits) || !parseTime(s, hour, secs)) return false;
+    }
+    out.days = double(serial) + secs / 86400.0;
+    out.seconds = secs;
+    return true;
+  }
+  if (firstDigits > 2) return false;
+  int secs;
+  if (!parseTime(s, first, secs)) return false;
+  out.days = secs / 86400.0;
+  out.seconds = secs;
+  return true;
+}
+
+bool hasDigit(QStringView text) {
+  for (const QChar c : text)
+    if (c.isDigit()) return true;
+  return false;
+}
+
+// The locale's own forms, for texts the fast forms do not cover.
+bool parseLocale(QStringView text, const QLocale& locale, Parsed& out) {
+  const QString t = text.trimmed().toString();
+  if (t.isEmpty() || !hasDigit(t)) return false;
+  bool ok = false;
+  const double v = locale.toDouble(t, &ok);
+  if (ok && std::isfinite(v)) {
+    out.days = v;
+    const double frac = std::fabs(v - std::trunc(v));
+    long long secs = std::llround(frac * 86400.0);
+    out.seconds = int(secs >= 86400 ? 0 : secs);
+    return true;
+  }
+  for (const auto f : {QLocale::LongFormat, QLocale::ShortFormat}) {
+    const QTime time = locale.toTime(t, f);
+    if (time.isValid()) {
+      out.seconds = time.msecsSinceStartOfDay() / 1000;
+      out.days = out.seconds / 86400.0;
+      return true;
+    }
+  }
+  const QStringList dateTimeFormats{
+      locale.dateTimeFormat(QLocale::ShortFormat), locale.dateTimeFormat(QLocale::LongFormat),
+      locale.dateFormat(QLocale::ShortFormat) + u' ' + locale.timeFormat(QLocale::LongFormat),
+      locale.dateFormat(QLocale::ShortFormat) + u' ' + locale.timeFormat(QLocale::ShortFormat)};
+  for (const QString& f : dateTimeFormats) {
+    const QDateTime dt = locale.toDateTime(t, f);
+    if (dt.isValid()) {
+      const QDate d = dt.date();
+      out.seconds = dt.time().msecsSinceStartOfDay() / 1000;
+      out.days = double(serialOf(d.year(), d.month(), d.day())) + out.seconds / 86400.0;
+      return true;
+    }
+  }
+  for (const auto f : {QLocale::ShortFormat, QLocale::LongFormat}) {
+    const QDate d = locale.toDate(t, f);
+    if (d.isValid()) {
+      out.seconds = 0;
+      out.days = double(serialOf(d.year(), d.month(), d.day()));
+      return true;
+    }
+  }
+  return false;
+}
+
+bool parseText(QStringView text, const QLocale& locale, Parsed& out) {
+  // Plain ASCII (with the locale's no-break spaces as blanks) takes the fast
+  // forms first.
+  char buf[64];
+  if (text.size() <= qsizetype(sizeof buf)) {
+    bool ascii = true;
+    for (qsizetype i = 0; i < text.size() && ascii; ++i) {
+      const char16_t c = text[i].unicode();
+      if (c < 0x80)
+        buf[i] = char(c);
+      else if (c == 0xA0 || c == 0x202F)
+        buf[i] = ' ';
+      else
+        ascii = false;
+    }
+    if (ascii && parseFast(buf, buf + text.size(), localeOrder(locale), out)) return true;
+  }
+  return parseLocale(text, locale, out);
+}
+
+}  // namespace
+
+std::optional<double> parseDateTime(QStringView text, const QLocale& locale) {
+  Parsed p;
+  if (!parseText(text, locale, p)) return std::nullopt;
+  return p.days;
+}
+
+std::optional<int> timeOfDaySeconds(QStringView text, const QLocale& locale) {
+  Parsed p;
+  if (!parseText(text, locale, p)) return std::nullopt;
+  return p.seconds;
+}
+
+std::optional<int> timeOfDaySeconds(const char* begin, const char* end, const QLocale& locale) {
+  Parsed p;
+  if (parseFast(begin, end, localeOrder(locale), p)) return p.seconds;
+  // Only a text with a digit can be one of the locale's forms.
+  bool digit = false;
+  for (const char* c = begin; c < end && !digit; ++c) digit = *c >= '0' && *c <= '9';
+  if (!digit) return std::nullopt;
+  if (!parseLocale(QString::fromLatin1(begin, end - begin), locale, p)) return std::nullopt;
+  return p.seconds;
+}
+
+int formatTimeOfDay(int seconds, TimeStyle style, char* out) {
+  const int h24 = seconds / 3600;
+  const int m = seconds / 60 % 60;
+  const int s = seconds % 60;
+  const int h = h24 % 12 == 0 ? 12 : h24 % 12;
+  int n = 0;
+  out[n++] = char('0' + h / 10);
+  out[n++] = char('0' + h % 10);
+  out[n++] = ':';
+  out[n++] = char('0' + m / 10);
+  out[n++] = char('0' + m % 10);
+  if (style == TimeStyle::HourMinuteSecond) {
+    out[n++] = ':';
+    out[n++] = char('0' + s / 10);
+    out[n++] = char('0' + s % 10);
+  }
+  out[n++] = ' ';
+  out[n++] = h24 < 12 ? 'A' : 'P';
+  out[n++] = 'M';
+  return n;
+}
+
+QString formatTimeOfDay(int seconds, TimeStyle style) {
+  char buf[16];
+  const int n = formatTimeOfDay(seconds, style, buf);
+  return QString::fromLatin1(buf, n);
+}
+
+QString formatTime(QStringView text, TimeStyle style, const QLocale& locale) {
+  const std::optional<int> secs = timeOfDaySeconds(text, locale);
+  return secs ? formatTimeOfDay(*secs, style) : text.toString();
+}
+
+}  // namespace tarvex
