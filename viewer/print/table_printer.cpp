@@ -237,7 +237,12 @@ class PageDrawer {
     painter.setClipRect(inner, Qt::IntersectClip);
     painter.setPen(Qt::black);
     painter.setFont(title ? titleFont_ : cellFont_);
-    painter.drawText(inner, (title ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, text);
+    // Titles are centred while they fit; a cut text always shows its start.
+    Qt::Alignment align = Qt::AlignLeft;
+    if (title &&
+        QFontMetricsF(titleFont_, painter.device()).horizontalAdvance(text) <= inner.width())
+      align = Qt::AlignHCenter;
+    painter.drawText(inner, align | Qt::AlignVCenter, text);
     painter.restore();
   }
 
