@@ -284,6 +284,7 @@ void LogTable::formatTimeColumn(int col, int firstRow, int lastRow, TimeStyle st
   beginUpdate();
   try {
     QString text;
+    TimeColumnReader reader(locale);
     for (int r = firstRow; r <= lastRow; ++r) {
       const CellRef ref = locate(col, r);
       std::optional<int> secs;
@@ -293,10 +294,10 @@ void LogTable::formatTimeColumn(int col, int firstRow, int lastRow, TimeStyle st
              return static_cast<unsigned char>(c) < 0x80;
            }))) {
         if (ref.b == ref.e) continue;
-        secs = timeOfDaySeconds(ref.b, ref.e, locale);
+        secs = reader.seconds(ref.b, ref.e);
       } else {
         getCellInto(col, r, text);
-        secs = timeOfDaySeconds(text, locale);
+        secs = reader.seconds(text);
       }
       if (secs) setCellTimeOfDay(col, r, *secs, style);
     }
@@ -408,6 +409,13 @@ int LogTable::dataColCount() const {
       if (!isCellEmpty(c, int(r))) return c;
     }
   }
+  return 0;
+}
+
+int LogTable::dataRowCount() const {
+  for (int r = lastRow_; r >= 1; --r)
+    for (int c = 0; c <= lastCol_; ++c)
+      if (!isCellEmpty(c, r)) return r;
   return 0;
 }
 

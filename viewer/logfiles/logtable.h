@@ -26,6 +26,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QIODevice>
 #include <QString>
 #include <QStringView>
 #include <memory>
@@ -130,6 +131,9 @@ class LogTable : public QAbstractTableModel {
   // 75 path/file access error (cannot create, write or replace the file),
   // 7 out of memory.
   void exportDelimitedText(const QString& path) const;
+  // The same text written to out, an open device (standard output, a
+  // buffer). Throws RuntimeError 75 when a write fails, 7 out of memory.
+  void writeDelimitedText(QIODevice& out) const;
 
   // The text of cell (col, row); "" outside the table.
   QString getCell(int col, int row) const;
@@ -174,6 +178,9 @@ class LogTable : public QAbstractTableModel {
   // Columns are 1..n, so setLastCol(dataColCount()) drops trailing empty
   // columns (a loaded file whose lines end with "," has one).
   int dataColCount() const;
+  // The highest row from 1 on holding a non-empty cell, 0 when none does
+  // (the last row a printout of the data needs). Looks from lastRow() up.
+  int dataRowCount() const;
 
   // The path of the file last loaded, "" when the table holds none (never
   // loaded, or wholly cleared since).

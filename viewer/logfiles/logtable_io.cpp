@@ -382,6 +382,13 @@ void LogTable::exportDelimitedText(const QString& path) const {
     throw RuntimeError(err::PermissionDenied);
   if (!target.absoluteDir().exists()) throw RuntimeError(err::PathNotFound);
 
+  QSaveFile out(path);
+  if (!out.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
+  writeDelimitedText(out);
+  if (!out.commit()) throw RuntimeError(err::PathFileAccess);
+}
+
+void LogTable::writeDelimitedText(QIODevice& out) const {
   try {
     bool utf8 = file_ && file_->utf8 && !file_->ascii;
     for (const TableOverlay& ov : overlays_) {
@@ -398,8 +405,6 @@ void LogTable::exportDelimitedText(const QString& path) const {
     // encoding (ASCII fits both).
     const bool rawFile = file_ && (file_->ascii || file_->utf8 == utf8);
 
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
     std::string buf;
     buf.reserve((1 << 20) + 4096);
     QString text;
@@ -459,7 +464,6 @@ void LogTable::exportDelimitedText(const QString& path) const {
       if (buf.size() >= (1 << 20)) flush();
     }
     flush();
-    if (!out.commit()) throw RuntimeError(err::PathFileAccess);
   } catch (const std::bad_alloc&) {
     throw RuntimeError(err::OutOfMemory);
   }

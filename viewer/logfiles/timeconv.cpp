@@ -258,9 +258,9 @@ bool parseLocale(QStringView text, const QLocale& locale, Parsed& out) {
   return false;
 }
 
-bool parseText(QStringView text, const QLocale& locale, Parsed& out) {
-  // Plain ASCII (with the locale's no-break spaces as blanks) takes the fast
-  // forms first.
+// The fixed forms of text when it is ASCII (the locale's no-break spaces
+// counted as blanks).
+bool parseTextFast(QStringView text, const QLocale& locale, Parsed& out) {
   char buf[64];
   if (text.size() <= qsizetype(sizeof buf)) {
     bool ascii = true;
@@ -275,7 +275,17 @@ bool parseText(QStringView text, const QLocale& locale, Parsed& out) {
     }
     if (ascii && parseFast(buf, buf + text.size(), localeOrder(locale), out)) return true;
   }
-  return parseLocale(text, locale, out);
+  return false;
+}
+
+bool parseText(QStringView text, const QLocale& locale, Parsed& out) {
+  return parseTextFast(text, locale, out) || parseLocale(text, locale, out);
+}
+
+bool hasAsciiDigit(const char* b, const char* e) {
+  for (const char* c = b; c < e; ++c)
+    if (*c >= '0' && *c <= '9') return true;
+  return false;
 }
 
 }  // namespace
@@ -296,11 +306,37 @@ std::optional<int> timeOfDaySeconds(const char* begin, const char* end, const QL
   Parsed p;
   if (parseFast(begin, end, localeOrder(locale), p)) return p.seconds;
   // Only a text with a digit can be one of the locale's forms.
-  bool digit = false;
-  for (const char* c = begin; c < end && !digit; ++c) digit = *c >= '0' && *c <= '9';
-  if (!digit) return std::nullopt;
+  if (!hasAsciiDigit(begin, end)) return std::nullopt;
   if (!parseLocale(QString::fromLatin1(begin, end - begin), locale, p)) return std::nullopt;
   return p.seconds;
+}
+
+TimeColumnReader::TimeColumnReader(const QLocale& locale) : locale_(locale) {}
+
+std::optional<int> TimeColumnReader::viaLocale(QStringView text) {
+  if (localeOff_) return std::nullopt;
+  Parsed p;
+  if (parseLocale(text, locale_, p)) {
+    localeRead_ = true;
+    failuresInARow_ = 0;
+    return p.seconds;
+  }
+  if (!localeRead_ && ++failuresInARow_ >= 1000) localeOff_ = true;
+  return std::nullopt;
+}
+
+std::optional<int> TimeColumnReader::seconds(QStringView text) {
+  Parsed p;
+  if (parseTextFast(text, locale_, p)) return p.seconds;
+  if (!hasDigit(text)) return std::nullopt;
+  return viaLocale(text);
+}
+
+std::optional<int> TimeColumnReader::seconds(const char* begin, const char* end) {
+  Parsed p;
+  if (parseFast(begin, end, localeOrder(locale_), p)) return p.seconds;
+  if (localeOff_ || !hasAsciiDigit(begin, end)) return std::nullopt;
+  return viaLocale(QString::fromLatin1(begin, end - begin));
 }
 
 int formatTimeOfDay(int seconds, TimeStyle style, char* out) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QFileDevice>
 #include <QStringList>
 
@@ -253,6 +254,9 @@ TEST(LogTableCells, ClearAndExtentChanges) {
   TempFiles files;
   LogTable t;
   t.loadDelimitedText(files.write("f.csv", "a,b,c\r\nd,e,f\r\ng,h,i\r\n"));
+  t.clearCells(0, 2, 2, 2);
+  EXPECT_EQ(t.dataRowCount(), 1);
+  t.setCell(1, 2, u"h");
   t.clearCells(1, 1, 5, 1);
   EXPECT_EQ(rowOf(t, 1), (QStringList{"d", "", ""}));
   EXPECT_EQ(t.lastCol(), 2);
@@ -268,6 +272,7 @@ TEST(LogTableCells, ClearAndExtentChanges) {
   t.clearCells(0, 0, t.lastCol(), t.lastRow(), false);
   EXPECT_EQ(t.lastRow(), 2);
   EXPECT_EQ(rowOf(t, 0), (QStringList{"", "", ""}));
+  EXPECT_EQ(t.dataRowCount(), 0);
   EXPECT_EQ(t.sourcePath(), "");
   EXPECT_EQ(t.dataColCount(), 0);
 }
@@ -344,6 +349,10 @@ TEST(LogTableExport, RoundTripKeepsEveryText) {
             "1/2/2007,02:05:30 PM,\"a,b\",\r\n"
             "\xB0"
             "C,,,\"say \"\"hi\"\"\nthere\"\r\n");
+  QBuffer mem;
+  mem.open(QIODevice::WriteOnly);
+  t.writeDelimitedText(mem);
+  EXPECT_EQ(mem.data(), TempFiles::read(out));
   LogTable back;
   back.loadDelimitedText(out);
   ASSERT_EQ(back.lastRow(), t.lastRow());
