@@ -93,10 +93,10 @@ Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::
   deriveKey(*p, untilZero(password), &key);
 
   const std::size_t pad = kBlock - n % kBlock;  // 1..8
-  Bytes out(n + pad);
-  if (n) std::memcpy(out.data(), data, n);
-  std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(),
-            static_cast<std::uint8_t>(pad));
+  Bytes out;
+  out.reserve(n + pad);
+  out.assign(data, data + n);
+  out.resize(n + pad, static_cast<std::uint8_t>(pad));
   std::array<std::uint8_t, kBlock> iv{};
   cbc_encrypt(&key, reinterpret_cast<nettle_cipher_func*>(arctwo_encrypt), kBlock, iv.data(),
               out.size(), out.data(), out.data());

@@ -92,9 +92,10 @@ TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSe
   int row1 = 1;
   int row2 = tableLastRow;
   if (settings.cellRange) {
-    col1 = std::min(settings.firstCol, settings.lastCol);
-    col2 = std::max(settings.firstCol, settings.lastCol);
-    col1 = std::max(1, col1);
+    if (settings.firstCol >= 0 && settings.lastCol >= 0) {
+      col1 = std::max(1, std::min(settings.firstCol, settings.lastCol));
+      col2 = std::max(settings.firstCol, settings.lastCol);
+    }
     if (settings.firstRow >= 0 && settings.lastRow >= 0) {
       row1 = std::max(1, std::min(settings.firstRow, settings.lastRow));
       row2 = std::max(settings.firstRow, settings.lastRow);
@@ -236,7 +237,12 @@ class PageDrawer {
     painter.setClipRect(inner, Qt::IntersectClip);
     painter.setPen(Qt::black);
     painter.setFont(title ? titleFont_ : cellFont_);
-    painter.drawText(inner, (title ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, text);
+    // Titles are centred while they fit; a cut text always shows its start.
+    Qt::Alignment align = Qt::AlignLeft;
+    if (title &&
+        QFontMetricsF(titleFont_, painter.device()).horizontalAdvance(text) <= inner.width())
+      align = Qt::AlignHCenter;
+    painter.drawText(inner, align | Qt::AlignVCenter, text);
     painter.restore();
   }
 

@@ -37,8 +37,9 @@ struct TablePrintSettings {
   QString jobName;
   QString headerText;
   QString footerText;
-  // false: the whole sheet; true: the cell range below. A range row of -1
-  // (a block of whole columns) means every data row.
+  // false: the whole sheet; true: the cell range below. Range rows of -1
+  // (a block of whole columns) mean every data row, range columns of -1 (a
+  // block of whole rows) every data column.
   bool cellRange = false;
   int firstCol = 1;
   int firstRow = 1;
