@@ -45,7 +45,12 @@ struct TableFile {
   TableFile() = default;
   TableFile(const TableFile&) = delete;
   TableFile& operator=(const TableFile&) = delete;
-  ~TableFile() { std::free(bytes); }
+  ~TableFile();
+
+  // Room for the file's bytes (size + 1); null when there is no memory.
+  // Large buffers use huge pages where the system offers them: far fewer
+  // page faults while the file is read in.
+  bool allocate(qsizetype size);
 
   // Number of lines (rows taken from the file).
   qsizetype lineCount() const { return lines.size() > 0 ? lines.size() - 1 : 0; }
@@ -56,7 +61,8 @@ struct TableFile {
   // fewer fields.
   bool field(qsizetype i, int f, const char*& b, const char*& e, bool& quoted) const;
 
-  char* bytes = nullptr;  // malloc'd; the whole file
+  char* bytes = nullptr;  // the whole file (allocate())
+  size_t mapped = 0;      // bytes mapped for it; 0: malloc'd
   qsizetype size = 0;
   qsizetype begin = 0;  // first byte of line 1 (after a byte-order mark)
   // Start of every line (bit 63: the line holds a quoted field), then one
