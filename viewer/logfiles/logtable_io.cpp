@@ -91,10 +91,12 @@ bool detail::TableFile::allocate(qsizetype n) {
 // TableFile is declared in the table's private header; these helpers need its
 // layout, so they live here next to the parser that fills it.
 void detail::TableFile::lineBounds(qsizetype i, const char*& b, const char*& e) const {
-  const quint64 mask = ~OffsetIndex::kQuotedFlag;
-  const qsizetype start = qsizetype(lines.at(i) & mask);
-  qsizetype stop = qsizetype(lines.at(i + 1) & mask);
-  if (stop > start && bytes[stop - 1] == '\n') {
+  const qsizetype start = qsizetype(lines.at(i) & OffsetIndex::kOffsetMask);
+  const quint64 next = lines.at(i + 1);
+  qsizetype stop = qsizetype(next & OffsetIndex::kOffsetMask);
+  if (next & OffsetIndex::kOpenEndFlag) {
+    // The file ends inside the line (an open quote may hold a line break).
+  } else if (stop > start && bytes[stop - 1] == '\n') {
     --stop;
     if (stop > start && bytes[stop - 1] == '\r') --stop;
   } else if (stop > start && bytes[stop - 1] == '\r') {
@@ -239,6 +241,7 @@ int parseLines(detail::TableFile& fd) {
   int maxFields = 0;
   qsizetype lastNonEmpty = -1;
   qsizetype line = 0;
+  bool openEnd = false;  // the last line ends at the file's end, without a line end
   std::vector<char>& has = fd.fieldHasData;
   auto mark = [&](int field) {
     if (size_t(field) >= has.size()) has.resize(size_t(field) + 1, 0);
@@ -284,13 +287,15 @@ int parseLines(detail::TableFile& fd) {
     maxFields = std::max(maxFields, field + 1);
     if (p > lineStart) lastNonEmpty = line;
     if (quoted) fd.lines.setFlag(line, OffsetIndex::kQuotedFlag);
-    if (p < end) {
+    openEnd = p == end;
+    if (!openEnd) {
       const char c = *p++;
       if (c == '\r' && p < end && *p == '\n') ++p;
     }
     ++line;
   }
-  fd.lines.push(quint64(p - base));  // end of the last line
+  // End of the last line.
+  fd.lines.push(quint64(p - base) | (openEnd ? OffsetIndex::kOpenEndFlag : 0));
   // Empty lines at the end are no rows.
   if (lastNonEmpty + 1 < line) fd.lines.truncate(lastNonEmpty + 2);
   if (lastNonEmpty < 0) {
