@@ -14,16 +14,58 @@ constexpr LONG kHimetricPerInch = 2540;
 // Layout version written at the start of a stream, as stock controls do.
 constexpr DWORD kStreamVersion = 0x0300;
 
-// A property of the object read through its dispatch interface.
+// A property of the object read through its own get accessor, found in the
+// type information of its interface and called through the vtable. (Going
+// through IDispatch::Invoke would be shorter, but some automation runtimes
+// turn a null string result into an empty one there.)
 HRESULT getProperty(IDispatch* self, const wchar_t* name, VARIANT* value) {
+  VariantInit(value);
   DISPID id = 0;
   auto* n = const_cast<LPOLESTR>(name);
   HRESULT hr = self->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) return hr;
-  DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  VariantInit(value);
-  return self->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value,
-                      nullptr, nullptr);
+  ITypeInfo* dispatchInfo = nullptr;
+  hr = self->GetTypeInfo(0, LOCALE_USER_DEFAULT, &dispatchInfo);
+  if (FAILED(hr)) return hr;
+  ITypeInfo* info = nullptr;
+  HREFTYPE ref = 0;
+  if (FAILED(dispatchInfo->GetRefTypeOfImplType(-1, &ref)) ||
+      FAILED(dispatchInfo->GetRefTypeInfo(ref, &info))) {
+    info = dispatchInfo;
+    info->AddRef();
+  }
+  dispatchInfo->Release();
+
+  hr = DISP_E_MEMBERNOTFOUND;
+  TYPEATTR* attr = nullptr;
+  if (SUCCEEDED(info->GetTypeAttr(&attr))) {
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+      FUNCDESC* fd = nullptr;
+      if (FAILED(info->GetFuncDesc(i, &fd))) continue;
+      const bool getter = fd->memid == id && fd->invkind == INVOKE_PROPERTYGET &&
+                          fd->funckind != FUNC_DISPATCH && fd->cParams == 1 &&
+                          fd->lprgelemdescParam[0].tdesc.vt == VT_PTR;
+      if (getter) {
+        const VARTYPE type = fd->lprgelemdescParam[0].tdesc.lptdesc->vt;
+        VARIANTARG arg;
+        VariantInit(&arg);
+        V_VT(&arg) = VT_BYREF | type;
+        V_BYREF(&arg) = &V_BSTR(value);  // the value union, whatever its type
+        VARIANTARG* args[] = {&arg};
+        VARTYPE types[] = {V_VT(&arg)};
+        VARIANT ret;
+        VariantInit(&ret);
+        hr = DispCallFunc(self, fd->oVft, fd->callconv, VT_ERROR, 1, types, args, &ret);
+        if (SUCCEEDED(hr)) hr = V_ERROR(&ret);
+        if (SUCCEEDED(hr)) V_VT(value) = type;
+      }
+      info->ReleaseFuncDesc(fd);
+      if (getter) break;
+    }
+    info->ReleaseTypeAttr(attr);
+  }
+  info->Release();
+  return hr;
 }
 
 // A property written through the dispatch interface, which converts the value

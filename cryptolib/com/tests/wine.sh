@@ -152,8 +152,32 @@ case $step in
   run)
     exe=$1
     shift
-    wine "$exe" "$@" 2>/dev/null | tr -d '\r'
+    # Paths of this machine become Windows paths.
+    args=()
+    for a in "$@"; do
+      if [ -e "$a" ]; then args+=("$(winepath -w "$a")"); else args+=("$a"); fi
+    done
+    wine "$exe" "${args[@]}" 2>/dev/null | tr -d '\r'
     exit "${PIPESTATUS[0]}"
+    ;;
+
+  crosscheck)
+    win_exe=$1 linux_exe=$2 count=$3
+    seed=${FERROLOK_SEED:-$(date +%s)}
+    echo "seed $seed, $count cases (FERROLOK_SEED=$seed repeats them)"
+    start=$EPOCHREALTIME
+    wine "$win_exe" "$seed" "$count" 2>/dev/null | tr -d '\r' >crosscheck-windows.txt
+    awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "under Wine: %.1f s\n", b - a }'
+    "$linux_exe" "$seed" "$count" >crosscheck-linux.txt
+    lines=$(wc -l <crosscheck-windows.txt)
+    [ "$lines" -eq "$count" ] || fail "the Windows side printed $lines of $count cases"
+    if ! diff crosscheck-windows.txt crosscheck-linux.txt >crosscheck.diff; then
+      head -20 crosscheck.diff
+      fail "$(grep -c '^<' crosscheck.diff) of $count cases differ"
+    fi
+    echo "identical: $(grep -c 'enc=[0-9a-f]' crosscheck-linux.txt) ciphertexts," \
+      "$(grep -c 'bad=[0-9a-f]' crosscheck-linux.txt) decryptions of random data that passed," \
+      "$(grep -c 'enc= ' crosscheck-linux.txt) unusable providers"
     ;;
 
   end)
