@@ -22,6 +22,7 @@ class LogTableSheet : public PrintableTable {
   QString cellText(int col, int row) const override { return table_.getCell(col, row); }
   int lastRow() const override { return table_.lastRow(); }
   int lastCol() const override { return table_.lastCol(); }
+  int lastDataRow() const override { return table_.dataRowCount(); }
   double columnWidth(int col) const override { return table_.columnWidth(col); }
   bool isColumnHidden(int col) const override { return table_.isColumnHidden(col); }
 

@@ -82,7 +82,9 @@ QString escapeHeaderFooter(const QString& text) {
 TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSettings& settings,
                                  const QList<double>& colWidths, double tableWidth, int rowsPerPage)
     : rowsPerPage_(std::max(1, rowsPerPage)) {
-  const int tableLastRow = std::max(0, table.lastRow());
+  const int tableLastRow =
+      std::max(0, settings.useDataMax ? std::min(table.lastDataRow(), table.lastRow())
+                                      : table.lastRow());
   const int tableLastCol = std::max(0, table.lastCol());
 
   // Columns and rows of the printout; row 0 and column 0 are headers and are
@@ -101,10 +103,8 @@ TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSe
       row2 = std::max(settings.firstRow, settings.lastRow);
     }
   }
-  if (settings.useDataMax || !settings.cellRange) {
-    col2 = std::min(col2, tableLastCol);
-    row2 = std::min(row2, tableLastRow);
-  }
+  col2 = std::min(col2, tableLastCol);
+  row2 = std::min(row2, tableLastRow);
   firstRow_ = row1;
   lastRow_ = row2;
 

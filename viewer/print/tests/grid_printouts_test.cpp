@@ -113,6 +113,14 @@ TEST_F(GridPrintouts, DataSelectionOfThreeRowsPrintsTheBlockAlone) {
   EXPECT_FALSE(text().contains("t11"));
 }
 
+TEST_F(GridPrintouts, PrintoutEndsAtTheLastRowHoldingData) {
+  table_.setLastRow(400);  // 340 empty rows below the data
+  PrintAlarmGrid(ui_, table_, dataFile_);
+  const QStringList pages = pdfPages(pdf_);
+  ASSERT_EQ(pages.size(), 2);
+  EXPECT_TRUE(pages[1].contains("60.5"));
+}
+
 TEST_F(GridPrintouts, NoPrinterAndCancelEndTheDataPrintout) {
   ui_.printers = 0;
   PrintDataGrid(ui_, table_, dataFile_, {});
