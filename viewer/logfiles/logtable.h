@@ -26,9 +26,11 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QIODevice>
 #include <QString>
 #include <QStringView>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "logfiles/timeconv.h"
@@ -130,11 +132,20 @@ class LogTable : public QAbstractTableModel {
   // 75 path/file access error (cannot create, write or replace the file),
   // 7 out of memory.
   void exportDelimitedText(const QString& path) const;
+  // The same text written to out, an open device (standard output, a
+  // buffer). Throws RuntimeError 75 when a write fails, 7 out of memory.
+  void writeDelimitedText(QIODevice& out) const;
 
   // The text of cell (col, row); "" outside the table.
   QString getCell(int col, int row) const;
   // The same into out, reusing its buffer (for loops over many cells).
   void getCellInto(int col, int row, QString& out) const;
+  // The cell read as a number (parseNumber in locale), or as a date, time or
+  // number (parseDateTime; a rewritten time gives its time of day); empty
+  // when it reads as none. Faster than parsing getCell(): file cells are read
+  // from their bytes.
+  std::optional<double> cellNumber(int col, int row, const QLocale& locale = QLocale()) const;
+  std::optional<double> cellDateTime(int col, int row, const QLocale& locale = QLocale()) const;
   // True when the cell's text is "" (cheaper than getCell).
   bool isCellEmpty(int col, int row) const;
 
@@ -174,6 +185,9 @@ class LogTable : public QAbstractTableModel {
   // Columns are 1..n, so setLastCol(dataColCount()) drops trailing empty
   // columns (a loaded file whose lines end with "," has one).
   int dataColCount() const;
+  // The highest row from 1 on holding a non-empty cell, 0 when none does
+  // (the last row a printout of the data needs). Looks from lastRow() up.
+  int dataRowCount() const;
 
   // The path of the file last loaded, "" when the table holds none (never
   // loaded, or wholly cleared since).
@@ -230,6 +244,7 @@ class LogTable : public QAbstractTableModel {
  private:
   detail::CellRef locate(int col, int row) const;
   void storeSlot(int col, int row, quint64 slot, QByteArrayView bytes);
+  void storeSlotUnchecked(int col, int row, quint64 slot, QByteArrayView bytes);
   void growTo(int col, int row);
   void cellChanged(int col, int row);
   void dropAll();

@@ -1,0 +1,242 @@
+#!/usr/bin/env bash
+# Steps of the Windows tests of the Ferrolok COM server, run by CTest from the
+# Linux build. All steps share one throw-away Wine prefix in the build folder.
+#   wine.sh build SOURCE_DIR WIN_BUILD_DIR TOOLCHAIN_FILE
+#   wine.sh prefix PREFIX                 new prefix (wineboot)
+#   wine.sh register PREFIX DLL           regsvr32, then the registry read back
+#   wine.sh unregister PREFIX DLL         regsvr32 /u, then what must be gone
+#   wine.sh run PREFIX EXE ARGS...        a Windows test program
+#   wine.sh crosscheck PREFIX WIN_EXE LINUX_EXE COUNT
+#   wine.sh vbscript PREFIX SCRIPT FERROLOK_CLI WORK_DIR
+#   wine.sh end PREFIX                    stops the prefix's server, removes it
+set -euo pipefail
+
+step=$1
+shift
+if [ "$step" != build ]; then
+  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  WINEPREFIX=$(realpath -m "$1")
+  shift
+fi
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Output of a Wine program without its CR LF line ends.
+wine_out() { wine "$@" 2>/dev/null | tr -d '\r'; }
+
+classes=(
+  "EncryptString {6C76F12F-7762-446D-B0C2-1700528115DB} 101"
+  "DecryptData {9E7F71AA-55D9-43DE-949B-F0B1C51C6F39} 103"
+  "CreateFileHash {133CF673-C50C-424E-8514-F53AD51BE5A0} 105"
+  "CreateStringHash {E76CA117-A83C-447F-B94D-FBF88CCE8284} 107"
+  "DecryptFile {DF0CED17-02CC-4751-BA20-0E9001F342A8} 109"
+  "EncryptFile {DD57A0C6-3C23-4D0B-9D65-CC9DB6C59C0A} 111"
+)
+libid="{F08A1D92-7E1F-416D-BA15-0E9053571415}"
+
+# Registry contents read back: load KEY... fills `values` ("key|name" ->
+# data, name "" for the default value) and `keys` (every key below HKCR seen),
+# one reg query per tree.
+declare -A values=() keys=()
+load() {
+  local root line current=""
+  for root in "$@"; do
+    while IFS= read -r line; do
+      case $line in
+        "HKEY_CLASSES_ROOT\\"*)
+          current=${line#HKEY_CLASSES_ROOT\\}
+          keys[$current]=1
+          ;;
+        "    "*)
+          line=${line#    }
+          local name=${line%%    *}
+          local rest=${line#*    }
+          local type=${rest%%    *}
+          local data=""
+          [ "$rest" != "$type" ] && data=${rest#*    }
+          [ "$name" = "(Default)" ] && name=""
+          values["$current|$name"]=$data
+          ;;
+      esac
+    done < <(wine_out reg query "HKCR\\$root" /s)
+  done
+}
+
+key_exists() { wine reg query "HKCR\\$1" >/dev/null 2>&1; }
+
+expect_value() {
+  local got=${values["$1|${3:-}"]-<missing>}
+  [ "$got" = "$2" ] || fail "HKCR\\$1 ${3:-(default)}: expected \"$2\", got \"$got\""
+}
+
+expect_key() { [ -n "${keys[$1]-}" ] || fail "HKCR\\$1 missing"; }
+
+case $step in
+  build)
+    src=$1 bin=$2 toolchain=$3
+    cmake -S "$src" -B "$bin" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
+    cmake --build "$bin" -j2
+    ;;
+
+  prefix)
+    # A stale server of an earlier run would keep the old registry alive.
+    if [ -d "$WINEPREFIX" ]; then wineserver -k 2>/dev/null || true; fi
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    start=$EPOCHREALTIME
+    wineboot -i >/dev/null 2>&1 || true
+    [ -d "$WINEPREFIX/drive_c/windows/system32" ] || fail "wineboot did not create the prefix"
+    awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "wineboot took %.1f s\n", b - a }'
+    ;;
+
+  register)
+    dll=$(winepath -w "$1")
+    # A leftover subkey under a class key must go: the key is replaced whole.
+    wine reg add "HKCR\\CLSID\\{6C76F12F-7762-446D-B0C2-1700528115DB}\\Stale" /f >/dev/null 2>&1
+    wine regsvr32 /s "$dll" >/dev/null 2>&1 || fail "regsvr32 $dll failed"
+    for c in "${classes[@]}"; do
+      read -r name clsid _ <<<"$c"
+      load "Ferrolok.$name.1" "Ferrolok.$name" "CLSID\\$clsid"
+    done
+    load "TypeLib\\$libid"
+    for c in "${classes[@]}"; do
+      read -r name clsid bitmap <<<"$c"
+      expect_value "Ferrolok.$name.1" "$name Class"
+      expect_value "Ferrolok.$name.1\\CLSID" "$clsid"
+      expect_value "Ferrolok.$name" "$name Class"
+      expect_value "Ferrolok.$name\\CLSID" "$clsid"
+      expect_value "Ferrolok.$name\\CurVer" "Ferrolok.$name.1"
+      k="CLSID\\$clsid"
+      expect_value "$k" "$name Class"
+      expect_value "$k\\ProgID" "Ferrolok.$name.1"
+      expect_value "$k\\VersionIndependentProgID" "Ferrolok.$name"
+      for empty in Programmable Control Insertable; do expect_key "$k\\$empty"; done
+      expect_value "$k\\InprocServer32" "$dll"
+      expect_value "$k\\InprocServer32" "Apartment" ThreadingModel
+      expect_value "$k\\ToolboxBitmap32" "$dll, $bitmap"
+      expect_value "$k\\MiscStatus" "0"
+      expect_value "$k\\MiscStatus\\1" "132497"
+      expect_value "$k\\TypeLib" "$libid"
+      expect_value "$k\\Version" "1.0"
+      # Exactly these keys under the class key (a stale one was removed).
+      n=0
+      for key in "${!keys[@]}"; do [[ $key == "$k\\"* ]] && n=$((n + 1)); done
+      [ "$n" -eq 11 ] || fail "HKCR\\$k has $n keys below it, expected 11"
+    done
+    expect_value "TypeLib\\$libid\\1.0" "Ferrolok 1.0 Type Library"
+    tlb=${values["TypeLib\\$libid\\1.0\\409\\win64|"]-}
+    case "${tlb,,}" in
+      *ferrolok.dll) ;;
+      *) fail "type library registered as \"$tlb\"" ;;
+    esac
+    echo "registered: ${#classes[@]} classes and the type library"
+    ;;
+
+  unregister)
+    dll=$(winepath -w "$1")
+    wine regsvr32 /s /u "$dll" >/dev/null 2>&1 || fail "regsvr32 /u failed"
+    for c in "${classes[@]}"; do
+      read -r name clsid _ <<<"$c"
+      for k in "Ferrolok.$name.1" "Ferrolok.$name" "CLSID\\$clsid"; do
+        ! key_exists "$k" || fail "HKCR\\$k still present"
+      done
+    done
+    key_exists CLSID || fail "HKCR\\CLSID was removed"
+    ! key_exists "TypeLib\\$libid\\1.0" || fail "the type library is still registered"
+    echo "unregistered; HKCR\\CLSID remains"
+    ;;
+
+  run)
+    exe=$1
+    shift
+    # Paths of this machine become Windows paths.
+    args=()
+    for a in "$@"; do
+      if [ -e "$a" ]; then args+=("$(winepath -w "$a")"); else args+=("$a"); fi
+    done
+    wine "$exe" "${args[@]}" 2>/dev/null | tr -d '\r'
+    exit "${PIPESTATUS[0]}"
+    ;;
+
+  crosscheck)
+    win_exe=$1 linux_exe=$2 count=$3
+    seed=${FERROLOK_SEED:-$(date +%s)}
+    echo "seed $seed, $count cases (FERROLOK_SEED=$seed repeats them)"
+    start=$EPOCHREALTIME
+    wine "$win_exe" "$seed" "$count" 2>/dev/null | tr -d '\r' >crosscheck-windows.txt
+    awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "under Wine: %.1f s\n", b - a }'
+    "$linux_exe" "$seed" "$count" >crosscheck-linux.txt
+    lines=$(wc -l <crosscheck-windows.txt)
+    [ "$lines" -eq "$count" ] || fail "the Windows side printed $lines of $count cases"
+    if ! diff crosscheck-windows.txt crosscheck-linux.txt >crosscheck.diff; then
+      head -20 crosscheck.diff
+      fail "$(grep -c '^<' crosscheck.diff) of $count cases differ"
+    fi
+    echo "identical: $(grep -c 'enc=[0-9a-f]' crosscheck-linux.txt) ciphertexts," \
+      "$(grep -c 'bad=[0-9a-f]' crosscheck-linux.txt) decryptions of random data that passed," \
+      "$(grep -c 'enc= ' crosscheck-linux.txt) unusable providers"
+    ;;
+
+  vbscript)
+    script=$1 cli=$2 work=$3
+    rm -rf "$work"
+    mkdir -p "$work"
+    printf 'Batch 7\r\n5/3/2004 9:05:07 AM, 21.5, 21.7\r\n\x01\xfe\x00 end' >"$work/plain.txt"
+    printf "$(printf '\\x%02x' $(seq 0 255))" >"$work/all.bin"
+    hex_of() { od -An -v -tx1 "$1" | tr -d ' \n'; }
+    # What the Linux tool makes of the same inputs.
+    expect=$(
+      cli() { "$cli" "$@" || [ $? -eq 4 ]; }  # 4: an empty byte array
+      a=$(cli encrypt --password plumb --text a)
+      zero=$(cli encrypt --password "Operator 1" --hex 6162006364)
+      fileEnc=$(cli encrypt --password plumb --file "$work/plain.txt")
+      echo "created six classes"
+      echo "bytes $(hex_of "$work/all.bin")"
+      echo "EncryptString $a"
+      echo "DecryptData $(cli decrypt --password plumb --hex "$a")"
+      echo "EncryptString-zero $zero"
+      echo "EncryptString-zero-file $zero"
+      echo "DecryptData-zero $(cli decrypt --password "Operator 1" --hex "$zero")"
+      echo "EncryptString-enhanced $(cli encrypt --password plumb \
+        --provider "Microsoft Enhanced Cryptographic Provider v1.0" \
+        --text "5/3/2004 9:05:07, Operator 1, Batch start")"
+      echo "DecryptData-wrong |0"
+      echo "EncryptString-unknown $(cli encrypt --password plumb --provider "No Such Provider" --text a)"
+      echo "untouched ok"
+      echo "CreateStringHash $(cli hash --text abc)"
+      echo "CreateFileHash $(cli hash --file "$work/plain.txt")"
+      echo "EncryptFile $fileEnc"
+      echo "DecryptFile $(hex_of "$work/plain.txt")"
+    )
+    start=$EPOCHREALTIME
+    set +e
+    wine cscript //nologo "$(winepath -w "$script")" "$(winepath -w "$work")" 2>/dev/null |
+      tr -d '\r' >"$work/output.txt"
+    code=${PIPESTATUS[0]}
+    set -e
+    awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "cscript took %.1f s\n", b - a }'
+    if ! diff <(echo "$expect") "$work/output.txt"; then
+      fail "the script's output differs from the Linux tool's (< expected, > printed)"
+    fi
+    [ "$code" -eq 0 ] || fail "cscript exit code $code"
+    # The files the classes wrote hold the same bytes.
+    [ "$(hex_of "$work/plain.enc")" = "$(echo "$expect" | awk '$1 == "EncryptFile" { print $2 }')" ] ||
+      fail "EncryptFile's destination file differs"
+    cmp -s "$work/plain.dec" "$work/plain.txt" || fail "DecryptFile's destination file differs"
+    [ ! -s "$work/dec-wrong.bin" ] || fail "a failed decryption left bytes in its file"
+    echo "$(wc -l <"$work/output.txt") lines as the Linux tool gives them"
+    ;;
+
+  end)
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    ;;
+
+  *)
+    fail "unknown step $step"
+    ;;
+esac

@@ -1,0 +1,139 @@
+// The provider layer of the Windows build: the named cryptographic service
+// provider itself, through CryptoAPI (advapi32). Every call acquires its own
+// context with CRYPT_VERIFYCONTEXT and releases it before returning; no key
+// parameter is ever set, so the provider's defaults for RC2 keys derived from
+// an MD5 hash (key length, salt, IV, CBC chaining, padding) decide the bytes.
+#include <windows.h>
+// wincrypt.h needs the types of windows.h.
+#include <wincrypt.h>
+
+#include <cstring>
+
+#include "provider.h"
+
+namespace ferrolok::provider {
+namespace {
+
+// A provider context for (name, type) with no key container; 0 when the name
+// and type do not match an installed provider.
+class Context {
+ public:
+  Context(const std::string& providerName, std::int32_t providerType) {
+    if (!CryptAcquireContextA(&handle_, nullptr, providerName.c_str(),
+                              static_cast<DWORD>(providerType), CRYPT_VERIFYCONTEXT))
+      handle_ = 0;
+  }
+  ~Context() {
+    if (handle_) CryptReleaseContext(handle_, 0);
+  }
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+  HCRYPTPROV get() const { return handle_; }
+
+ private:
+  HCRYPTPROV handle_ = 0;
+};
+
+class Key {
+ public:
+  explicit Key(HCRYPTKEY h) : handle_(h) {}
+  ~Key() {
+    if (handle_) CryptDestroyKey(handle_);
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  HCRYPTKEY get() const { return handle_; }
+
+ private:
+  HCRYPTKEY handle_;
+};
+
+class Hash {
+ public:
+  Hash(HCRYPTPROV prov, ALG_ID alg) {
+    if (!CryptCreateHash(prov, alg, 0, 0, &handle_)) handle_ = 0;
+  }
+  ~Hash() {
+    if (handle_) CryptDestroyHash(handle_);
+  }
+  Hash(const Hash&) = delete;
+  Hash& operator=(const Hash&) = delete;
+  HCRYPTHASH get() const { return handle_; }
+
+ private:
+  HCRYPTHASH handle_ = 0;
+};
+
+// MD5 of the password's bytes up to its first zero byte, turned into an RC2
+// session key of the provider's default length. 0 when any step fails.
+HCRYPTKEY DeriveKey(HCRYPTPROV prov, const std::string& password) {
+  Hash hash(prov, CALG_MD5);
+  if (!hash.get()) return 0;
+  const char* pw = password.c_str();
+  if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(pw),
+                     static_cast<DWORD>(std::strlen(pw)), 0))
+    return 0;
+  HCRYPTKEY key = 0;
+  if (!CryptDeriveKey(prov, CALG_RC2, hash.get(), CRYPT_EXPORTABLE, &key)) return 0;
+  return key;
+}
+
+}  // namespace
+
+Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
+                    const std::string& providerName, std::int32_t providerType) {
+  Context ctx(providerName, providerType);
+  if (!ctx.get()) return {};
+  Key key(DeriveKey(ctx.get(), password));
+  if (!key.get()) return {};
+
+  // Size query: a null buffer reports the padded ciphertext length.
+  DWORD len = static_cast<DWORD>(n);
+  if (!CryptEncrypt(key.get(), 0, TRUE, 0, nullptr, &len, static_cast<DWORD>(n))) return {};
+  Bytes buf(len);
+  if (n) std::memcpy(buf.data(), data, n);
+  DWORD outLen = static_cast<DWORD>(n);
+  if (!CryptEncrypt(key.get(), 0, TRUE, 0, buf.data(), &outLen, len)) return {};
+  buf.resize(outLen);
+  return buf;
+}
+
+Bytes DecryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
+                    const std::string& providerName, std::int32_t providerType) {
+  Bytes buf(data, data + n);
+  Context ctx(providerName, providerType);
+  if (!ctx.get()) return {};
+  Key key(DeriveKey(ctx.get(), password));
+  if (!key.get()) return {};
+  // RC2 works on whole 8-byte blocks: the provider fails a final decryption
+  // of zero bytes (there is no padding block to remove) or of a length that
+  // is not whole blocks. Some implementations crash on the first or decrypt
+  // the second anyway, so such a call is not made.
+  constexpr std::size_t kRc2Block = 8;
+  if (n == 0 || n % kRc2Block != 0) return {};
+  DWORD len = static_cast<DWORD>(n);
+  if (!CryptDecrypt(key.get(), 0, TRUE, 0, buf.data(), &len)) return {};
+  buf.resize(len);
+  return buf;
+}
+
+Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& providerName,
+                 std::int32_t providerType) {
+  Context ctx(providerName, providerType);
+  if (!ctx.get()) return {};
+  Hash hash(ctx.get(), CALG_MD5);
+  if (!hash.get()) return {};
+  static const BYTE kNothing = 0;  // zero bytes are still passed by a valid pointer
+  if (!CryptHashData(hash.get(), n ? data : &kNothing, static_cast<DWORD>(n), 0)) return {};
+  DWORD size = 0;
+  DWORD sizeLen = sizeof(size);
+  if (!CryptGetHashParam(hash.get(), HP_HASHSIZE, reinterpret_cast<BYTE*>(&size), &sizeLen, 0))
+    return {};
+  Bytes digest(size);
+  DWORD valueLen = size;
+  if (!CryptGetHashParam(hash.get(), HP_HASHVAL, digest.data(), &valueLen, 0)) return {};
+  digest.resize(valueLen);
+  return digest;
+}
+
+}  // namespace ferrolok::provider
