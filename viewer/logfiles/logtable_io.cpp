@@ -10,6 +10,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #include "logfiles/logtable.h"
 #include "logfiles/logtable_p.h"
@@ -58,13 +61,42 @@ void readFile(const QString& path, detail::TableFile& fd);
 
 }  // namespace
 
+detail::TableFile::~TableFile() {
+#ifdef __linux__
+  if (mapped) {
+    munmap(bytes, mapped);
+    return;
+  }
+#endif
+  std::free(bytes);
+}
+
+bool detail::TableFile::allocate(qsizetype n) {
+#ifdef __linux__
+  constexpr size_t kHuge = size_t(2) << 20;
+  if (n >= qsizetype(8 * kHuge)) {
+    const size_t len = (size_t(n) + 1 + kHuge - 1) / kHuge * kHuge;
+    void* p = mmap(nullptr, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return false;
+    madvise(p, len, MADV_HUGEPAGE);
+    bytes = static_cast<char*>(p);
+    mapped = len;
+    return true;
+  }
+#endif
+  bytes = static_cast<char*>(std::malloc(size_t(n) + 1));
+  return bytes != nullptr;
+}
+
 // TableFile is declared in the table's private header; these helpers need its
 // layout, so they live here next to the parser that fills it.
 void detail::TableFile::lineBounds(qsizetype i, const char*& b, const char*& e) const {
-  const quint64 mask = ~OffsetIndex::kQuotedFlag;
-  const qsizetype start = qsizetype(lines.at(i) & mask);
-  qsizetype stop = qsizetype(lines.at(i + 1) & mask);
-  if (stop > start && bytes[stop - 1] == '\n') {
+  const qsizetype start = qsizetype(lines.at(i) & OffsetIndex::kOffsetMask);
+  const quint64 next = lines.at(i + 1);
+  qsizetype stop = qsizetype(next & OffsetIndex::kOffsetMask);
+  if (next & OffsetIndex::kOpenEndFlag) {
+    // The file ends inside the line (an open quote may hold a line break).
+  } else if (stop > start && bytes[stop - 1] == '\n') {
     --stop;
     if (stop > start && bytes[stop - 1] == '\r') --stop;
   } else if (stop > start && bytes[stop - 1] == '\r') {
@@ -125,8 +157,7 @@ void readFile(const QString& path, detail::TableFile& fd) {
   const qint64 avail = availableMemory();
   if (size < 0 || size >= qint64(PTRDIFF_MAX / 2) || (avail >= 0 && size + size / 4 > avail))
     throw RuntimeError(err::OutOfMemory);
-  fd.bytes = static_cast<char*>(std::malloc(size_t(size) + 1));
-  if (!fd.bytes) throw RuntimeError(err::OutOfMemory);
+  if (!fd.allocate(size)) throw RuntimeError(err::OutOfMemory);
   qint64 got = 0;
   while (got < size) {
     const qint64 n = file.read(fd.bytes + got, size - got);
@@ -151,14 +182,24 @@ class SpecialFinder {
 
   const char* next(const char* p) {
 #ifdef __SSE2__
+    // The rest of the block found last time, then block after block.
+    if (p >= block_ && p < block_ + 16) {
+      const unsigned rest = hits_ & (~0u << unsigned(p - block_));
+      if (rest) return block_ + __builtin_ctz(rest);
+      p = block_ + 16;
+    }
     while (end_ - p >= 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       seenVec_ = _mm_or_si128(seenVec_, v);
       const __m128i hit =
           _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, delim_), _mm_cmpeq_epi8(v, cr_)),
                        _mm_or_si128(_mm_cmpeq_epi8(v, lf_), _mm_cmpeq_epi8(v, quote_)));
-      const int bits = _mm_movemask_epi8(hit);
-      if (bits) return p + __builtin_ctz(unsigned(bits));
+      const unsigned bits = unsigned(_mm_movemask_epi8(hit));
+      if (bits) {
+        block_ = p;
+        hits_ = bits;
+        return p + __builtin_ctz(bits);
+      }
       p += 16;
     }
 #endif
@@ -183,6 +224,8 @@ class SpecialFinder {
   __m128i lf_ = _mm_set1_epi8('\n');
   __m128i quote_ = _mm_set1_epi8('"');
   __m128i seenVec_ = _mm_setzero_si128();
+  const char* block_ = nullptr;  // the block whose hits_ are known
+  unsigned hits_ = 0;
 #endif
 };
 
@@ -198,6 +241,7 @@ int parseLines(detail::TableFile& fd) {
   int maxFields = 0;
   qsizetype lastNonEmpty = -1;
   qsizetype line = 0;
+  bool openEnd = false;  // the last line ends at the file's end, without a line end
   std::vector<char>& has = fd.fieldHasData;
   auto mark = [&](int field) {
     if (size_t(field) >= has.size()) has.resize(size_t(field) + 1, 0);
@@ -243,13 +287,15 @@ int parseLines(detail::TableFile& fd) {
     maxFields = std::max(maxFields, field + 1);
     if (p > lineStart) lastNonEmpty = line;
     if (quoted) fd.lines.setFlag(line, OffsetIndex::kQuotedFlag);
-    if (p < end) {
+    openEnd = p == end;
+    if (!openEnd) {
       const char c = *p++;
       if (c == '\r' && p < end && *p == '\n') ++p;
     }
     ++line;
   }
-  fd.lines.push(quint64(p - base));  // end of the last line
+  // End of the last line.
+  fd.lines.push(quint64(p - base) | (openEnd ? OffsetIndex::kOpenEndFlag : 0));
   // Empty lines at the end are no rows.
   if (lastNonEmpty + 1 < line) fd.lines.truncate(lastNonEmpty + 2);
   if (lastNonEmpty < 0) {
