@@ -783,6 +783,56 @@ void checkTypeInfo() {
   CHECK(IsEqualGUID(source, GUID_NULL));
 }
 
+// The string, bitmap and version resources of the DLL.
+void checkResources(const wchar_t* dllPath) {
+  HMODULE res = LoadLibraryExW(dllPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  CHECK(res != nullptr);
+  if (!res) return;
+  wchar_t text[64] = {};
+  CHECK(LoadStringW(res, 100, text, 64) == 8 && std::wstring(text) == L"Ferrolok");
+  for (int id = 101; id <= 111; id += 2) {
+    HANDLE image = LoadImageW(res, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    BITMAP bm = {};
+    CHECK(image && GetObjectW(image, sizeof(bm), &bm) == sizeof(bm) && bm.bmWidth == 16 &&
+          bm.bmHeight == 16 && bm.bmBitsPixel == 4);
+    if (image) DeleteObject(image);
+  }
+  CHECK(FindResourceW(res, MAKEINTRESOURCEW(1), L"TYPELIB") != nullptr);
+  FreeLibrary(res);
+
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(dllPath, &ignored);
+  std::vector<BYTE> version(size);
+  CHECK(size > 0 && GetFileVersionInfoW(dllPath, 0, size, version.data()));
+  if (size == 0) return;
+  struct Translation {
+    WORD language, codePage;
+  }* translation = nullptr;
+  UINT length = 0;
+  CHECK(VerQueryValueW(version.data(), L"\\VarFileInfo\\Translation",
+                       reinterpret_cast<void**>(&translation), &length) &&
+        length >= sizeof(Translation) && translation->language == 0x0409 &&
+        translation->codePage == 0x04B0);
+  const std::pair<const wchar_t*, const wchar_t*> strings[] = {
+      {L"FileVersion", L"1, 0, 0, 1"},
+      {L"ProductVersion", L"1, 0, 0, 1"},
+      {L"FileDescription", L"Ferrolok Module"},
+      {L"ProductName", L"Ferrolok Module"},
+      {L"InternalName", L"Ferrolok"},
+      {L"OriginalFilename", L"Ferrolok.DLL"},
+      {L"OLESelfRegister", L""}};
+  for (const auto& [name, expected] : strings) {
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    wchar_t* value = nullptr;
+    const bool found =
+        VerQueryValueW(version.data(), path.c_str(), reinterpret_cast<void**>(&value), &length);
+    CHECK(found && value && std::wstring(value) == expected);
+  }
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  CHECK(VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) &&
+        fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0x00000001);
+}
+
 // The module's exports, called directly.
 void checkExports(const wchar_t* dllPath) {
   HMODULE dll = LoadLibraryW(dllPath);
@@ -838,6 +888,7 @@ int wmain(int argc, wchar_t** argv) {
   checkDrawing(argv[1]);
   checkPersistence();
   checkTypeInfo();
+  checkResources(argv[1]);
   CoFreeUnusedLibraries();
   checkExports(argv[1]);
   CoUninitialize();
