@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <exception>
 
@@ -40,12 +39,6 @@ QString generalDateText(const QDateTime& when, const QLocale& locale) {
   time.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*$")));
   time.remove(QRegularExpression(QStringLiteral("^\\s*t+\\s*")));
   return locale.toString(when.date(), date) + u' ' + locale.toString(when.time(), time);
-}
-
-int availablePrinterCount() {
-  // The printer dialog always offers printing to a PDF file besides the
-  // printers of the print system.
-  return int(QPrinterInfo::availablePrinterNames().size()) + 1;
 }
 
 QString noPrinterText() {

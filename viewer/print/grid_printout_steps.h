@@ -20,11 +20,6 @@ namespace tarvex {
 // time zone ("12/8/2026 5:23:07 PM" in the US).
 QString generalDateText(const QDateTime& when, const QLocale& locale = QLocale());
 
-// The number of printers the printer dialog offers. On Linux that is every
-// printer of the print system plus the PDF file the dialog can always print
-// to, so it is at least 1: a machine without printers still prints to PDF.
-int availablePrinterCount();
-
 // The message shown when there is no printer (style 16).
 QString noPrinterText();
 
