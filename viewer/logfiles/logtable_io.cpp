@@ -42,18 +42,62 @@ const char* skipQuoted(const char* p, const char* end) {
 }
 
 // Bytes of memory the system can still give, or -1 when unknown.
+// A number in the first line of a file, or -1.
+qint64 numberInFile(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return -1;
+  bool ok = false;
+  const qint64 n = f.readLine().trimmed().toLongLong(&ok);
+  return ok ? n : -1;
+}
+
+// Bytes of memory the system can still give (the machine's available memory,
+// within the control group's limit when there is one), or -1 when unknown.
 qint64 availableMemory() {
+  qint64 avail = -1;
   QFile meminfo(QStringLiteral("/proc/meminfo"));
-  if (!meminfo.open(QIODevice::ReadOnly | QIODevice::Text)) return -1;
-  while (!meminfo.atEnd()) {
-    const QByteArray line = meminfo.readLine();
-    if (line.startsWith("MemAvailable:")) {
-      bool ok = false;
-      const qint64 kb = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
-      return ok ? kb * 1024 : -1;
+  if (meminfo.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    while (!meminfo.atEnd()) {
+      const QByteArray line = meminfo.readLine();
+      if (line.startsWith("MemAvailable:")) {
+        bool ok = false;
+        const qint64 kb = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
+        if (ok) avail = kb * 1024;
+        break;
+      }
     }
   }
-  return -1;
+  // The process's memory control group: "0::/path" (version 2) or
+  // "N:memory:/path" (version 1); a path not found from here (inside a
+  // namespace) is the group's root.
+  QString dir, limitFile, usedFile;
+  QFile cgroup(QStringLiteral("/proc/self/cgroup"));
+  if (cgroup.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    while (!cgroup.atEnd()) {
+      const QList<QByteArray> parts = cgroup.readLine().trimmed().split(':');
+      if (parts.size() < 3) continue;
+      const QString path = QString::fromUtf8(parts.mid(2).join(':'));
+      if (parts[1] == "memory") {
+        dir = QStringLiteral("/sys/fs/cgroup/memory");
+        limitFile = QStringLiteral("/memory.limit_in_bytes");
+        usedFile = QStringLiteral("/memory.usage_in_bytes");
+      } else if (parts[0] == "0" && parts[1].isEmpty() && dir.isEmpty()) {
+        dir = QStringLiteral("/sys/fs/cgroup");
+        limitFile = QStringLiteral("/memory.max");  // "max": no limit
+        usedFile = QStringLiteral("/memory.current");
+      } else {
+        continue;
+      }
+      if (QFileInfo::exists(dir + path + limitFile)) dir += path;
+    }
+  }
+  const qint64 limit = dir.isEmpty() ? -1 : numberInFile(dir + limitFile);
+  const qint64 used = dir.isEmpty() ? -1 : numberInFile(dir + usedFile);
+  if (limit >= 0 && used >= 0) {
+    const qint64 room = std::max<qint64>(0, limit - used);
+    avail = avail < 0 ? room : std::min(avail, room);
+  }
+  return avail;
 }
 
 // Reads the whole file at path into fd (bytes, size).
