@@ -778,6 +778,19 @@ void checkTypeInfo() {
     SysFreeString(name);
     SysFreeString(doc);
   }
+  // The file classes' coclasses are spelled with a lower-case f.
+  Ptr<IProvideClassInfo> fileClassInfo;
+  CHECK(create(L"Ferrolok.DecryptFile", fileClassInfo, IID_IProvideClassInfo));
+  Ptr<ITypeInfo> fileCoclass;
+  if (fileClassInfo) fileClassInfo->GetClassInfo(fileCoclass.out());
+  if (fileCoclass) {
+    BSTR name = nullptr, doc = nullptr;
+    fileCoclass->GetDocumentation(MEMBERID_NIL, &name, &doc, nullptr, nullptr);
+    CHECK(name && std::wstring(name) == L"Decryptfile");
+    CHECK(doc && std::wstring(doc) == L"DecryptFile Class");
+    SysFreeString(name);
+    SysFreeString(doc);
+  }
   GUID source = CLSID_DecryptData;
   CHECK_HR(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
   CHECK(IsEqualGUID(source, GUID_NULL));
