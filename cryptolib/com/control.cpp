@@ -200,13 +200,43 @@ HRESULT draw(HDC dc, const RECTL& bounds, int bitmap) {
   Rectangle(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
   HBITMAP picture = LoadBitmapW(moduleInstance(), MAKEINTRESOURCEW(bitmap));
   if (!picture) return S_OK;
-  if (HDC memory = CreateCompatibleDC(dc)) {
+  // A metafile has no compatible memory context; the screen's serves.
+  HDC memory = CreateCompatibleDC(dc);
+  if (!memory) memory = CreateCompatibleDC(nullptr);
+  if (memory) {
     HGDIOBJ old = SelectObject(memory, picture);
     BitBlt(dc, bounds.left, bounds.top, kIconPixels, kIconPixels, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
   }
   DeleteObject(picture);
+  return S_OK;
+}
+
+HRESULT picture(const SIZEL& extent, int bitmap, STGMEDIUM* medium) {
+  HDC dc = CreateMetaFileW(nullptr);
+  if (!dc) return E_OUTOFMEMORY;
+  SetMapMode(dc, MM_ANISOTROPIC);
+  SetWindowOrgEx(dc, 0, 0, nullptr);
+  SetWindowExtEx(dc, kIconPixels, kIconPixels, nullptr);
+  draw(dc, RECTL{0, 0, kIconPixels, kIconPixels}, bitmap);
+  HMETAFILE metafile = CloseMetaFile(dc);
+  if (!metafile) return E_OUTOFMEMORY;
+  HGLOBAL memory = GlobalAlloc(GMEM_SHARE | GMEM_MOVEABLE, sizeof(METAFILEPICT));
+  auto* pict = memory ? static_cast<METAFILEPICT*>(GlobalLock(memory)) : nullptr;
+  if (!pict) {
+    if (memory) GlobalFree(memory);
+    DeleteMetaFile(metafile);
+    return E_OUTOFMEMORY;
+  }
+  pict->mm = MM_ANISOTROPIC;
+  pict->xExt = extent.cx;
+  pict->yExt = extent.cy;
+  pict->hMF = metafile;
+  GlobalUnlock(memory);
+  medium->tymed = TYMED_MFPICT;
+  medium->hMetaFilePict = memory;
+  medium->pUnkForRelease = nullptr;
   return S_OK;
 }
 
@@ -230,7 +260,7 @@ HRESULT loadStream(IDispatch* self, const wchar_t* const* names, SIZEL& extent, 
   DWORD cx = 0;
   DWORD cy = 0;
   HRESULT hr = readAll(stream, &version, sizeof(version));
-  if (SUCCEEDED(hr) && version != kStreamVersion) hr = STG_E_OLDFORMAT;
+  if (SUCCEEDED(hr) && version > kStreamVersion) hr = STG_E_OLDFORMAT;  // a newer layout
   if (SUCCEEDED(hr)) hr = readAll(stream, &cx, sizeof(cx));
   if (SUCCEEDED(hr)) hr = readAll(stream, &cy, sizeof(cy));
   if (FAILED(hr)) return hr;

@@ -192,7 +192,9 @@ void readFile(const QString& path, detail::TableFile& fd) {
   if (!info.exists()) {
     throw RuntimeError(info.absoluteDir().exists() ? err::FileNotFound : err::PathNotFound);
   }
-  if (info.isDir()) throw RuntimeError(err::PathFileAccess);
+  // Only a regular file: a folder, device or pipe is no log (and opening a
+  // pipe would wait for a writer).
+  if (!info.isFile()) throw RuntimeError(err::PathFileAccess);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) throw RuntimeError(err::PathFileAccess);
   const qint64 size = file.size();

@@ -409,6 +409,37 @@ void checkExtent() {
   DWORD misc = 0;
   CHECK_HR(ole->GetMiscStatus(DVASPECT_CONTENT, &misc), S_OK);
   CHECK(misc == 132497);
+
+  // Quick activation reports the same status and changes nothing else.
+  QACONTAINER container = {};
+  container.cbSize = sizeof(container);
+  QACONTROL answer = {};
+  answer.cbSize = sizeof(answer);
+  CHECK_HR(quick->QuickActivate(&container, &answer), S_OK);
+  CHECK(answer.dwMiscStatus == 132497 && answer.dwEventCookie == 0);
+  Ptr<IViewObjectEx> viewEx;
+  ole->QueryInterface(IID_IViewObjectEx, viewEx.outVoid());
+  DVEXTENTINFO extentInfo = {sizeof(DVEXTENTINFO), DVEXTENT_CONTENT, {0, 0}};
+  CHECK_HR(viewEx->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &extentInfo, &size),
+           S_OK);
+  CHECK(size.cx == 5080 && size.cy == 5080);
+  ole->GetExtent(DVASPECT_CONTENT, &size);
+  CHECK(size.cx == cx && size.cy == cy);
+
+  // The picture as a metafile of the extent's size.
+  Ptr<IDataObject> data;
+  ole->QueryInterface(IID_IDataObject, data.outVoid());
+  FORMATETC format = {CF_METAFILEPICT, nullptr, DVASPECT_CONTENT, -1, TYMED_MFPICT};
+  STGMEDIUM medium = {};
+  CHECK_HR(data->GetData(&format, &medium), S_OK);
+  if (medium.tymed == TYMED_MFPICT) {
+    auto* pict = static_cast<METAFILEPICT*>(GlobalLock(medium.hMetaFilePict));
+    CHECK(pict && pict->mm == MM_ANISOTROPIC && pict->xExt == cx && pict->yExt == cy && pict->hMF);
+    GlobalUnlock(medium.hMetaFilePict);
+    ReleaseStgMedium(&medium);
+  }
+  format.tymed = TYMED_HGLOBAL;
+  CHECK_HR(data->GetData(&format, &medium), DATA_E_FORMATETC);
   Ptr<ISpecifyPropertyPages> pages;
   ole->QueryInterface(IID_ISpecifyPropertyPages, pages.outVoid());
   CAUUID list = {5, reinterpret_cast<GUID*>(1)};
@@ -775,6 +806,19 @@ void checkTypeInfo() {
     coclass->GetDocumentation(MEMBERID_NIL, &name, &doc, nullptr, nullptr);
     CHECK(name && std::wstring(name) == L"DecryptData");
     CHECK(doc && std::wstring(doc) == L"DecryptData Class");
+    SysFreeString(name);
+    SysFreeString(doc);
+  }
+  // The file classes' coclasses are spelled with a lower-case f.
+  Ptr<IProvideClassInfo> fileClassInfo;
+  CHECK(create(L"Ferrolok.DecryptFile", fileClassInfo, IID_IProvideClassInfo));
+  Ptr<ITypeInfo> fileCoclass;
+  if (fileClassInfo) fileClassInfo->GetClassInfo(fileCoclass.out());
+  if (fileCoclass) {
+    BSTR name = nullptr, doc = nullptr;
+    fileCoclass->GetDocumentation(MEMBERID_NIL, &name, &doc, nullptr, nullptr);
+    CHECK(name && std::wstring(name) == L"Decryptfile");
+    CHECK(doc && std::wstring(doc) == L"DecryptFile Class");
     SysFreeString(name);
     SysFreeString(doc);
   }

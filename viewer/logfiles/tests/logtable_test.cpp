@@ -1,6 +1,7 @@
 #include "logfiles/logtable.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QBuffer>
@@ -166,6 +167,11 @@ TEST(LogTableLoad, FileErrorsCarryTheirNumbersAndKeepTheTable) {
   EXPECT_EQ(errorOf([&] { t.loadDelimitedText(files.path("nodir/x.csv")); }), err::PathNotFound);
   EXPECT_EQ(errorOf([&] { t.loadDelimitedText(files.path("")); }), err::PathFileAccess);
   EXPECT_EQ(errorOf([&] { t.loadDelimitedText(QString()); }), err::BadFileNameOrNumber);
+  EXPECT_EQ(errorOf([&] { t.loadDelimitedText("/dev/null"); }), err::PathFileAccess);
+  const QByteArray fifo = QFile::encodeName(files.path("pipe.csv"));
+  if (mkfifo(fifo.constData(), 0600) == 0) {  // would wait for a writer if it were opened
+    EXPECT_EQ(errorOf([&] { t.loadDelimitedText(files.path("pipe.csv")); }), err::PathFileAccess);
+  }
   if (geteuid() != 0) {
     const QString locked = files.write("locked.csv", "x\r\n");
     QFile::setPermissions(locked, QFileDevice::WriteOwner);
