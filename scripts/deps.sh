@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-# Usage: scripts/deps.sh build|gui|windows|bench ...
+# Usage: scripts/deps.sh build|gui|windows|bench|fuzz ...
 set -euo pipefail
 
 declare -A groups=(
@@ -8,6 +8,7 @@ declare -A groups=(
   [gui]="xvfb xauth fonts-dejavu-core imagemagick poppler-utils"
   [windows]="wine wine64 g++-mingw-w64-x86-64 mingw-w64-tools wine64-tools"
   [bench]="python3-pandas time"
+  [fuzz]="clang libclang-rt-14-dev"
 )
 
 want=()
