@@ -229,7 +229,9 @@ class SpecialFinder {
   const char* next(const char* p) {
 #ifdef __SSE2__
     // The rest of the block found last time, then block after block.
-    if (p >= block_ && p < block_ + 16) {
+    // (No block yet on the first call: nothing may be added to the null
+    // pointer.)
+    if (block_ && p >= block_ && p < block_ + 16) {
       const unsigned rest = hits_ & (~0u << unsigned(p - block_));
       if (rest) return block_ + __builtin_ctz(rest);
       p = block_ + 16;
@@ -349,8 +351,10 @@ int parseLines(detail::TableFile& fd) {
     maxFields = 0;
   }
   fd.ascii = (seen & 0x80) == 0 && finder.ascii();
-  if (!fd.utf8)
-    fd.utf8 = fd.ascii || isValidUtf8(QByteArrayView(base + fd.begin, end - base - fd.begin));
+  const bool validUtf8 =
+      fd.ascii || isValidUtf8(QByteArrayView(base + fd.begin, end - base - fd.begin));
+  fd.badUtf8 = fd.utf8 && !validUtf8;
+  if (!fd.utf8) fd.utf8 = validUtf8;
   return maxFields;
 }
 
@@ -495,7 +499,7 @@ void LogTable::writeDelimitedText(QIODevice& out) const {
     }
     // File bytes can be copied as they are when the output uses their
     // encoding (ASCII fits both).
-    const bool rawFile = file_ && (file_->ascii || file_->utf8 == utf8);
+    const bool rawFile = file_ && (file_->ascii || (file_->utf8 == utf8 && !file_->badUtf8));
 
     std::string buf;
     buf.reserve((1 << 20) + 4096);

@@ -72,6 +72,10 @@ struct TableFile {
   OffsetIndex lines;
   bool utf8 = false;   // cells decode as UTF-8 (else code page 1252)
   bool ascii = false;  // every byte below 0x80
+  // Decoded as UTF-8 (a byte-order mark says so) though the bytes are not
+  // valid UTF-8: cells show U+FFFD where the bytes are bad, so an export
+  // cannot copy the bytes as they are.
+  bool badUtf8 = false;
   char delim = ',';
   int rowBase = 0;                 // table row of line 0
   int colBase = 0;                 // table column of field 0

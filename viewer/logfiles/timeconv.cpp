@@ -320,15 +320,21 @@ std::optional<double> parseNumber(const char* begin, const char* end, const QLoc
 
 std::optional<double> parseNumber(QStringView text, const QLocale& locale) {
   const QStringView t = text.trimmed();
+  // The US form allows blanks around it, as the byte form and the date
+  // reader do; other white space (a line break or form feed left in a
+  // quoted cell) is for the locale's reader to judge.
+  QStringView us = text;
+  while (!us.isEmpty() && (us.front() == u' ' || us.front() == u'\t')) us = us.sliced(1);
+  while (!us.isEmpty() && (us.back() == u' ' || us.back() == u'\t')) us.chop(1);
   char buf[64];
-  if (t.size() <= qsizetype(sizeof buf)) {
+  if (us.size() <= qsizetype(sizeof buf)) {
     bool ascii = true;
-    for (qsizetype i = 0; i < t.size() && ascii; ++i) {
-      ascii = t[i].unicode() < 0x80;
-      buf[i] = char(t[i].unicode());
+    for (qsizetype i = 0; i < us.size() && ascii; ++i) {
+      ascii = us[i].unicode() < 0x80;
+      buf[i] = char(us[i].unicode());
     }
     Parsed p;
-    if (ascii && parseNumber(buf, buf + t.size(), p)) return p.days;
+    if (ascii && parseNumber(buf, buf + us.size(), p)) return p.days;
   }
   if (!hasDigit(t)) return std::nullopt;
   bool ok = false;

@@ -421,6 +421,19 @@ TEST(LogTableExport, EncodingHiddenColumnsAndTitlesOnly) {
   u.loadDelimitedText(files.write("s.csv", "\xC2\xB0,a\r\n"));
   u.exportDelimitedText(files.path("s2.csv"));
   EXPECT_EQ(TempFiles::read(files.path("s2.csv")), "\xC2\xB0,a\r\n");
+
+  // A byte-order mark makes the file UTF-8 even where its bytes are not:
+  // the export writes what the cells show, valid UTF-8, not the bad bytes
+  // (which would read back as code page 1252).
+  LogTable bad;
+  bad.loadDelimitedText(files.write("bad.csv",
+                                    "\xEF\xBB\xBFUn\xE2\xE2it,\xC2\xB0"
+                                    "C\r\n"));
+  EXPECT_EQ(bad.getCell(0, 0), QString::fromUtf8("Un\uFFFD\uFFFDit"));
+  bad.exportDelimitedText(files.path("bad2.csv"));
+  LogTable back;
+  back.loadDelimitedText(files.path("bad2.csv"));
+  EXPECT_EQ(rowOf(back, 0), rowOf(bad, 0));
 }
 
 TEST(LogTableExport, NeverWritesItsSourceAndFailsWithoutHarm) {

@@ -72,6 +72,18 @@ TEST(TimeFormat, BytesAndTextAgree) {
               timeOfDaySeconds(QString::fromUtf8(text), kDe))
         << text;
   }
+  // A number in the US form with other white space around it: both forms
+  // leave it to the locale, which in Hungarian does not take "2007.", and
+  // the date reader agrees.
+  const QLocale hu(QLocale::Hungarian, QLocale::Hungary);
+  for (const char* text : {"\f2007. ", "\n2007.", "2007.\r"}) {
+    const std::string s(text);
+    const QString t = QString::fromLatin1(text);
+    EXPECT_EQ(parseNumber(s.data(), s.data() + s.size(), hu), parseNumber(t, hu)) << text;
+    EXPECT_EQ(parseNumber(t, hu).has_value(), parseDateTime(t, hu).has_value()) << text;
+  }
+  EXPECT_EQ(parseNumber(QStringLiteral(" \t2007. "), hu), 2007.0);
+  EXPECT_EQ(parseNumber(QStringLiteral("\n5\r"), kUs), 5.0);
 }
 
 }  // namespace
