@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
+#include <QVarLengthArray>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -261,21 +262,19 @@ bool parseLocale(QStringView text, const QLocale& locale, Parsed& out) {
 // The fixed forms of text when it is ASCII (the locale's no-break spaces
 // counted as blanks).
 bool parseTextFast(QStringView text, const QLocale& locale, Parsed& out) {
-  char buf[64];
-  if (text.size() <= qsizetype(sizeof buf)) {
-    bool ascii = true;
-    for (qsizetype i = 0; i < text.size() && ascii; ++i) {
-      const char16_t c = text[i].unicode();
-      if (c < 0x80)
-        buf[i] = char(c);
-      else if (c == 0xA0 || c == 0x202F)
-        buf[i] = ' ';
-      else
-        ascii = false;
-    }
-    if (ascii && parseFast(buf, buf + text.size(), localeOrder(locale), out)) return true;
+  // Any length: a long text must read as its bytes do (on the stack up to 64).
+  QVarLengthArray<char, 64> buf(text.size());
+  bool ascii = true;
+  for (qsizetype i = 0; i < text.size() && ascii; ++i) {
+    const char16_t c = text[i].unicode();
+    if (c < 0x80)
+      buf[i] = char(c);
+    else if (c == 0xA0 || c == 0x202F)
+      buf[i] = ' ';
+    else
+      ascii = false;
   }
-  return false;
+  return ascii && parseFast(buf.data(), buf.data() + text.size(), localeOrder(locale), out);
 }
 
 bool parseText(QStringView text, const QLocale& locale, Parsed& out) {
@@ -326,16 +325,14 @@ std::optional<double> parseNumber(QStringView text, const QLocale& locale) {
   QStringView us = text;
   while (!us.isEmpty() && (us.front() == u' ' || us.front() == u'\t')) us = us.sliced(1);
   while (!us.isEmpty() && (us.back() == u' ' || us.back() == u'\t')) us.chop(1);
-  char buf[64];
-  if (us.size() <= qsizetype(sizeof buf)) {
-    bool ascii = true;
-    for (qsizetype i = 0; i < us.size() && ascii; ++i) {
-      ascii = us[i].unicode() < 0x80;
-      buf[i] = char(us[i].unicode());
-    }
-    Parsed p;
-    if (ascii && parseNumber(buf, buf + us.size(), p)) return p.days;
+  QVarLengthArray<char, 64> buf(us.size());
+  bool ascii = true;
+  for (qsizetype i = 0; i < us.size() && ascii; ++i) {
+    ascii = us[i].unicode() < 0x80;
+    buf[i] = char(us[i].unicode());
   }
+  Parsed p;
+  if (ascii && parseNumber(buf.data(), buf.data() + us.size(), p)) return p.days;
   if (!hasDigit(t)) return std::nullopt;
   bool ok = false;
   const double v = locale.toDouble(t, &ok);

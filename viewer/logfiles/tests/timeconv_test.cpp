@@ -84,6 +84,15 @@ TEST(TimeFormat, BytesAndTextAgree) {
   }
   EXPECT_EQ(parseNumber(QStringLiteral(" \t2007. "), hu), 2007.0);
   EXPECT_EQ(parseNumber(QStringLiteral("\n5\r"), kUs), 5.0);
+  // Long texts too (a number in the US form that the locale reads otherwise).
+  const std::string longNumber = "7.25" + std::string(70, ' ');
+  const QString longText = QString::fromStdString(longNumber);
+  const auto* b = longNumber.data();
+  const auto* e = b + longNumber.size();
+  EXPECT_EQ(parseDateTime(b, e, hu), parseDateTime(longText, hu));
+  EXPECT_EQ(parseNumber(b, e, hu), parseNumber(longText, hu));
+  EXPECT_EQ(timeOfDaySeconds(b, e, hu), timeOfDaySeconds(longText, hu));
+  EXPECT_EQ(timeOfDaySeconds(longText, hu), 21600);
 }
 
 }  // namespace
