@@ -3,6 +3,7 @@
 // delimiter, the rest is the file. After a load every cell is read (up to a
 // bound), the counters are checked against the cells, and the table is
 // exported and loaded back: the copy must hold the same texts.
+#include <QFile>
 #include <QLocale>
 #include <algorithm>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "fuzz_util.h"
 #include "logfiles/logtable.h"
 #include "logfiles/readers.h"
+#include "shell/codepage.h"
 #include "shell/runtime_error.h"
 
 using tarvex::LoadOptions;
@@ -85,13 +87,30 @@ void roundTrip(const LogTable& t) {
   back.loadDelimitedText(out);
   FUZZ_CHECK(back.lastRow() <= t.lastRow());
   FUZZ_CHECK(back.lastCol() < std::max<int>(1, int(shown.size())));
-  for (int r = 0; r <= t.lastRow(); ++r)
-    for (std::size_t i = 0; i < shown.size(); ++i)
-      if (back.getCell(int(i), r) != t.getCell(shown[i], r)) {
-        std::fprintf(stderr, "cell (%d, %d): exported \"%s\", read back \"%s\"\n", shown[i], r,
-                     qPrintable(t.getCell(shown[i], r)), qPrintable(back.getCell(int(i), r)));
-        FUZZ_CHECK(!"round trip keeps the texts");
+
+  // A known limit, not checked: an export in code page 1252 whose bytes
+  // happen to be valid UTF-8 (the bytes that made the source code page 1252
+  // were delimiters, hidden or overwritten) reads back as UTF-8.
+  QFile f(out);
+  FUZZ_CHECK(f.open(QIODevice::ReadOnly));
+  const QByteArray exported = f.readAll();
+  const bool readAsUtf8 = tarvex::isValidUtf8(exported);
+  for (int r = 0; r <= t.lastRow(); ++r) {
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      const QString want = t.getCell(shown[i], r);
+      const QString got = back.getCell(int(i), r);
+      if (got == want) continue;
+      if (readAsUtf8) {
+        QString asUtf8 = QString::fromUtf8(tarvex::encodeCp1252(want));
+        if (r == 0 && i == 0 && asUtf8.startsWith(QChar(0xFEFF))) asUtf8.remove(0, 1);
+        if (got == asUtf8) continue;
       }
+      std::fprintf(stderr, "cell (%d, %d): exported \"%s\", read back \"%s\"\n", shown[i], r,
+                   want.toUtf8().toPercentEncoding(" ").constData(),
+                   got.toUtf8().toPercentEncoding(" ").constData());
+      FUZZ_CHECK(!"round trip keeps the texts");
+    }
+  }
 }
 
 }  // namespace
