@@ -16,7 +16,7 @@ class FrmMain;
 class FrmSplash;
 class FrmHistory;
 class HistoryCommands;
-class HistoryWindowAdapter;
+class TrendNotBuilt;
 struct ViewerGlobals;
 class VxLog;
 
@@ -25,7 +25,7 @@ class ViewerApp : public QObject {
 
  public:
   struct Options {
-    QString openFile;    // open this data history file once the window shows
+    QString openFile;  // open this data history file once the window shows
     QString screenshot;  // then save a picture of the main window here and end
   };
 
@@ -59,7 +59,7 @@ class ViewerApp : public QObject {
   FrmMain* main_ = nullptr;
   FrmSplash* splash_ = nullptr;
   FrmHistory* history_ = nullptr;
-  std::unique_ptr<HistoryWindowAdapter> window_;
+  std::unique_ptr<TrendNotBuilt> trend_;
   std::unique_ptr<HistoryCommands> commands_;
 };
 
