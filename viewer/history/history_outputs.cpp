@@ -2,14 +2,26 @@
 // the four printouts, each handed its table, file name and, for the data
 // printout, the data grid's selection.
 #include "history/history_commands.h"
+#include "logfiles/export_commands.h"
 #include "print/grid_printouts.h"
 
 namespace tarvex {
 
-void HistoryCommands::exportHistData() {}
-void HistoryCommands::exportOpEventData() {}
-void HistoryCommands::exportAuditTrailData() {}
-void HistoryCommands::exportAlmData() {}
+void HistoryCommands::exportHistData() {
+  tarvex::exportHistData(ui_, win_.vaGrid(), g_.dataFileName, g_.startDir);
+}
+
+void HistoryCommands::exportOpEventData() {
+  tarvex::exportOpEventData(ui_, win_.opEvGrid(), g_.dataFileName, g_.startDir);
+}
+
+void HistoryCommands::exportAuditTrailData() {
+  tarvex::exportAuditTrailData(ui_, win_.auditGrid(), g_.auditFileName, g_.startDir);
+}
+
+void HistoryCommands::exportAlmData() {
+  tarvex::exportAlmData(ui_, win_.alarmGrid(), g_.alarmFileName, g_.startDir);
+}
 
 void HistoryCommands::PrintDataGrid() {
   tarvex::PrintDataGrid(ui_, win_.vaGrid(), g_.dataFileName, win_.selection(win_.vaGrid()));

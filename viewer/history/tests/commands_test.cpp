@@ -68,9 +68,9 @@ class CommandsTest : public ::testing::Test {
               "1/2/2007,14:05:50,23.7,3\r\n"
               "1/2/2007,14:06:00,23.8,4\r\n"
               "1/2/2007,14:06:10,23.9,5\r\n");
-    const QString sig = sigLog.EncryptToHex("1/3/2007,08:00:00,Jane Operator,Approved,ABC", u"plumb");
+    const QString sig = sigLog.EncryptToHex("1/3/2007,08:00:00,Jane Operator,Approved,ABC", QStringLiteral("plumb"));
     writeFile(dir.filePath("run.sig"), sig.toLatin1() + "\r\n" + sig.toLatin1() + "\r\n");
-    const QString evt = sigLog.EncryptToHex("1/2/2007,14:05:35,Jane Operator,Setpoint changed", u"plumb");
+    const QString evt = sigLog.EncryptToHex("1/2/2007,14:05:35,Jane Operator,Setpoint changed", QStringLiteral("plumb"));
     writeFile(dir.filePath("run.evt"), evt.toLatin1() + "\r\n");
     audit = dir.filePath("trail.2007.aud");
     writeFile(audit, "1/2/2007,14:05:30,Operator 1,Log in\r\n1/2/2007,14:07:00,Operator 1,Log out\r\n");
@@ -189,7 +189,7 @@ TEST_F(CommandsTest, AnUnreadableDataFileIsReportedAndTheDataSideCleared) {
 TEST_F(CommandsTest, OpenAuditTrailWithItsSignatures) {
   ui.openAnswers = {audit};
   writeFile(dir.filePath("trail.sig"),
-            sigLog.EncryptToHex("1/3/2007,09:00:00,QA Lead,Reviewed,XYZ", u"plumb").toLatin1() +
+            sigLog.EncryptToHex("1/3/2007,09:00:00,QA Lead,Reviewed,XYZ", QStringLiteral("plumb")).toLatin1() +
                 "\r\n");
   cmds.auditBarBtn_Click(0);
   ASSERT_EQ(ui.openDialogs.size(), 1u);
@@ -326,11 +326,11 @@ TEST_F(CommandsTest, VerifyButtonsVerifyTheFirstSelectedRow) {
   EXPECT_EQ(ui.messages[0].style, 32);
 
   // A signature row holding the data file's true digest.
-  const QString digest = sigLog.CalculateFileHash(data, u"plumb");
+  const QString digest = sigLog.CalculateFileHash(data, QStringLiteral("plumb"));
   writeFile(dir.filePath("run.sig"),
-            sigLog.EncryptToHex("1/3/2007,08:00:00,Jane,OK," + digest, u"plumb").toLatin1() +
+            sigLog.EncryptToHex("1/3/2007,08:00:00,Jane,OK," + digest, QStringLiteral("plumb")).toLatin1() +
                 "\r\n" +
-                sigLog.EncryptToHex("1/3/2007,08:00:00,Jane,Bad,00 11", u"plumb").toLatin1() +
+                sigLog.EncryptToHex("1/3/2007,08:00:00,Jane,Bad,00 11", QStringLiteral("plumb")).toLatin1() +
                 "\r\n");
   ui.openAnswers = {data};
   cmds.DataBarBtn_Click(0);
@@ -350,6 +350,69 @@ TEST_F(CommandsTest, VerifyButtonsVerifyTheFirstSelectedRow) {
   cmds.auditBarBtn_Click(3);
   EXPECT_EQ(ui.messages.back().prompt,
             "No signature to verify!\r\n\r\nUse the open file icon to load a data file.");
+}
+
+TEST_F(CommandsTest, ExportsAndPrintoutsReachTheirTables) {
+  // No file open: each guard speaks, no dialog.
+  cmds.DataBarBtn_Click(4);
+  cmds.opBarBtn_Click(0);
+  cmds.auditBarBtn_Click(2);
+  cmds.almBarBtn_Click(1);
+  ASSERT_EQ(ui.messages.size(), 4u);
+  EXPECT_EQ(ui.messages[0].prompt,
+            "Data file has not been opened!\r\nUse the open file icon to load a data file.");
+  EXPECT_EQ(ui.messages[1].prompt, ui.messages[0].prompt);
+  EXPECT_EQ(ui.messages[2].prompt,
+            "Audit file has not been opened!\r\nUse the open file icon to load an audit file.");
+  EXPECT_EQ(ui.messages[3].prompt,
+            "Alarm History file has not been opened!\r\n"
+            "Use the open file icon to load an alarm file.");
+  for (const auto& m : ui.messages) EXPECT_EQ(m.style, 32);
+  EXPECT_TRUE(ui.saveDialogs.empty());
+
+  ui.openAnswers = {data, audit, alarm};
+  cmds.DataBarBtn_Click(0);
+  cmds.auditBarBtn_Click(0);
+  cmds.almBarBtn_Click(0);
+  ui.messages.clear();
+  ui.log.clear();
+
+  // Exports: the Save dialog of each table, then the file.
+  const QString out = dir.filePath("out.csv");
+  ui.saveAnswers = {out, std::nullopt, std::nullopt, std::nullopt};
+  cmds.DataBarBtn_Click(4);
+  cmds.opBarBtn_Click(1);
+  cmds.auditBarBtn_Click(2);
+  cmds.almBarBtn_Click(2);
+  ASSERT_EQ(ui.saveDialogs.size(), 4u);
+  EXPECT_EQ(ui.saveDialogs[0].title, "Export data file as?");
+  EXPECT_EQ(ui.saveDialogs[0].fileName, "run.csv");
+  EXPECT_EQ(ui.saveDialogs[1].title, "Export Op Event File as?");
+  EXPECT_EQ(ui.saveDialogs[1].fileName, "Op Event run.csv");
+  EXPECT_EQ(ui.saveDialogs[2].title, "Export Audit Trail File as?");
+  EXPECT_EQ(ui.saveDialogs[2].fileName, "Audit trail.csv");
+  EXPECT_EQ(ui.saveDialogs[3].title, "Export Alarm History File as?");
+  EXPECT_EQ(ui.saveDialogs[3].fileName, "Alarm alm.csv");
+  EXPECT_TRUE(ui.messages.empty());
+  QFile written(out);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.readAll().startsWith("Date,Time,TC1,TC2\r\n1/2/2007,02:05:30 PM,23.5,1\r\n"));
+
+  // Printouts: the printer dialog without selection and page choices;
+  // cancelling it says nothing. Without a printer, the message.
+  cmds.DataBarBtn_Click(2);
+  cmds.opBarBtn_Click(0);
+  cmds.auditBarBtn_Click(1);
+  cmds.almBarBtn_Click(1);
+  EXPECT_EQ(ui.log.filter("printer:").size(), 4);
+  EXPECT_TRUE(ui.log.contains("printer:12"));
+  EXPECT_TRUE(ui.messages.empty());
+  ui.printers = 0;
+  cmds.almBarBtn_Click(1);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].prompt,
+            "There is no default printer!\r\nPlease install or select a default printer.");
+  EXPECT_EQ(ui.messages[0].style, 16);
 }
 
 }  // namespace

@@ -285,7 +285,7 @@ class WindowsTest : public QObject {
       table.setCell(0, r, QString("1/%1/2007").arg(r));
       table.setCell(1, r, QString("0%1:00:00 PM").arg(r));
       table.setCell(2, r, QString::number(20 + r));
-      table.setCell(3, r, "AB");
+      table.setCell(3, r, u"AB");
     }
     table.setColumnHidden(3);
     table.setColumnWidth(-1, 14);
