@@ -123,7 +123,7 @@ class EndToEndTest : public QObject {
     // Print the selected block of rows 5..9 (data rows) to a PDF.
     w.vaGridView->clearSelection();
     w.vaGridView->selectionModel()->select(
-        QItemSelection(va->index(4, 1), va->index(8, 2)), QItemSelectionModel::Select);
+        QItemSelection(va->index(4, 0), va->index(8, 1)), QItemSelectionModel::Select);
     ui.pdfFile = d.filePath("print.pdf");
     ui.printerAnswer = PrinterChoice{};
     const int before = int(ui.messages.size());
@@ -135,8 +135,10 @@ class EndToEndTest : public QObject {
     const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
     QVERIFY2(pdf.contains("File printout for fileName " + dataFile), qPrintable(pdf.left(400)));
     QVERIFY(pdf.contains("Page #1"));
-    QVERIFY(pdf.contains(w.vaGrid().getCell(2, 5)));
+    // Rows 5 to 9 of the time column, and no row outside the block.
+    QVERIFY(pdf.contains(w.vaGrid().getCell(1, 5)));
     QVERIFY(pdf.contains(w.vaGrid().getCell(1, 9)));
+    QVERIFY(!pdf.contains(w.vaGrid().getCell(1, 4)));
     QVERIFY(!pdf.contains(w.vaGrid().getCell(1, 12)));
   }
 };

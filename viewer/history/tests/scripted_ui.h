@@ -104,10 +104,11 @@ class ScriptedUi : public UserInterface {
   std::unique_ptr<QPrinter> printer_;
   static QString answer(std::deque<std::optional<QString>>& q) {
     if (q.empty()) throw RuntimeError(err::Cancel);
-    auto a = q.front();
+    const bool cancel = !q.front().has_value();
+    const QString path = q.front().value_or(QString());
     q.pop_front();
-    if (!a) throw RuntimeError(err::Cancel);
-    return *a;
+    if (cancel) throw RuntimeError(err::Cancel);
+    return path;
   }
 };
 
