@@ -14,16 +14,58 @@ constexpr LONG kHimetricPerInch = 2540;
 // Layout version written at the start of a stream, as stock controls do.
 constexpr DWORD kStreamVersion = 0x0300;
 
-// A property of the object read through its dispatch interface.
+// A property of the object read through its own get accessor, found in the
+// type information of its interface and called through the vtable. (Going
+// through IDispatch::Invoke would be shorter, but some automation runtimes
+// turn a null string result into an empty one there.)
 HRESULT getProperty(IDispatch* self, const wchar_t* name, VARIANT* value) {
+  VariantInit(value);
   DISPID id = 0;
   auto* n = const_cast<LPOLESTR>(name);
   HRESULT hr = self->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) return hr;
-  DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  VariantInit(value);
-  return self->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value,
-                      nullptr, nullptr);
+  ITypeInfo* dispatchInfo = nullptr;
+  hr = self->GetTypeInfo(0, LOCALE_USER_DEFAULT, &dispatchInfo);
+  if (FAILED(hr)) return hr;
+  ITypeInfo* info = nullptr;
+  HREFTYPE ref = 0;
+  if (FAILED(dispatchInfo->GetRefTypeOfImplType(-1, &ref)) ||
+      FAILED(dispatchInfo->GetRefTypeInfo(ref, &info))) {
+    info = dispatchInfo;
+    info->AddRef();
+  }
+  dispatchInfo->Release();
+
+  hr = DISP_E_MEMBERNOTFOUND;
+  TYPEATTR* attr = nullptr;
+  if (SUCCEEDED(info->GetTypeAttr(&attr))) {
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+      FUNCDESC* fd = nullptr;
+      if (FAILED(info->GetFuncDesc(i, &fd))) continue;
+      const bool getter = fd->memid == id && fd->invkind == INVOKE_PROPERTYGET &&
+                          fd->funckind != FUNC_DISPATCH && fd->cParams == 1 &&
+                          fd->lprgelemdescParam[0].tdesc.vt == VT_PTR;
+      if (getter) {
+        const VARTYPE type = fd->lprgelemdescParam[0].tdesc.lptdesc->vt;
+        VARIANTARG arg;
+        VariantInit(&arg);
+        V_VT(&arg) = VT_BYREF | type;
+        V_BYREF(&arg) = &V_BSTR(value);  // the value union, whatever its type
+        VARIANTARG* args[] = {&arg};
+        VARTYPE types[] = {V_VT(&arg)};
+        VARIANT ret;
+        VariantInit(&ret);
+        hr = DispCallFunc(self, fd->oVft, fd->callconv, VT_ERROR, 1, types, args, &ret);
+        if (SUCCEEDED(hr)) hr = V_ERROR(&ret);
+        if (SUCCEEDED(hr)) V_VT(value) = type;
+      }
+      info->ReleaseFuncDesc(fd);
+      if (getter) break;
+    }
+    info->ReleaseTypeAttr(attr);
+  }
+  info->Release();
+  return hr;
 }
 
 // A property written through the dispatch interface, which converts the value
@@ -158,13 +200,43 @@ HRESULT draw(HDC dc, const RECTL& bounds, int bitmap) {
   Rectangle(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
   HBITMAP picture = LoadBitmapW(moduleInstance(), MAKEINTRESOURCEW(bitmap));
   if (!picture) return S_OK;
-  if (HDC memory = CreateCompatibleDC(dc)) {
+  // A metafile has no compatible memory context; the screen's serves.
+  HDC memory = CreateCompatibleDC(dc);
+  if (!memory) memory = CreateCompatibleDC(nullptr);
+  if (memory) {
     HGDIOBJ old = SelectObject(memory, picture);
     BitBlt(dc, bounds.left, bounds.top, kIconPixels, kIconPixels, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
   }
   DeleteObject(picture);
+  return S_OK;
+}
+
+HRESULT picture(const SIZEL& extent, int bitmap, STGMEDIUM* medium) {
+  HDC dc = CreateMetaFileW(nullptr);
+  if (!dc) return E_OUTOFMEMORY;
+  SetMapMode(dc, MM_ANISOTROPIC);
+  SetWindowOrgEx(dc, 0, 0, nullptr);
+  SetWindowExtEx(dc, kIconPixels, kIconPixels, nullptr);
+  draw(dc, RECTL{0, 0, kIconPixels, kIconPixels}, bitmap);
+  HMETAFILE metafile = CloseMetaFile(dc);
+  if (!metafile) return E_OUTOFMEMORY;
+  HGLOBAL memory = GlobalAlloc(GMEM_SHARE | GMEM_MOVEABLE, sizeof(METAFILEPICT));
+  auto* pict = memory ? static_cast<METAFILEPICT*>(GlobalLock(memory)) : nullptr;
+  if (!pict) {
+    if (memory) GlobalFree(memory);
+    DeleteMetaFile(metafile);
+    return E_OUTOFMEMORY;
+  }
+  pict->mm = MM_ANISOTROPIC;
+  pict->xExt = extent.cx;
+  pict->yExt = extent.cy;
+  pict->hMF = metafile;
+  GlobalUnlock(memory);
+  medium->tymed = TYMED_MFPICT;
+  medium->hMetaFilePict = memory;
+  medium->pUnkForRelease = nullptr;
   return S_OK;
 }
 
@@ -188,7 +260,7 @@ HRESULT loadStream(IDispatch* self, const wchar_t* const* names, SIZEL& extent, 
   DWORD cx = 0;
   DWORD cy = 0;
   HRESULT hr = readAll(stream, &version, sizeof(version));
-  if (SUCCEEDED(hr) && version != kStreamVersion) hr = STG_E_OLDFORMAT;
+  if (SUCCEEDED(hr) && version > kStreamVersion) hr = STG_E_OLDFORMAT;  // a newer layout
   if (SUCCEEDED(hr)) hr = readAll(stream, &cx, sizeof(cx));
   if (SUCCEEDED(hr)) hr = readAll(stream, &cy, sizeof(cy));
   if (FAILED(hr)) return hr;

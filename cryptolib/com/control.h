@@ -27,6 +27,9 @@ inline constexpr LONG kNaturalSize = 5080;
 // brush, then the toolbox bitmap unscaled at the top-left corner.
 HRESULT draw(HDC dc, const RECTL& bounds, int bitmap);
 
+// The design-time picture as a metafile of the extent's size (TYMED_MFPICT).
+HRESULT picture(const SIZEL& extent, int bitmap, STGMEDIUM* medium);
+
 // Persistent state: the extent (_cx, _cy) followed by the named properties,
 // read and written through the object's own dispatch interface.
 HRESULT saveStream(IDispatch* self, const wchar_t* const* names, const SIZEL& extent,
@@ -415,10 +418,17 @@ class Control final : public Props,
   STDMETHODIMP SetContentExtent(LPSIZEL size) override { return SetExtent(DVASPECT_CONTENT, size); }
   STDMETHODIMP GetContentExtent(LPSIZEL size) override { return GetExtent(DVASPECT_CONTENT, size); }
 
-  // IDataObject: only advise sinks; the picture is offered through IViewObject.
-  STDMETHODIMP GetData(FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
+  // IDataObject: the design-time picture as a metafile, and advise sinks.
+  STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    if (!format || !medium) return E_POINTER;
+    if (!(format->tymed & TYMED_MFPICT)) return DATA_E_FORMATETC;
+    return control::picture(extent_, info().bitmap, medium);
+  }
   STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryGetData(FORMATETC* format) override {
+    if (!format) return E_POINTER;
+    return (format->tymed & TYMED_MFPICT) ? S_OK : DATA_E_FORMATETC;
+  }
   STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
     if (out) out->ptd = nullptr;
     return E_NOTIMPL;

@@ -13,7 +13,7 @@ namespace {
 HINSTANCE g_module = nullptr;
 LONG g_objects = 0;
 LONG g_locks = 0;
-ITypeLib* g_typeLib = nullptr;
+ITypeLib* volatile g_typeLib = nullptr;
 
 // One class factory per class, living as long as the DLL. While a client
 // holds one the module stays locked.
@@ -85,16 +85,20 @@ void unlockModule() { InterlockedDecrement(&g_locks); }
 bool moduleInUse() { return g_objects != 0 || g_locks != 0; }
 
 ITypeLib* typeLib() {
-  if (!g_typeLib) {
-    ITypeLib* tl = nullptr;
-    if (SUCCEEDED(LoadTypeLibEx(modulePath().c_str(), REGKIND_NONE, &tl))) g_typeLib = tl;
-  }
+  if (ITypeLib* loaded = g_typeLib) return loaded;
+  ITypeLib* tl = nullptr;
+  if (FAILED(LoadTypeLibEx(modulePath().c_str(), REGKIND_NONE, &tl))) return nullptr;
+  // Objects of several apartments may ask at once: the first one loaded stays.
+  if (InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&g_typeLib), tl,
+                                        nullptr) != nullptr)
+    tl->Release();
   return g_typeLib;
 }
 
 void releaseTypeLib() {
-  if (g_typeLib) g_typeLib->Release();
-  g_typeLib = nullptr;
+  auto* tl = static_cast<ITypeLib*>(
+      InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&g_typeLib), nullptr));
+  if (tl) tl->Release();
 }
 
 HRESULT typeInfoOf(REFGUID guid, ITypeInfo** out) {

@@ -105,10 +105,12 @@ Bytes DecryptBuffer(const std::string& password, const std::uint8_t* data, std::
   if (!ctx.get()) return {};
   Key key(DeriveKey(ctx.get(), password));
   if (!key.get()) return {};
-  // The provider fails a final decryption of zero bytes (there is no padding
-  // block to remove); some implementations crash on it instead, so the call
-  // is not made.
-  if (n == 0) return {};
+  // RC2 works on whole 8-byte blocks: the provider fails a final decryption
+  // of zero bytes (there is no padding block to remove) or of a length that
+  // is not whole blocks. Some implementations crash on the first or decrypt
+  // the second anyway, so such a call is not made.
+  constexpr std::size_t kRc2Block = 8;
+  if (n == 0 || n % kRc2Block != 0) return {};
   DWORD len = static_cast<DWORD>(n);
   if (!CryptDecrypt(key.get(), 0, TRUE, 0, buf.data(), &len)) return {};
   buf.resize(len);

@@ -1,5 +1,5 @@
-// The Windows providers of type 1 (PROV_RSA_FULL) as far as the library uses
-// them, on Nettle:
+// The Windows providers of type 1 (PROV_RSA_FULL) and the AES provider of
+// type 24 as far as the library uses them, on Nettle:
 //  - the key is derived from MD5(password) as CryptDeriveKey(CALG_RC2) does
 //    with no key length in its flags;
 //  - RC2 runs in CBC mode with an all-zero IV that is reset for every call;
@@ -18,6 +18,7 @@ namespace ferrolok::provider {
 namespace {
 
 constexpr std::int32_t kProvRsaFull = 1;
+constexpr std::int32_t kProvRsaAes = 24;
 constexpr std::size_t kBlock = ARCTWO_BLOCK_SIZE;  // 8
 
 // Key parameters of one provider: how many bytes of the MD5 become key
@@ -39,15 +40,30 @@ bool equalsIgnoreCase(const std::string& a, const char* b) {
   return true;
 }
 
-// CryptAcquireContextA: which provider answers (name, type). The name is
-// looked up as the registry does, without regard to case.
+// CryptAcquireContextA: which provider answers (name, type), and with which
+// key defaults. As the CryptoAPI does:
+//  - a name is found without regard to case, but only the exact spelling of
+//    the base provider's name gives the base provider's key defaults; the
+//    provider's implementation picks its defaults by the name as spelled, and
+//    any other spelling gets the 128-bit ones;
+//  - an empty name asks for the default provider of the type: for type 1 one
+//    with 128-bit keys (the strong or the enhanced provider, which derive the
+//    same RC2 keys), for type 24 the AES provider, whose RC2 keys are the same.
 const Rc2Defaults* acquire(const std::string& name, std::int32_t type) {
   // The base provider: 40-bit keys, 11 bytes of zero salt.
   static constexpr Rc2Defaults kBase{5, 40};
-  // The enhanced and strong providers: 128-bit keys, no salt.
+  // The enhanced, strong and AES providers: 128-bit keys, no salt.
   static constexpr Rc2Defaults kStrong{16, 128};
+  static constexpr char kBaseName[] = "Microsoft Base Cryptographic Provider v1.0";
+  if (type == kProvRsaAes)
+    return name.empty() ||
+                   equalsIgnoreCase(name, "Microsoft Enhanced RSA and AES Cryptographic Provider")
+               ? &kStrong
+               : nullptr;
   if (type != kProvRsaFull) return nullptr;
-  if (equalsIgnoreCase(name, "Microsoft Base Cryptographic Provider v1.0")) return &kBase;
+  if (name.empty()) return &kStrong;
+  if (name == kBaseName) return &kBase;
+  if (equalsIgnoreCase(name, kBaseName)) return &kStrong;
   if (equalsIgnoreCase(name, "Microsoft Enhanced Cryptographic Provider v1.0")) return &kStrong;
   if (equalsIgnoreCase(name, "Microsoft Strong Cryptographic Provider")) return &kStrong;
   return nullptr;
@@ -77,10 +93,10 @@ Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::
   deriveKey(*p, untilZero(password), &key);
 
   const std::size_t pad = kBlock - n % kBlock;  // 1..8
-  Bytes out(n + pad);
-  if (n) std::memcpy(out.data(), data, n);
-  std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(),
-            static_cast<std::uint8_t>(pad));
+  Bytes out;
+  out.reserve(n + pad);
+  out.assign(data, data + n);
+  out.resize(n + pad, static_cast<std::uint8_t>(pad));
   std::array<std::uint8_t, kBlock> iv{};
   cbc_encrypt(&key, reinterpret_cast<nettle_cipher_func*>(arctwo_encrypt), kBlock, iv.data(),
               out.size(), out.data(), out.data());

@@ -122,15 +122,35 @@ TEST(Cipher, UnknownProviderOrTypeGivesAnEmptyByteArray) {
     EXPECT_EQ(encryptText(u"a", u"plumb", kDefaultProvider, type), Bytes());
     EXPECT_EQ(decryptBytes(kCipherA, u"plumb", kDefaultProvider, type), Bytes());
   }
-  for (const BString& name : {BString(u"No Such Provider"), BString(u""), BString(std::nullopt),
-                              BString(u"Microsoft Base Cryptographic Provider v1.0 ")}) {
+  for (const BString& name :
+       {BString(u"No Such Provider"), BString(u"Microsoft Base Cryptographic Provider v1.0 ")}) {
     EXPECT_EQ(encryptText(u"a", u"plumb", name), Bytes());
     EXPECT_EQ(decryptBytes(kCipherA, u"plumb", name), Bytes());
   }
-  // Provider names are looked up without regard to case and end at a zero byte.
-  EXPECT_EQ(encryptText(u"a", u"plumb", u"microsoft BASE cryptographic provider V1.0"), kCipherA);
+  // Provider names end at a zero byte.
   EXPECT_EQ(encryptText(u"a", u"plumb", std::u16string(kDefaultProvider) + u'\u0100' + u"x"),
             kCipherA);
+}
+
+// As the CryptoAPI reads provider names (checked against it under Wine): an
+// empty (or null) name is the default provider of the type, with 128-bit
+// keys; names are found without regard to case, but only the exact spelling
+// of the base provider's name gives its 40-bit keys.
+TEST(Cipher, ProviderNamesAsTheCryptoApiReadsThem) {
+  const Result strong = encryptText(u"a", u"plumb", kStrong);
+  ASSERT_TRUE(strong);
+  ASSERT_NE(*strong, kCipherA);
+  for (const BString& name :
+       {BString(u""), BString(std::nullopt), BString(u"microsoft BASE cryptographic provider V1.0"),
+        BString(u"MICROSOFT STRONG CRYPTOGRAPHIC PROVIDER")}) {
+    EXPECT_EQ(encryptText(u"a", u"plumb", name), strong);
+    EXPECT_EQ(decryptBytes(*strong, u"plumb", name), Bytes{'a'});
+  }
+  const char16_t aes[] = u"Microsoft Enhanced RSA and AES Cryptographic Provider";
+  EXPECT_EQ(encryptText(u"a", u"plumb", u"", 24), strong);
+  EXPECT_EQ(encryptText(u"a", u"plumb", aes, 24), strong);
+  EXPECT_EQ(encryptText(u"a", u"plumb", aes, 1), Bytes());
+  EXPECT_EQ(encryptText(u"a", u"plumb", kStrong, 24), Bytes());
 }
 
 TEST(Cipher, StrongAndEnhancedProvidersShareTheirKeys) {

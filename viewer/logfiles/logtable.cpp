@@ -79,11 +79,15 @@ QString slot::text(quint64 s, const std::string& arena) {
 
 namespace {
 
-// Bytes of a slot's text in the arena (for moving it on compaction).
-qsizetype slotArenaBytes(quint64 s) {
+// Bytes a slot's text takes in the arena (a long text's length prefix
+// included); 0 for slots that keep their text in themselves.
+qsizetype arenaBytes(quint64 s, const std::string& arena) {
   if (slot::kind(s) != 1) return 0;
   const qsizetype len = qsizetype((s >> 2) & 0xFFFFFF);
-  return len;  // the long form is counted by its 8-byte prefix below
+  if (len != 0xFFFFFF) return len;
+  quint64 big;
+  std::memcpy(&big, arena.data() + (s >> 26), 8);
+  return qsizetype(big) + 8;
 }
 
 void checkCell(int col, int row) {
@@ -154,6 +158,40 @@ void LogTable::getCellInto(int col, int row, QString& out) const {
   }
 }
 
+namespace {
+
+bool asciiBytes(const char* b, const char* e) {
+  for (const char* p = b; p < e; ++p)
+    if (static_cast<unsigned char>(*p) >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+std::optional<double> LogTable::cellNumber(int col, int row, const QLocale& locale) const {
+  const CellRef ref = locate(col, row);
+  if (ref.kind == CellRef::Empty) return std::nullopt;
+  if (ref.kind == CellRef::Number) return double(ref.number);
+  if (ref.kind == CellRef::File && !ref.quoted && (file_->ascii || asciiBytes(ref.b, ref.e)))
+    return parseNumber(ref.b, ref.e, locale);
+  return parseNumber(getCell(col, row), locale);
+}
+
+std::optional<double> LogTable::cellDateTime(int col, int row, const QLocale& locale) const {
+  const CellRef ref = locate(col, row);
+  if (ref.kind == CellRef::Empty) return std::nullopt;
+  if (ref.kind == CellRef::Number) return double(ref.number);
+  if (ref.kind == CellRef::Slot && slot::kind(ref.slot) == 3) {
+    // What the cell shows: without seconds in the short style.
+    int secs = int(ref.slot >> 8);
+    if (TimeStyle(int((ref.slot >> 2) & 3)) == TimeStyle::HourMinute) secs -= secs % 60;
+    return secs / 86400.0;
+  }
+  if (ref.kind == CellRef::File && !ref.quoted && (file_->ascii || asciiBytes(ref.b, ref.e)))
+    return parseDateTime(ref.b, ref.e, locale);
+  return parseDateTime(getCell(col, row), locale);
+}
+
 bool LogTable::isCellEmpty(int col, int row) const {
   const CellRef ref = locate(col, row);
   switch (ref.kind) {
@@ -195,17 +233,29 @@ void LogTable::cellChanged(int col, int row) {
 
 // Puts slot s (for kind 1 with the text bytes) into cell (col, row).
 void LogTable::storeSlot(int col, int row, quint64 s, QByteArrayView bytes) {
+  try {
+    storeSlotUnchecked(col, row, s, bytes);
+  } catch (const std::bad_alloc&) {
+    throw RuntimeError(err::OutOfMemory);
+  }
+}
+
+void LogTable::storeSlotUnchecked(int col, int row, quint64 s, QByteArrayView bytes) {
   if (size_t(col) >= overlays_.size()) overlays_.resize(size_t(col) + 1);
   TableOverlay& ov = overlays_[col];
-  if (size_t(row) >= ov.cells.size()) {
-    // A column written below its title row is usually written for every row:
-    // size it for the table at once instead of doubling.
-    if (row > 0 && ov.cells.capacity() < size_t(lastRow_) + 1)
-      ov.cells.reserve(size_t(lastRow_) + 1);
-    ov.cells.resize(size_t(row) + 1, 0);
+  const size_t want = size_t(row) + 1;
+  if (want > ov.cells.size()) {
+    if (want > ov.cells.capacity()) {
+      // A column written below its title row is usually written for every
+      // row of the table: size it for the table at once; past that, double.
+      size_t cap = std::max(want, ov.cells.capacity() * 2);
+      if (row > 0) cap = std::max(cap, size_t(lastRow_) + 1);
+      ov.cells.reserve(cap);
+    }
+    ov.cells.resize(want, 0);
   }
   quint64& target = ov.cells[row];
-  if (slot::kind(target) == 1) ov.garbage += slotArenaBytes(target);
+  ov.garbage += arenaBytes(target, ov.arena);
   if (slot::kind(s) == 1) {
     const qsizetype len = bytes.size();
     if (ov.garbage > (1 << 20) && ov.garbage > qsizetype(ov.arena.size()) / 2) {
@@ -214,13 +264,8 @@ void LogTable::storeSlot(int col, int row, quint64 s, QByteArrayView bytes) {
       fresh.reserve(ov.arena.size() - size_t(ov.garbage));
       for (quint64& other : ov.cells) {
         if (slot::kind(other) != 1 || &other == &target) continue;
-        qsizetype olen = qsizetype((other >> 2) & 0xFFFFFF);
-        qsizetype ooff = qsizetype(other >> 26);
-        if (olen == 0xFFFFFF) {
-          quint64 big;
-          std::memcpy(&big, ov.arena.data() + ooff, 8);
-          olen = qsizetype(big) + 8;
-        }
+        const qsizetype olen = arenaBytes(other, ov.arena);
+        const qsizetype ooff = qsizetype(other >> 26);
         const quint64 noff = fresh.size();
         fresh.append(ov.arena.data() + ooff, size_t(olen));
         other = (other & ((quint64(1) << 26) - 1)) | (noff << 26);
@@ -284,6 +329,7 @@ void LogTable::formatTimeColumn(int col, int firstRow, int lastRow, TimeStyle st
   beginUpdate();
   try {
     QString text;
+    TimeColumnReader reader(locale);
     for (int r = firstRow; r <= lastRow; ++r) {
       const CellRef ref = locate(col, r);
       std::optional<int> secs;
@@ -293,10 +339,10 @@ void LogTable::formatTimeColumn(int col, int firstRow, int lastRow, TimeStyle st
              return static_cast<unsigned char>(c) < 0x80;
            }))) {
         if (ref.b == ref.e) continue;
-        secs = timeOfDaySeconds(ref.b, ref.e, locale);
+        secs = reader.seconds(ref.b, ref.e);
       } else {
         getCellInto(col, r, text);
-        secs = timeOfDaySeconds(text, locale);
+        secs = reader.seconds(text);
       }
       if (secs) setCellTimeOfDay(col, r, *secs, style);
     }
@@ -332,7 +378,7 @@ void LogTable::clearCells(int col1, int row1, int col2, int row2, bool dataOnly)
       const bool overlaid = size_t(c) < overlays_.size() && size_t(r) < overlays_[c].cells.size();
       if (overlaid) {
         TableOverlay& ov = overlays_[c];
-        if (slot::kind(ov.cells[r]) == 1) ov.garbage += slotArenaBytes(ov.cells[r]);
+        ov.garbage += arenaBytes(ov.cells[r], ov.arena);
         ov.cells[r] = 0;
       }
       // Whatever is underneath the overlay (file text, row number) is
@@ -408,6 +454,13 @@ int LogTable::dataColCount() const {
       if (!isCellEmpty(c, int(r))) return c;
     }
   }
+  return 0;
+}
+
+int LogTable::dataRowCount() const {
+  for (int r = lastRow_; r >= 1; --r)
+    for (int c = 0; c <= lastCol_; ++c)
+      if (!isCellEmpty(c, r)) return r;
   return 0;
 }
 

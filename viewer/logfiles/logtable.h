@@ -26,9 +26,11 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QIODevice>
 #include <QString>
 #include <QStringView>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "logfiles/timeconv.h"
@@ -99,16 +101,19 @@ class LogTable : public QAbstractTableModel {
   // Fields are separated by options.columnDelimiter; lines end with CR LF, LF
   // or CR alone (mixed is fine). A field that starts with '"' is quoted: it
   // runs to the next '"' that is not doubled, may hold delimiters and line
-  // breaks, and "" inside stands for one '"'. Texts are kept exactly as read
-  // otherwise (no trimming). An empty line inside the file is an empty row;
-  // empty lines at its end are not rows. Sets lastRow() and lastCol() to fit
-  // the file (lastCol() counts every field, trailing empty ones included; see
-  // dataColCount()). Column widths, hidden flags, read-only and selection
-  // settings are kept.
-  // Throws RuntimeError: 53 file not found, 76 path not found, 75 path/file
-  // access error (a folder, no permission, a read error), 7 out of memory
-  // (the file does not fit the memory available), 6 overflow (more rows or
-  // columns than an int counts). On failure the table is left unchanged.
+  // breaks, and "" inside stands for one '"'; text after its closing quote
+  // belongs to the field, and a quote never closed runs to the end of the
+  // file. A '"' later in a field is an ordinary character. Texts are kept
+  // exactly as read otherwise (no trimming). An empty line inside the file
+  // is an empty row; empty lines at its end are not rows. Sets lastRow() and
+  // lastCol() to fit the file (lastCol() counts every field, trailing empty
+  // ones included; see dataColCount()). Column widths, hidden flags,
+  // read-only and selection settings are kept.
+  // Throws RuntimeError: 52 empty path, 53 file not found, 76 path not
+  // found, 75 path/file access error (a folder, no permission, a read
+  // error), 7 out of memory (the file does not fit the memory available),
+  // 6 overflow (more rows or columns than an int counts). On failure the
+  // table is left unchanged.
   void loadDelimitedText(const QString& path, const LoadOptions& options = {});
 
   // Writes the table to path as comma-separated text, replacing the file
@@ -125,16 +130,25 @@ class LogTable : public QAbstractTableModel {
   //  - the bytes in code page 1252 when every text has them there (what the
   //    controllers write), in UTF-8 when the table was loaded from a UTF-8
   //    file or holds a character code page 1252 lacks.
-  // Throws RuntimeError: 70 permission denied when path is the file the
-  // table was loaded from (a log file is never written), 76 path not found,
-  // 75 path/file access error (cannot create, write or replace the file),
-  // 7 out of memory.
+  // Throws RuntimeError: 52 empty path, 70 permission denied when path is
+  // the file the table was loaded from (a log file is never written), 76
+  // path not found, 75 path/file access error (cannot create, write or
+  // replace the file), 7 out of memory.
   void exportDelimitedText(const QString& path) const;
+  // The same text written to out, an open device (standard output, a
+  // buffer). Throws RuntimeError 75 when a write fails, 7 out of memory.
+  void writeDelimitedText(QIODevice& out) const;
 
   // The text of cell (col, row); "" outside the table.
   QString getCell(int col, int row) const;
   // The same into out, reusing its buffer (for loops over many cells).
   void getCellInto(int col, int row, QString& out) const;
+  // The cell read as a number (parseNumber in locale), or as a date, time or
+  // number (parseDateTime; a rewritten time gives its time of day); empty
+  // when it reads as none. Faster than parsing getCell(): file cells are read
+  // from their bytes.
+  std::optional<double> cellNumber(int col, int row, const QLocale& locale = QLocale()) const;
+  std::optional<double> cellDateTime(int col, int row, const QLocale& locale = QLocale()) const;
   // True when the cell's text is "" (cheaper than getCell).
   bool isCellEmpty(int col, int row) const;
 
@@ -174,6 +188,9 @@ class LogTable : public QAbstractTableModel {
   // Columns are 1..n, so setLastCol(dataColCount()) drops trailing empty
   // columns (a loaded file whose lines end with "," has one).
   int dataColCount() const;
+  // The highest row from 1 on holding a non-empty cell, 0 when none does
+  // (the last row a printout of the data needs). Looks from lastRow() up.
+  int dataRowCount() const;
 
   // The path of the file last loaded, "" when the table holds none (never
   // loaded, or wholly cleared since).
@@ -230,6 +247,7 @@ class LogTable : public QAbstractTableModel {
  private:
   detail::CellRef locate(int col, int row) const;
   void storeSlot(int col, int row, quint64 slot, QByteArrayView bytes);
+  void storeSlotUnchecked(int col, int row, quint64 slot, QByteArrayView bytes);
   void growTo(int col, int row);
   void cellChanged(int col, int row);
   void dropAll();

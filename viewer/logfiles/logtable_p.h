@@ -15,7 +15,9 @@ namespace tarvex {
 // (the load's peak memory stays at the final size).
 class OffsetIndex {
  public:
-  static constexpr quint64 kQuotedFlag = quint64(1) << 63;
+  static constexpr quint64 kQuotedFlag = quint64(1) << 63;   // the line holds a quoted field
+  static constexpr quint64 kOpenEndFlag = quint64(1) << 62;  // end entry: no line end before it
+  static constexpr quint64 kOffsetMask = kOpenEndFlag - 1;
 
   void push(quint64 value) {
     if ((size_ & kMask) == 0) blocks_.push_back(std::make_unique<quint64[]>(kBlock));
@@ -45,7 +47,12 @@ struct TableFile {
   TableFile() = default;
   TableFile(const TableFile&) = delete;
   TableFile& operator=(const TableFile&) = delete;
-  ~TableFile() { std::free(bytes); }
+  ~TableFile();
+
+  // Room for the file's bytes (size + 1); null when there is no memory.
+  // Large buffers use huge pages where the system offers them: far fewer
+  // page faults while the file is read in.
+  bool allocate(qsizetype size);
 
   // Number of lines (rows taken from the file).
   qsizetype lineCount() const { return lines.size() > 0 ? lines.size() - 1 : 0; }
@@ -56,11 +63,12 @@ struct TableFile {
   // fewer fields.
   bool field(qsizetype i, int f, const char*& b, const char*& e, bool& quoted) const;
 
-  char* bytes = nullptr;  // malloc'd; the whole file
+  char* bytes = nullptr;  // the whole file (allocate())
+  size_t mapped = 0;      // bytes mapped for it; 0: malloc'd
   qsizetype size = 0;
   qsizetype begin = 0;  // first byte of line 1 (after a byte-order mark)
-  // Start of every line (bit 63: the line holds a quoted field), then one
-  // entry for the end of the last line.
+  // Start of every line (with kQuotedFlag), then one entry for the end of
+  // the last line (with kOpenEndFlag when the file ends inside that line).
   OffsetIndex lines;
   bool utf8 = false;   // cells decode as UTF-8 (else code page 1252)
   bool ascii = false;  // every byte below 0x80

@@ -258,9 +258,9 @@ bool parseLocale(QStringView text, const QLocale& locale, Parsed& out) {
   return false;
 }
 
-bool parseText(QStringView text, const QLocale& locale, Parsed& out) {
-  // Plain ASCII (with the locale's no-break spaces as blanks) takes the fast
-  // forms first.
+// The fixed forms of text when it is ASCII (the locale's no-break spaces
+// counted as blanks).
+bool parseTextFast(QStringView text, const QLocale& locale, Parsed& out) {
   char buf[64];
   if (text.size() <= qsizetype(sizeof buf)) {
     bool ascii = true;
@@ -275,7 +275,17 @@ bool parseText(QStringView text, const QLocale& locale, Parsed& out) {
     }
     if (ascii && parseFast(buf, buf + text.size(), localeOrder(locale), out)) return true;
   }
-  return parseLocale(text, locale, out);
+  return false;
+}
+
+bool parseText(QStringView text, const QLocale& locale, Parsed& out) {
+  return parseTextFast(text, locale, out) || parseLocale(text, locale, out);
+}
+
+bool hasAsciiDigit(const char* b, const char* e) {
+  for (const char* c = b; c < e; ++c)
+    if (*c >= '0' && *c <= '9') return true;
+  return false;
 }
 
 }  // namespace
@@ -284,6 +294,46 @@ std::optional<double> parseDateTime(QStringView text, const QLocale& locale) {
   Parsed p;
   if (!parseText(text, locale, p)) return std::nullopt;
   return p.days;
+}
+
+std::optional<double> parseDateTime(const char* begin, const char* end, const QLocale& locale) {
+  Parsed p;
+  if (parseFast(begin, end, localeOrder(locale), p)) return p.days;
+  if (!hasAsciiDigit(begin, end) ||
+      !parseLocale(QString::fromLatin1(begin, end - begin), locale, p))
+    return std::nullopt;
+  return p.days;
+}
+
+std::optional<double> parseNumber(const char* begin, const char* end, const QLocale& locale) {
+  const char* b = begin;
+  const char* e = end;
+  while (b < e && (*b == ' ' || *b == '\t')) ++b;
+  while (e > b && (e[-1] == ' ' || e[-1] == '\t')) --e;
+  Parsed p;
+  if (parseNumber(b, e, p)) return p.days;
+  if (!hasAsciiDigit(b, e)) return std::nullopt;
+  bool ok = false;
+  const double v = locale.toDouble(QString::fromLatin1(b, e - b), &ok);
+  return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+std::optional<double> parseNumber(QStringView text, const QLocale& locale) {
+  const QStringView t = text.trimmed();
+  char buf[64];
+  if (t.size() <= qsizetype(sizeof buf)) {
+    bool ascii = true;
+    for (qsizetype i = 0; i < t.size() && ascii; ++i) {
+      ascii = t[i].unicode() < 0x80;
+      buf[i] = char(t[i].unicode());
+    }
+    Parsed p;
+    if (ascii && parseNumber(buf, buf + t.size(), p)) return p.days;
+  }
+  if (!hasDigit(t)) return std::nullopt;
+  bool ok = false;
+  const double v = locale.toDouble(t, &ok);
+  return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
 }
 
 std::optional<int> timeOfDaySeconds(QStringView text, const QLocale& locale) {
@@ -296,11 +346,37 @@ std::optional<int> timeOfDaySeconds(const char* begin, const char* end, const QL
   Parsed p;
   if (parseFast(begin, end, localeOrder(locale), p)) return p.seconds;
   // Only a text with a digit can be one of the locale's forms.
-  bool digit = false;
-  for (const char* c = begin; c < end && !digit; ++c) digit = *c >= '0' && *c <= '9';
-  if (!digit) return std::nullopt;
+  if (!hasAsciiDigit(begin, end)) return std::nullopt;
   if (!parseLocale(QString::fromLatin1(begin, end - begin), locale, p)) return std::nullopt;
   return p.seconds;
+}
+
+TimeColumnReader::TimeColumnReader(const QLocale& locale) : locale_(locale) {}
+
+std::optional<int> TimeColumnReader::viaLocale(QStringView text) {
+  if (localeOff_) return std::nullopt;
+  Parsed p;
+  if (parseLocale(text, locale_, p)) {
+    localeRead_ = true;
+    failuresInARow_ = 0;
+    return p.seconds;
+  }
+  if (!localeRead_ && ++failuresInARow_ >= 1000) localeOff_ = true;
+  return std::nullopt;
+}
+
+std::optional<int> TimeColumnReader::seconds(QStringView text) {
+  Parsed p;
+  if (parseTextFast(text, locale_, p)) return p.seconds;
+  if (!hasDigit(text)) return std::nullopt;
+  return viaLocale(text);
+}
+
+std::optional<int> TimeColumnReader::seconds(const char* begin, const char* end) {
+  Parsed p;
+  if (parseFast(begin, end, localeOrder(locale_), p)) return p.seconds;
+  if (localeOff_ || !hasAsciiDigit(begin, end)) return std::nullopt;
+  return viaLocale(QString::fromLatin1(begin, end - begin));
 }
 
 int formatTimeOfDay(int seconds, TimeStyle style, char* out) {

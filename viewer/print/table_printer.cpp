@@ -82,7 +82,9 @@ QString escapeHeaderFooter(const QString& text) {
 TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSettings& settings,
                                  const QList<double>& colWidths, double tableWidth, int rowsPerPage)
     : rowsPerPage_(std::max(1, rowsPerPage)) {
-  const int tableLastRow = std::max(0, table.lastRow());
+  const int tableLastRow =
+      std::max(0, settings.useDataMax ? std::min(table.lastDataRow(), table.lastRow())
+                                      : table.lastRow());
   const int tableLastCol = std::max(0, table.lastCol());
 
   // Columns and rows of the printout; row 0 and column 0 are headers and are
@@ -92,18 +94,17 @@ TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSe
   int row1 = 1;
   int row2 = tableLastRow;
   if (settings.cellRange) {
-    col1 = std::min(settings.firstCol, settings.lastCol);
-    col2 = std::max(settings.firstCol, settings.lastCol);
-    col1 = std::max(1, col1);
+    if (settings.firstCol >= 0 && settings.lastCol >= 0) {
+      col1 = std::max(1, std::min(settings.firstCol, settings.lastCol));
+      col2 = std::max(settings.firstCol, settings.lastCol);
+    }
     if (settings.firstRow >= 0 && settings.lastRow >= 0) {
       row1 = std::max(1, std::min(settings.firstRow, settings.lastRow));
       row2 = std::max(settings.firstRow, settings.lastRow);
     }
   }
-  if (settings.useDataMax || !settings.cellRange) {
-    col2 = std::min(col2, tableLastCol);
-    row2 = std::min(row2, tableLastRow);
-  }
+  col2 = std::min(col2, tableLastCol);
+  row2 = std::min(row2, tableLastRow);
   firstRow_ = row1;
   lastRow_ = row2;
 
@@ -236,7 +237,12 @@ class PageDrawer {
     painter.setClipRect(inner, Qt::IntersectClip);
     painter.setPen(Qt::black);
     painter.setFont(title ? titleFont_ : cellFont_);
-    painter.drawText(inner, (title ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, text);
+    // Titles are centred while they fit; a cut text always shows its start.
+    Qt::Alignment align = Qt::AlignLeft;
+    if (title &&
+        QFontMetricsF(titleFont_, painter.device()).horizontalAdvance(text) <= inner.width())
+      align = Qt::AlignHCenter;
+    painter.drawText(inner, align | Qt::AlignVCenter, text);
     painter.restore();
   }
 

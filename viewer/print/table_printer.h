@@ -22,6 +22,9 @@ class PrintableTable {
   virtual QString cellText(int col, int row) const = 0;
   virtual int lastRow() const = 0;
   virtual int lastCol() const = 0;
+  // The last row holding a non-empty cell (a printout that ends at the data
+  // stops there); lastRow() unless the table knows better.
+  virtual int lastDataRow() const { return lastRow(); }
   // Display width of a column in character units.
   virtual double columnWidth(int col) const = 0;
   virtual bool isColumnHidden(int col) const = 0;
@@ -37,8 +40,9 @@ struct TablePrintSettings {
   QString jobName;
   QString headerText;
   QString footerText;
-  // false: the whole sheet; true: the cell range below. A range row of -1
-  // (a block of whole columns) means every data row.
+  // false: the whole sheet; true: the cell range below. Range rows of -1
+  // (a block of whole columns) mean every data row, range columns of -1 (a
+  // block of whole rows) every data column.
   bool cellRange = false;
   int firstCol = 1;
   int firstRow = 1;

@@ -73,7 +73,9 @@ class UserInterface {
   // when the user cancels.
   virtual QColor showColor(const QColor& initial) = 0;
 
-  // The number of installed printers.
+  // The number of printers the printer dialog offers. On Linux that is the
+  // printers of the print system plus the PDF file the dialog can always
+  // print to, so it is at least 1 there.
   virtual int printerCount() = 0;
   // The printer dialog with cdl:: flags; throws RuntimeError(err::Cancel)
   // when the user cancels. The printer it set up is printer().

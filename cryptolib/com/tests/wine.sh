@@ -7,14 +7,15 @@
 #   wine.sh unregister PREFIX DLL         regsvr32 /u, then what must be gone
 #   wine.sh run PREFIX EXE ARGS...        a Windows test program
 #   wine.sh crosscheck PREFIX WIN_EXE LINUX_EXE COUNT
-#   wine.sh vbscript PREFIX SCRIPT REFERENCE_EXE WORK_DIR
+#   wine.sh vbscript PREFIX SCRIPT FERROLOK_CLI WORK_DIR
 #   wine.sh end PREFIX                    stops the prefix's server, removes it
 set -euo pipefail
 
 step=$1
 shift
 if [ "$step" != build ]; then
-  export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  WINEPREFIX=$(realpath -m "$1")
   shift
 fi
 
@@ -152,8 +153,82 @@ case $step in
   run)
     exe=$1
     shift
-    wine "$exe" "$@" 2>/dev/null | tr -d '\r'
+    # Paths of this machine become Windows paths.
+    args=()
+    for a in "$@"; do
+      if [ -e "$a" ]; then args+=("$(winepath -w "$a")"); else args+=("$a"); fi
+    done
+    wine "$exe" "${args[@]}" 2>/dev/null | tr -d '\r'
     exit "${PIPESTATUS[0]}"
+    ;;
+
+  crosscheck)
+    win_exe=$1 linux_exe=$2 count=$3
+    seed=${FERROLOK_SEED:-$(date +%s)}
+    echo "seed $seed, $count cases (FERROLOK_SEED=$seed repeats them)"
+    start=$EPOCHREALTIME
+    wine "$win_exe" "$seed" "$count" 2>/dev/null | tr -d '\r' >crosscheck-windows.txt
+    awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "under Wine: %.1f s\n", b - a }'
+    "$linux_exe" "$seed" "$count" >crosscheck-linux.txt
+    lines=$(wc -l <crosscheck-windows.txt)
+    [ "$lines" -eq "$count" ] || fail "the Windows side printed $lines of $count cases"
+    if ! diff crosscheck-windows.txt crosscheck-linux.txt >crosscheck.diff; then
+      head -20 crosscheck.diff
+      fail "$(grep -c '^<' crosscheck.diff) of $count cases differ"
+    fi
+    echo "identical: $(grep -c 'enc=[0-9a-f]' crosscheck-linux.txt) ciphertexts," \
+      "$(grep -c 'bad=[0-9a-f]' crosscheck-linux.txt) decryptions of random data that passed," \
+      "$(grep -c 'enc= ' crosscheck-linux.txt) unusable providers"
+    ;;
+
+  vbscript)
+    script=$1 cli=$2 work=$3
+    rm -rf "$work"
+    mkdir -p "$work"
+    printf 'Batch 7\r\n5/3/2004 9:05:07 AM, 21.5, 21.7\r\n\x01\xfe\x00 end' >"$work/plain.txt"
+    printf "$(printf '\\x%02x' $(seq 0 255))" >"$work/all.bin"
+    hex_of() { od -An -v -tx1 "$1" | tr -d ' \n'; }
+    # What the Linux tool makes of the same inputs.
+    expect=$(
+      cli() { "$cli" "$@" || [ $? -eq 4 ]; }  # 4: an empty byte array
+      a=$(cli encrypt --password plumb --text a)
+      zero=$(cli encrypt --password "Operator 1" --hex 6162006364)
+      fileEnc=$(cli encrypt --password plumb --file "$work/plain.txt")
+      echo "created six classes"
+      echo "bytes $(hex_of "$work/all.bin")"
+      echo "EncryptString $a"
+      echo "DecryptData $(cli decrypt --password plumb --hex "$a")"
+      echo "EncryptString-zero $zero"
+      echo "EncryptString-zero-file $zero"
+      echo "DecryptData-zero $(cli decrypt --password "Operator 1" --hex "$zero")"
+      echo "EncryptString-enhanced $(cli encrypt --password plumb \
+        --provider "Microsoft Enhanced Cryptographic Provider v1.0" \
+        --text "5/3/2004 9:05:07, Operator 1, Batch start")"
+      echo "DecryptData-wrong |0"
+      echo "EncryptString-unknown $(cli encrypt --password plumb --provider "No Such Provider" --text a)"
+      echo "untouched ok"
+      echo "CreateStringHash $(cli hash --text abc)"
+      echo "CreateFileHash $(cli hash --file "$work/plain.txt")"
+      echo "EncryptFile $fileEnc"
+      echo "DecryptFile $(hex_of "$work/plain.txt")"
+    )
+    start=$EPOCHREALTIME
+    set +e
+    wine cscript //nologo "$(winepath -w "$script")" "$(winepath -w "$work")" 2>/dev/null |
+      tr -d '\r' >"$work/output.txt"
+    code=${PIPESTATUS[0]}
+    set -e
+    awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "cscript took %.1f s\n", b - a }'
+    if ! diff <(echo "$expect") "$work/output.txt"; then
+      fail "the script's output differs from the Linux tool's (< expected, > printed)"
+    fi
+    [ "$code" -eq 0 ] || fail "cscript exit code $code"
+    # The files the classes wrote hold the same bytes.
+    [ "$(hex_of "$work/plain.enc")" = "$(echo "$expect" | awk '$1 == "EncryptFile" { print $2 }')" ] ||
+      fail "EncryptFile's destination file differs"
+    cmp -s "$work/plain.dec" "$work/plain.txt" || fail "DecryptFile's destination file differs"
+    [ ! -s "$work/dec-wrong.bin" ] || fail "a failed decryption left bytes in its file"
+    echo "$(wc -l <"$work/output.txt") lines as the Linux tool gives them"
     ;;
 
   end)

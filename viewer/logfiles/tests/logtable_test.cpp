@@ -1,8 +1,10 @@
 #include "logfiles/logtable.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QFileDevice>
 #include <QStringList>
 
@@ -165,6 +167,11 @@ TEST(LogTableLoad, FileErrorsCarryTheirNumbersAndKeepTheTable) {
   EXPECT_EQ(errorOf([&] { t.loadDelimitedText(files.path("nodir/x.csv")); }), err::PathNotFound);
   EXPECT_EQ(errorOf([&] { t.loadDelimitedText(files.path("")); }), err::PathFileAccess);
   EXPECT_EQ(errorOf([&] { t.loadDelimitedText(QString()); }), err::BadFileNameOrNumber);
+  EXPECT_EQ(errorOf([&] { t.loadDelimitedText("/dev/null"); }), err::PathFileAccess);
+  const QByteArray fifo = QFile::encodeName(files.path("pipe.csv"));
+  if (mkfifo(fifo.constData(), 0600) == 0) {  // would wait for a writer if it were opened
+    EXPECT_EQ(errorOf([&] { t.loadDelimitedText(files.path("pipe.csv")); }), err::PathFileAccess);
+  }
   if (geteuid() != 0) {
     const QString locked = files.write("locked.csv", "x\r\n");
     QFile::setPermissions(locked, QFileDevice::WriteOwner);
@@ -198,6 +205,28 @@ TEST(LogTableLoad, BeyondTheOldRowLimit) {
   EXPECT_EQ(t.getCell(1, 0), "Time");
   EXPECT_EQ(t.getCell(1, 40000), "04:00:00 PM");
   EXPECT_EQ(t.getCell(1, 100000), "04:00:00 PM");
+}
+
+TEST(LogTableLoad, CellsReadAsNumbersAndDates) {
+  TempFiles files;
+  const QLocale us(QLocale::English, QLocale::UnitedStates);
+  LogTable t;
+  t.loadDelimitedText(files.write(
+      "n.csv", "Date,Time,V\r\n1/2/2007,14:05:30, 23.5 \r\n1/3/2007,x,\"1,234.5\"\r\n,,bad\r\n"));
+  EXPECT_EQ(t.cellNumber(2, 1, us), 23.5);
+  EXPECT_EQ(t.cellNumber(2, 2, us), 1234.5);
+  EXPECT_EQ(t.cellNumber(2, 3, us), std::nullopt);
+  EXPECT_EQ(t.cellNumber(2, 0, us), std::nullopt);
+  EXPECT_EQ(t.cellNumber(2, 9, us), std::nullopt);
+  EXPECT_EQ(t.cellDateTime(0, 1, us), 39084.0);
+  EXPECT_EQ(t.cellDateTime(1, 2, us), std::nullopt);
+  EXPECT_EQ(t.cellDateTime(0, 3, us), std::nullopt);
+  t.formatTimeColumn(1, 0, t.lastRow(), TimeStyle::HourMinuteSecond, us);
+  EXPECT_EQ(t.cellDateTime(1, 1, us), (14 * 3600 + 5 * 60 + 30) / 86400.0);
+  t.formatTimeColumn(1, 0, t.lastRow(), TimeStyle::HourMinute, us);
+  EXPECT_EQ(t.getCell(1, 1), "02:05 PM");
+  EXPECT_EQ(t.cellDateTime(1, 1, us), (14 * 3600 + 5 * 60) / 86400.0);
+  EXPECT_EQ(t.cellNumber(2, 2, QLocale(QLocale::German, QLocale::Germany)), std::nullopt);
 }
 
 // ---- Cells written after the load ------------------------------------------
@@ -239,6 +268,18 @@ TEST(LogTableCells, ManyRewritesKeepEveryText) {
   EXPECT_EQ(t.getCell(2, 3), big);
 }
 
+TEST(LogTableCells, TableGrowingRowByRowLikeARecordReader) {
+  LogTable t;
+  const int rows = 300000;
+  for (int r = 1; r <= rows; ++r) {
+    t.setLastRow(r);
+    for (int c = 0; c < 5; ++c) t.setCell(c, r, c == 3 ? u"a comment of some length" : u"1/2/2007");
+  }
+  EXPECT_EQ(t.lastRow(), rows);
+  EXPECT_EQ(t.getCell(3, rows), "a comment of some length");
+  EXPECT_EQ(t.getCell(4, 123456), "1/2/2007");
+}
+
 TEST(LogTableCells, TimesAreStoredFormatted) {
   LogTable t;
   t.setCellTimeOfDay(1, 1, 14 * 3600 + 5 * 60 + 30, TimeStyle::HourMinuteSecond);
@@ -253,6 +294,9 @@ TEST(LogTableCells, ClearAndExtentChanges) {
   TempFiles files;
   LogTable t;
   t.loadDelimitedText(files.write("f.csv", "a,b,c\r\nd,e,f\r\ng,h,i\r\n"));
+  t.clearCells(0, 2, 2, 2);
+  EXPECT_EQ(t.dataRowCount(), 1);
+  t.setCell(1, 2, u"h");
   t.clearCells(1, 1, 5, 1);
   EXPECT_EQ(rowOf(t, 1), (QStringList{"d", "", ""}));
   EXPECT_EQ(t.lastCol(), 2);
@@ -268,6 +312,7 @@ TEST(LogTableCells, ClearAndExtentChanges) {
   t.clearCells(0, 0, t.lastCol(), t.lastRow(), false);
   EXPECT_EQ(t.lastRow(), 2);
   EXPECT_EQ(rowOf(t, 0), (QStringList{"", "", ""}));
+  EXPECT_EQ(t.dataRowCount(), 0);
   EXPECT_EQ(t.sourcePath(), "");
   EXPECT_EQ(t.dataColCount(), 0);
 }
@@ -344,6 +389,10 @@ TEST(LogTableExport, RoundTripKeepsEveryText) {
             "1/2/2007,02:05:30 PM,\"a,b\",\r\n"
             "\xB0"
             "C,,,\"say \"\"hi\"\"\nthere\"\r\n");
+  QBuffer mem;
+  mem.open(QIODevice::WriteOnly);
+  t.writeDelimitedText(mem);
+  EXPECT_EQ(mem.data(), TempFiles::read(out));
   LogTable back;
   back.loadDelimitedText(out);
   ASSERT_EQ(back.lastRow(), t.lastRow());

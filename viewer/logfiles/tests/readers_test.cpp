@@ -159,7 +159,7 @@ class RecordingUi : public UserInterface {
   void doEvents() override {}
 };
 
-TEST(Guards, MessagesWhenNoFileIsOpen) {
+TEST(FileOpenGuards, MessagesWhenNoFileIsOpen) {
   RecordingUi ui;
   EXPECT_TRUE(checkHistFileOpen(ui, "x.csv"));
   EXPECT_TRUE(checkAuditFileOpen(ui, "x.aud"));

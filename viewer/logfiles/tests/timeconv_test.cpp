@@ -76,3 +76,22 @@ TEST(TimeFormat, BytesAndTextAgree) {
 
 }  // namespace
 }  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+TEST(TimeColumnReader, LocaleFormsStayReadUnlessAColumnNeverUsesThem) {
+  TimeColumnReader used(kDe);
+  EXPECT_EQ(used.seconds(u"0,5"), 43200);
+  for (int i = 0; i < 2000; ++i) EXPECT_FALSE(used.seconds(QStringLiteral("Batch %1").arg(i)));
+  EXPECT_EQ(used.seconds(u"0,25"), 21600);
+
+  TimeColumnReader labels(kDe);
+  const std::string label = "Batch 7";
+  for (int i = 0; i < 1000; ++i) EXPECT_FALSE(labels.seconds(label.data(), label.data() + 7));
+  EXPECT_FALSE(labels.seconds(u"0,25"));          // the locale's forms are given up
+  EXPECT_EQ(labels.seconds(u"14:05:30"), 50730);  // the fixed forms are not
+}
+
+}  // namespace
+}  // namespace tarvex

@@ -205,7 +205,10 @@ QColor QtUserInterface::showColor(const QColor& initial) {
 }
 
 int QtUserInterface::printerCount() {
-  return static_cast<int>(QPrinterInfo::availablePrinterNames().size());
+  // The printer dialog always offers printing to a PDF file besides the
+  // printers of the print system, so a machine without printers still has
+  // one to print on.
+  return static_cast<int>(QPrinterInfo::availablePrinterNames().size()) + 1;
 }
 
 PrinterChoice QtUserInterface::showPrinter(int flags) {

@@ -1,0 +1,157 @@
+#include "logfiles/export_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QStringList>
+#include <optional>
+
+#include "testfiles.h"
+
+namespace tarvex {
+namespace {
+
+using testing::TempFiles;
+
+// Records each step with the user; the Save dialog answers from `saveAnswer`
+// (empty: cancel).
+class SaveScriptUi : public UserInterface {
+ public:
+  QStringList log;
+  std::optional<QString> saveAnswer;
+
+  int msgBoxPos(const QString& prompt, int style, const QString& title, int timeout) override {
+    log << QStringLiteral("msg %1 %2%3").arg(style).arg(prompt, title);
+    if (timeout != 0) log << "timeout";
+    return mb::ResultOk;
+  }
+  QString showOpen(const FileDialogSettings&) override {
+    log << "open";
+    throw RuntimeError(err::Cancel);
+  }
+  QString showSave(const FileDialogSettings& s) override {
+    log << "save " + QStringList{s.title,    s.filter,     s.initDir,
+                                 s.fileName, s.defaultExt, QString::number(s.flags)}
+                         .join(u'|');
+    if (!saveAnswer) throw RuntimeError(err::Cancel);
+    return *saveAnswer;
+  }
+  QColor showColor(const QColor&) override { throw RuntimeError(err::Cancel); }
+  int printerCount() override { return 0; }
+  PrinterChoice showPrinter(int) override { throw RuntimeError(err::Cancel); }
+  QPrinter* printer() override { return nullptr; }
+  void setStatusText(const QString& text) override { log << "status " + text; }
+  void setPointer(Pointer) override { log << "pointer"; }
+  void doEvents() override {}
+};
+
+using Export = void (*)(UserInterface&, const LogTable&, const QString&, const QString&);
+
+struct ExportCase {
+  Export run;
+  const char* logFile;
+  const char* dialog;  // what the Save dialog is shown with, less the folder
+  const char* guardMessage;
+  const char* procName;
+};
+
+const char* kDataGuard =
+    "msg 32 Data file has not been opened!\r\nUse the open file icon to load a data file.";
+
+const ExportCase kCases[] = {
+    {exportHistData, "C:\\logs\\run.2007.csv",
+     "Export data file as?|Exported Data Files (*.csv)|*.csv|@|run.csv|.csv|6", kDataGuard,
+     "exportHistData"},
+    {exportOpEventData, "/logs/run.csv",
+     "Export Op Event File as?|Exported Op Event Files (*.csv)|*.csv|@|Op Event run.csv|.csv|6",
+     kDataGuard, "exportOpEventData"},
+    {exportAuditTrailData, "C:\\logs\\trail.aud",
+     "Export Audit Trail File as?|Exported Audit Files (*.csv)|*.csv|@|Audit trail.csv|.csv|6",
+     "msg 32 Audit file has not been opened!\r\nUse the open file icon to load an audit file.",
+     "exportAuditTrailData"},
+    {exportAlmData, "C:\\logs\\alm.csv",
+     "Export Alarm History File as?|Exported Alarm History Files (*.csv)|*.csv|@|Alarm "
+     "alm.csv|.csv|6",
+     "msg 32 Alarm History file has not been opened!\r\nUse the open file icon to load an "
+     "alarm file.",
+     "exportAlmData"},
+};
+
+class ExportCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source_ = files_.write("source.csv", "Date,Time,TC1\r\n1/2/2007,02:05:30 PM,23.5\r\n");
+    table_.loadDelimitedText(source_);
+    startDir_ = files_.path("start");
+    ASSERT_TRUE(QDir().mkpath(startDir_));
+  }
+  QString expectedDialog(const ExportCase& c) const {
+    return "save " + QString::fromUtf8(c.dialog).replace("@", startDir_ + "\\Export Data");
+  }
+
+  TempFiles files_;
+  QString source_;
+  QString startDir_;
+  LogTable table_;
+  SaveScriptUi ui_;
+};
+
+TEST_F(ExportCommands, GuardRefusesWithoutFileAndNoDialog) {
+  for (const ExportCase& c : kCases) {
+    SCOPED_TRACE(c.procName);
+    ui_.log.clear();
+    // The operator event export needs the data file even when its table holds rows.
+    c.run(ui_, table_, QString(), startDir_);
+    EXPECT_EQ(ui_.log, QStringList{c.guardMessage});
+  }
+}
+
+TEST_F(ExportCommands, SaveDialogThenTheTableWrittenWithoutAWord) {
+  for (const ExportCase& c : kCases) {
+    SCOPED_TRACE(c.procName);
+    ui_.log.clear();
+    const QString out = files_.path(QStringLiteral("%1.csv").arg(c.procName));
+    ui_.saveAnswer = out;
+    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
+    EXPECT_EQ(ui_.log, QStringList{expectedDialog(c)});
+    EXPECT_EQ(TempFiles::read(out), "Date,Time,TC1\r\n1/2/2007,02:05:30 PM,23.5\r\n");
+  }
+  // The proposed folder is only proposed.
+  EXPECT_FALSE(QDir(startDir_ + "/Export Data").exists());
+}
+
+TEST_F(ExportCommands, CancelWritesNothingAndSaysNothing) {
+  for (const ExportCase& c : kCases) {
+    SCOPED_TRACE(c.procName);
+    ui_.log.clear();
+    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
+    EXPECT_EQ(ui_.log, QStringList{expectedDialog(c)});
+  }
+  EXPECT_EQ(QDir(files_.path("")).entryList(QDir::Files), QStringList{"source.csv"});
+}
+
+TEST_F(ExportCommands, FailedWriteIsReportedWithTheCommandsName) {
+  for (const ExportCase& c : kCases) {
+    SCOPED_TRACE(c.procName);
+    // A folder that does not exist.
+    ui_.log.clear();
+    ui_.saveAnswer = files_.path("missing/out.csv");
+    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
+    ASSERT_EQ(ui_.log.size(), 2);
+    EXPECT_EQ(ui_.log[1], QStringLiteral("msg 0 Error 76 = Path not found in function %1 "
+                                         "occurred.\r\nPlease contact the manufacturer with "
+                                         "this error.")
+                              .arg(c.procName));
+
+    // The log file the table was read from is never written over.
+    ui_.log.clear();
+    ui_.saveAnswer = source_;
+    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
+    ASSERT_EQ(ui_.log.size(), 2);
+    EXPECT_TRUE(ui_.log[1].startsWith("msg 0 Error 70 = ")) << ui_.log[1].toStdString();
+    EXPECT_EQ(TempFiles::read(source_), "Date,Time,TC1\r\n1/2/2007,02:05:30 PM,23.5\r\n");
+  }
+}
+
+}  // namespace
+}  // namespace tarvex

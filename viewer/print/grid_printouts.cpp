@@ -1,0 +1,44 @@
+#include "print/grid_printouts.h"
+
+#include "logfiles/guards.h"
+#include "print/grid_printout_steps.h"
+
+namespace tarvex {
+
+void PrintDataGrid(UserInterface& ui, const LogTable& vaGrid, const QString& dataFileName,
+                   const TableSelection& selection) {
+  GridPrintout printout;
+  printout.guard = checkHistFileOpen;
+  printout.jobText = QStringLiteral("Data History Printout At: ");
+  // No selection reads as an empty block, which never limits the printout.
+  PrintBlock current;
+  if (!selection.blocks.empty()) {
+    const SelectionBlock& block = selection.blocks.back();
+    current = PrintBlock{block.col1, block.row1, block.col2, block.row2};
+  }
+  printout.selection = current;
+  printGrid(ui, LogTableSheet(vaGrid), dataFileName, printout);
+}
+
+void PrintOpEventGrid(UserInterface& ui, const LogTable& opEvGrid, const QString& dataFileName) {
+  GridPrintout printout;
+  printout.guard = checkHistFileOpen;
+  printout.jobText = QStringLiteral("Operator Event Printout At: ");
+  printGrid(ui, LogTableSheet(opEvGrid), dataFileName, printout);
+}
+
+void PrintAuditGrid(UserInterface& ui, const LogTable& auditGrid, const QString& auditFileName) {
+  GridPrintout printout;
+  printout.guard = checkAuditFileOpen;
+  printout.jobText = QStringLiteral("Audit Trail Printout At: ");
+  printGrid(ui, LogTableSheet(auditGrid), auditFileName, printout);
+}
+
+void PrintAlarmGrid(UserInterface& ui, const LogTable& alarmGrid, const QString& alarmFileName) {
+  GridPrintout printout;
+  printout.guard = checkAlmFileOpen;
+  printout.jobText = QStringLiteral("Alarm History Printout At: ");
+  printGrid(ui, LogTableSheet(alarmGrid), alarmFileName, printout);
+}
+
+}  // namespace tarvex

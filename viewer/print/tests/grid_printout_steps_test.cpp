@@ -1,0 +1,154 @@
+#include "print/grid_printout_steps.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "fake_ui.h"
+#include "print_test_support.h"
+
+namespace tarvex {
+namespace {
+
+using testing::FakeUi;
+using testing::GridTable;
+using testing::pdfInfo;
+using testing::pdfPages;
+using testing::sampleRows;
+
+const QString kDataFile = QStringLiteral("/logs/run.csv");
+
+TEST(GeneralDate, ShortDateWithFourDigitYearAndLongTime) {
+  const QDateTime when(QDate(2026, 12, 8), QTime(17, 23, 7));
+  EXPECT_EQ(generalDateText(when, QLocale(QLocale::English, QLocale::UnitedStates)),
+            "12/8/2026 5:23:07 PM");
+  EXPECT_EQ(generalDateText(when, QLocale(QLocale::German, QLocale::Germany)),
+            "08.12.2026 17:23:07");
+}
+
+TEST(CopyOutputFileName, LaterCopiesAreNumberedBeforeTheExtension) {
+  EXPECT_EQ(copyOutputFileName("/out/run.pdf", 1), "/out/run.pdf");
+  EXPECT_EQ(copyOutputFileName("/out/run.pdf", 2), "/out/run (2).pdf");
+  EXPECT_EQ(copyOutputFileName("/out.d/run", 3), "/out.d/run (3)");
+}
+
+class PrintGrid : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    pdf_ = dir_.filePath("out.pdf");
+    ui_.printToPdf(pdf_);
+    printout_.guard = [](UserInterface& ui, const QString& name) {
+      ui.msgBoxPos("guard " + name, mb::Question);
+      return !name.isEmpty();
+    };
+    printout_.jobText = QStringLiteral("Data History Printout At: ");
+    printout_.now = [this] { return QDateTime(QDate(2007, 1, 2), QTime(14, 5, 30 + ticks_++)); };
+  }
+  void print(const QString& fileName = kDataFile) { printGrid(ui_, table_, fileName, printout_); }
+  QString allText(const QString& pdf) { return pdfPages(pdf).join(QString()); }
+
+  QTemporaryDir dir_;
+  QString pdf_;
+  FakeUi ui_;
+  GridTable table_{sampleRows(40)};
+  GridPrintout printout_;
+  int ticks_ = 0;
+};
+
+TEST_F(PrintGrid, RefusesWithoutFileWithoutPrinterAndEndsSilentlyOnCancel) {
+  print(QString());
+  EXPECT_EQ(ui_.log, QStringList{"msg 32 guard "});
+
+  ui_.log.clear();
+  ui_.printers = 0;
+  print();
+  EXPECT_EQ(ui_.log, (QStringList{"msg 32 guard " + kDataFile, "printers",
+                                  "msg 16 There is no default printer!\r\n"
+                                  "Please install or select a default printer."}));
+
+  ui_.log.clear();
+  ui_.printers = 2;
+  ui_.printerChoice.reset();  // cancel
+  print();
+  EXPECT_EQ(ui_.log, (QStringList{"msg 32 guard " + kDataFile, "printers", "printer 12"}));
+  EXPECT_FALSE(QFile::exists(pdf_));
+}
+
+TEST_F(PrintGrid, ThreeCopiesAreThreeJobsEachWithItsOwnTime) {
+  ui_.printerChoice->copies = 3;
+  print();
+  EXPECT_EQ(ui_.log, (QStringList{"msg 32 guard " + kDataFile, "printers", "printer 12"}));
+  const QStringList files{pdf_, dir_.filePath("out (2).pdf"), dir_.filePath("out (3).pdf")};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_TRUE(QFile::exists(files[i]));
+    EXPECT_EQ(pdfInfo(files[i], "Title"),
+              QStringLiteral("Data History Printout At: 1/2/2007 2:05:%1 PM").arg(30 + i));
+    const QString text = allText(files[i]);
+    EXPECT_TRUE(text.contains("File printout for fileName /logs/run.csv"));
+    EXPECT_TRUE(text.contains("Page #1"));
+  }
+  EXPECT_FALSE(QFile::exists(dir_.filePath("out (4).pdf")));
+  EXPECT_EQ(ui_.thePrinter->outputFileName(), pdf_);  // the chosen name is kept
+  EXPECT_EQ(ui_.thePrinter->copyCount(), 1);
+
+  ui_.printerChoice->copies = 0;
+  QFile::remove(pdf_);
+  print();
+  EXPECT_FALSE(QFile::exists(pdf_));
+}
+
+TEST_F(PrintGrid, OnlyASelectionOfThreeRowsOrMoreLimitsThePrintout) {
+  const QRegularExpression row1("\\bv1\\b"), row5("\\bv5\\b"), row7("\\bv7\\b"), row8("\\bv8\\b");
+  printout_.selection = PrintBlock{2, 5, 2, 6};  // two rows: the whole sheet
+  print();
+  QString text = allText(pdf_);
+  EXPECT_TRUE(text.contains(row1));
+  EXPECT_TRUE(text.contains("TC2"));
+
+  printout_.selection = PrintBlock{2, 5, 2, 7};  // three rows: the block
+  print();
+  text = allText(pdf_);
+  EXPECT_TRUE(text.contains(row5));
+  EXPECT_TRUE(text.contains(row7));
+  EXPECT_FALSE(text.contains(row1));
+  EXPECT_FALSE(text.contains(row8));
+  EXPECT_FALSE(text.contains("TC2"));
+  EXPECT_TRUE(text.contains("TC1"));
+
+  printout_.selection = PrintBlock{2, -1, 3, -1};  // whole columns: the whole sheet
+  print();
+  EXPECT_TRUE(allText(pdf_).contains(row1));
+}
+
+TEST_F(PrintGrid, DialogChoicesReachThePrintoutAndOtherErrorsArePassedOver) {
+  GridTable long_(sampleRows(300));
+  ui_.printerChoice = PrinterChoice{2, 2, 1, 2};
+  printGrid(ui_, long_, kDataFile, printout_);
+  const QStringList pages = pdfPages(pdf_);
+  ASSERT_EQ(pages.size(), 1);
+  EXPECT_TRUE(pages[0].contains("Page #2"));
+  const QStringList size = pdfInfo(pdf_, "Page size").split(u' ');
+  ASSERT_GE(size.size(), 3);
+  EXPECT_GT(size[0].toDouble(), size[2].toDouble());  // landscape
+
+  // A printer dialog that fails for another reason than a cancel is passed
+  // over: the printout goes on with one copy of the whole sheet.
+  QFile::remove(pdf_);
+  ui_.printerError = err::InvalidCall;
+  print();
+  EXPECT_TRUE(QFile::exists(pdf_));
+  EXPECT_FALSE(QFile::exists(dir_.filePath("out (2).pdf")));
+
+  // No printer set up at all: the print step fails and is passed over.
+  ui_.thePrinter.reset();
+  ui_.log.clear();
+  print();
+  EXPECT_EQ(ui_.log, (QStringList{"msg 32 guard " + kDataFile, "printers", "printer 12"}));
+}
+
+}  // namespace
+}  // namespace tarvex

@@ -1,0 +1,139 @@
+#include "print/grid_printouts.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "fake_ui.h"
+#include "print_test_support.h"
+
+namespace tarvex {
+namespace {
+
+using testing::FakeUi;
+using testing::pdfInfo;
+using testing::pdfPages;
+
+const QString kDataGuard =
+    "msg 32 Data file has not been opened!\r\nUse the open file icon to load a data file.";
+
+class GridPrintouts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    dataFile_ = dir_.filePath("run.2007.csv");
+    QFile file(dataFile_);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Date,Time,TC1,TC2,\r\n");
+    for (int r = 1; r <= 60; ++r)
+      file.write(QStringLiteral("1/2/2007,02:%1:00 PM,%2.5,t%2,\r\n")
+                     .arg(r % 60, 2, 10, QChar('0'))
+                     .arg(r)
+                     .toUtf8());
+    file.close();
+    table_.loadDelimitedText(dataFile_);
+    table_.setLastCol(table_.dataColCount());
+    table_.setColumnWidth(-1, 14);
+    pdf_ = dir_.filePath("print.pdf");
+    ui_.printToPdf(pdf_);
+  }
+  QString text() { return pdfPages(pdf_).join(QString()); }
+
+  QTemporaryDir dir_;
+  QString dataFile_;
+  QString pdf_;
+  LogTable table_;
+  FakeUi ui_;
+};
+
+TEST_F(GridPrintouts, EachPrintoutHasItsGuardAndJobName) {
+  struct Case {
+    std::function<void(const QString&)> print;
+    QString guardMessage;
+    QString jobText;
+  };
+  const QList<Case> cases{
+      {[&](const QString& f) { PrintDataGrid(ui_, table_, f, {}); }, kDataGuard,
+       "Data History Printout At: "},
+      {[&](const QString& f) { PrintOpEventGrid(ui_, table_, f); }, kDataGuard,
+       "Operator Event Printout At: "},
+      {[&](const QString& f) { PrintAuditGrid(ui_, table_, f); },
+       "msg 32 Audit file has not been opened!\r\nUse the open file icon to load an audit file.",
+       "Audit Trail Printout At: "},
+      {[&](const QString& f) { PrintAlarmGrid(ui_, table_, f); },
+       "msg 32 Alarm History file has not been opened!\r\nUse the open file icon to load an "
+       "alarm file.",
+       "Alarm History Printout At: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.jobText.toStdString());
+    // No file open: the guard's message only, even though the grid holds rows.
+    ui_.log.clear();
+    c.print(QString());
+    EXPECT_EQ(ui_.log, QStringList{c.guardMessage});
+
+    ui_.log.clear();
+    QFile::remove(pdf_);
+    c.print(dataFile_);
+    EXPECT_EQ(ui_.log, (QStringList{"printers", "printer 12"}));
+    const QString title = pdfInfo(pdf_, "Title");
+    EXPECT_TRUE(title.startsWith(c.jobText));
+    EXPECT_TRUE(QRegularExpression("^\\d{1,2}/\\d{1,2}/\\d{4} \\d{1,2}:\\d\\d:\\d\\d [AP]M$")
+                    .match(title.mid(c.jobText.size()))
+                    .hasMatch())
+        << title.toStdString();
+    const QStringList pages = pdfPages(pdf_);
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_TRUE(pages[0].contains("File printout for fileName " + dataFile_));
+    EXPECT_TRUE(pages[1].contains("Page #2"));
+    EXPECT_TRUE(pages[1].contains("TC2"));
+  }
+}
+
+TEST_F(GridPrintouts, DataSelectionOfThreeRowsPrintsTheBlockAlone) {
+  TableSelection selection;
+  selection.blocks = {SelectionBlock{2, 1, 2, 60}, SelectionBlock{2, 10, 3, 11}};
+  PrintDataGrid(ui_, table_, dataFile_, selection);  // current block: 2 rows
+  EXPECT_EQ(pdfPages(pdf_).size(), 2);
+
+  selection.blocks.back().row2 = 12;  // 3 rows
+  PrintDataGrid(ui_, table_, dataFile_, selection);
+  const QStringList pages = pdfPages(pdf_);
+  ASSERT_EQ(pages.size(), 1);
+  for (const char* shown : {"10.5", "12.5", "t11", "TC1", "TC2", "1/2/2007"})
+    EXPECT_TRUE(pages[0].contains(shown)) << shown;
+  for (const char* hidden : {"9.5", "13.5", "t1 ", "02:10:00 PM"})
+    EXPECT_FALSE(pages[0].contains(hidden)) << hidden;
+
+  // A hidden column stays hidden inside a selected block too.
+  table_.setColumnHidden(3);
+  PrintDataGrid(ui_, table_, dataFile_, selection);
+  EXPECT_FALSE(text().contains("t11"));
+}
+
+TEST_F(GridPrintouts, PrintoutEndsAtTheLastRowHoldingData) {
+  table_.setLastRow(400);  // 340 empty rows below the data
+  PrintAlarmGrid(ui_, table_, dataFile_);
+  const QStringList pages = pdfPages(pdf_);
+  ASSERT_EQ(pages.size(), 2);
+  EXPECT_TRUE(pages[1].contains("60.5"));
+}
+
+TEST_F(GridPrintouts, NoPrinterAndCancelEndTheDataPrintout) {
+  ui_.printers = 0;
+  PrintDataGrid(ui_, table_, dataFile_, {});
+  EXPECT_EQ(ui_.log, (QStringList{"printers",
+                                  "msg 16 There is no default printer!\r\n"
+                                  "Please install or select a default printer."}));
+  ui_.log.clear();
+  ui_.printers = 1;
+  ui_.printerChoice.reset();
+  PrintDataGrid(ui_, table_, dataFile_, {});
+  EXPECT_EQ(ui_.log, (QStringList{"printers", "printer 12"}));
+  EXPECT_FALSE(QFile::exists(pdf_));
+}
+
+}  // namespace
+}  // namespace tarvex
