@@ -161,14 +161,14 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
 
 FrmHistory::~FrmHistory() {
   // The grids go before the tables they show.
-  for (LogGrid* g : {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView,
-                     alarmGridView})
+  for (LogGrid* g :
+       {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView, alarmGridView})
     g->setTable(nullptr);
 }
 
 TableSelection FrmHistory::selection(const LogTable& table) const {
-  for (LogGrid* g : {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView,
-                     alarmGridView})
+  for (LogGrid* g :
+       {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView, alarmGridView})
     if (g->table() == &table) return g->tableSelection();
   return {};
 }

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "logfiles/readers.h"
 #include "logfiles/companions.h"
+#include "logfiles/readers.h"
 #include "signatures/verify.h"
 
 namespace tarvex {
@@ -40,7 +40,8 @@ QString busyText() {
 
 bool checkPlotSelection(UserInterface& ui, const LogTable& vaGrid,
                         const TableSelection& selection) {
-  const QString tooFew = QStringLiteral("you must select at least 4 cells\r\nfor historical trend!");
+  const QString tooFew =
+      QStringLiteral("you must select at least 4 cells\r\nfor historical trend!");
   const bool col2Empty = vaGrid.isCellEmpty(2, 1);
   if (selection.blocks.empty()) {
     ui.msgBoxPos(tooFew, mb::Question);
@@ -90,8 +91,7 @@ void HistoryCommands::DataBarBtn_Click(int index) {
       if (!g_.dataFileName.isEmpty() && sigLog_) {
         auto clear = [this] { clearHistData(); };
         loading.raise();
-        loadSigFile(win_.digiSigGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading,
-                    clear);
+        loadSigFile(win_.digiSigGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading, clear);
         if (!g_.dataFileName.isEmpty()) {
           loading.raise();
           loadOpEventsFile(win_.opEvGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading,
@@ -136,8 +136,7 @@ void HistoryCommands::auditBarBtn_Click(int index) {
       getAuditFile();
       if (!g_.auditFileName.isEmpty() && sigLog_) {
         loading.raise();
-        loadAuditSigFile(win_.auditSigGrid(), g_.auditFileName, *sigLog_, ui_,
-                         win_.f_FileLoading);
+        loadAuditSigFile(win_.auditSigGrid(), g_.auditFileName, *sigLog_, ui_, win_.f_FileLoading);
       }
       break;
     }
@@ -150,8 +149,8 @@ void HistoryCommands::auditBarBtn_Click(int index) {
     case 3:
       if (sigLog_)
         VerifyAuditSignature(win_.auditSigGrid(),
-                             win_.selection(win_.auditSigGrid()).currentFirstRow,
-                             g_.auditFileName, *sigLog_, ui_);
+                             win_.selection(win_.auditSigGrid()).currentFirstRow, g_.auditFileName,
+                             *sigLog_, ui_);
       break;
   }
 }
@@ -232,8 +231,8 @@ void HistoryCommands::getAuditFile() {
   FileLoading loading(win_.f_FileLoading);
   FileDialogSettings s;
   s.title = QStringLiteral("Open Audit Trail File");
-  s.filter = QStringLiteral("Audit Files") + QStringLiteral("(*.aud)|*.aud") +
-             QStringLiteral("|") + QStringLiteral("Audit Files") + QStringLiteral("(*.csv)|*.csv");
+  s.filter = QStringLiteral("Audit Files") + QStringLiteral("(*.aud)|*.aud") + QStringLiteral("|") +
+             QStringLiteral("Audit Files") + QStringLiteral("(*.csv)|*.csv");
   s.initDir = openFolder(g_);
   s.flags = kOpenFlags;
   try {

@@ -18,10 +18,10 @@ class VxLog;
 
 // The program-wide values of the viewer.
 struct ViewerGlobals {
-  QString startDir;       // the current folder at start-up; dialogs start here
-  QString dataFileName;   // the open data history file; "" = none
-  QString auditFileName;  // the audit trail chosen last; never cleared
-  QString alarmFileName;  // the alarm history chosen last; never cleared
+  QString startDir;         // the current folder at start-up; dialogs start here
+  QString dataFileName;     // the open data history file; "" = none
+  QString auditFileName;    // the audit trail chosen last; never cleared
+  QString alarmFileName;    // the alarm history chosen last; never cleared
   bool f_Plotting = false;  // true while the plot builder runs
 };
 
@@ -85,8 +85,7 @@ QString busyText();
 // The selection check of "Plot History File": true when every block of
 // `selection` may be plotted; otherwise shows the first failure's message
 // (style 32) and returns false.
-bool checkPlotSelection(UserInterface& ui, const LogTable& vaGrid,
-                        const TableSelection& selection);
+bool checkPlotSelection(UserInterface& ui, const LogTable& vaGrid, const TableSelection& selection);
 
 class HistoryCommands {
  public:

@@ -99,8 +99,7 @@ TableSelection selectionOf(const QItemSelection& selection, int viewRows, int vi
     b.row1 = range.top() + 1;
     b.row2 = range.bottom() + 1;
     if (!wholeRowGrid && range.top() == 0 && range.bottom() == viewRows - 1) b.row1 = b.row2 = -1;
-    if (wholeRowGrid && range.left() == 0 && range.right() == viewColumns - 1)
-      b.col1 = b.col2 = -1;
+    if (wholeRowGrid && range.left() == 0 && range.right() == viewColumns - 1) b.col1 = b.col2 = -1;
     out.blocks.push_back(b);
   }
   if (!out.blocks.empty()) {
@@ -143,10 +142,9 @@ void LogGrid::setTable(LogTable* table) {
   connect(table, &LogTable::columnFormatChanged, this, [this] { applyColumnFormat(); });
   connect(table, &LogTable::tableSettingsChanged, this, [this] { applySettings(); });
   connect(model_, &QAbstractItemModel::modelReset, this, [this] { applyColumnFormat(); });
-  connect(table, &QAbstractItemModel::dataChanged, this,
-          [this](const QModelIndex& tl) {
-            if (tl.row() == 0 && tl.column() == 0) applyColumnFormat();
-          });
+  connect(table, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& tl) {
+    if (tl.row() == 0 && tl.column() == 0) applyColumnFormat();
+  });
   applySettings();
   applyColumnFormat();
 }
@@ -185,9 +183,9 @@ void LogGrid::placeCorner() {
 void LogGrid::applySettings() {
   LogTable* t = table();
   if (!t) return;
-  setEditTriggers(t->isReadOnly() ? QAbstractItemView::NoEditTriggers
-                                  : QAbstractItemView::DoubleClicked |
-                                        QAbstractItemView::EditKeyPressed);
+  setEditTriggers(t->isReadOnly()
+                      ? QAbstractItemView::NoEditTriggers
+                      : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   const bool rows = t->selectionUnit() == SelectionUnit::Rows;
   setSelectionBehavior(rows ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
   setSelectionMode(t->multipleBlocks() || rows ? QAbstractItemView::ExtendedSelection

@@ -10,11 +10,11 @@
 
 #include "history/frm_history.h"
 #include "history/history_commands.h"
-#include "signatures/vxlog.h"
 #include "shell/frame_rules.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/frm_main.h"
 #include "shell/gui/frm_splash.h"
+#include "signatures/vxlog.h"
 
 namespace tarvex {
 
@@ -88,8 +88,7 @@ void ViewerApp::prepare() {
 void ViewerApp::showHistory() {
   history_ = new FrmHistory;
   trend_ = std::make_unique<TrendNotBuilt>();
-  commands_ =
-      std::make_unique<HistoryCommands>(ui_, *history_, *globals_, sigLog_.get(), *trend_);
+  commands_ = std::make_unique<HistoryCommands>(ui_, *history_, *globals_, sigLog_.get(), *trend_);
   history_->setClickHandler([this](ToolBar bar, int index) {
     switch (bar) {
       case ToolBar::DataBarBtn:

@@ -25,7 +25,7 @@ class ViewerApp : public QObject {
 
  public:
   struct Options {
-    QString openFile;  // open this data history file once the window shows
+    QString openFile;    // open this data history file once the window shows
     QString screenshot;  // then save a picture of the main window here and end
   };
 

@@ -68,12 +68,15 @@ class CommandsTest : public ::testing::Test {
               "1/2/2007,14:05:50,23.7,3\r\n"
               "1/2/2007,14:06:00,23.8,4\r\n"
               "1/2/2007,14:06:10,23.9,5\r\n");
-    const QString sig = sigLog.EncryptToHex("1/3/2007,08:00:00,Jane Operator,Approved,ABC", QStringLiteral("plumb"));
+    const QString sig = sigLog.EncryptToHex("1/3/2007,08:00:00,Jane Operator,Approved,ABC",
+                                            QStringLiteral("plumb"));
     writeFile(dir.filePath("run.sig"), sig.toLatin1() + "\r\n" + sig.toLatin1() + "\r\n");
-    const QString evt = sigLog.EncryptToHex("1/2/2007,14:05:35,Jane Operator,Setpoint changed", QStringLiteral("plumb"));
+    const QString evt = sigLog.EncryptToHex("1/2/2007,14:05:35,Jane Operator,Setpoint changed",
+                                            QStringLiteral("plumb"));
     writeFile(dir.filePath("run.evt"), evt.toLatin1() + "\r\n");
     audit = dir.filePath("trail.2007.aud");
-    writeFile(audit, "1/2/2007,14:05:30,Operator 1,Log in\r\n1/2/2007,14:07:00,Operator 1,Log out\r\n");
+    writeFile(audit,
+              "1/2/2007,14:05:30,Operator 1,Log in\r\n1/2/2007,14:07:00,Operator 1,Log out\r\n");
     alarm = dir.filePath("alm.csv");
     writeFile(alarm, "High Temp,1/2/2007,14:05:30\r\nLow Flow,1/2/2007,15:00:00\r\n");
   }
@@ -189,7 +192,8 @@ TEST_F(CommandsTest, AnUnreadableDataFileIsReportedAndTheDataSideCleared) {
 TEST_F(CommandsTest, OpenAuditTrailWithItsSignatures) {
   ui.openAnswers = {audit};
   writeFile(dir.filePath("trail.sig"),
-            sigLog.EncryptToHex("1/3/2007,09:00:00,QA Lead,Reviewed,XYZ", QStringLiteral("plumb")).toLatin1() +
+            sigLog.EncryptToHex("1/3/2007,09:00:00,QA Lead,Reviewed,XYZ", QStringLiteral("plumb"))
+                    .toLatin1() +
                 "\r\n");
   cmds.auditBarBtn_Click(0);
   ASSERT_EQ(ui.openDialogs.size(), 1u);
@@ -199,9 +203,8 @@ TEST_F(CommandsTest, OpenAuditTrailWithItsSignatures) {
   EXPECT_EQ(d.initDir, dir.path() + "\\");
   EXPECT_EQ(d.flags, 0x1004);
   const int open = ui.log.indexOf("open:Open Audit Trail File");
-  EXPECT_EQ(ui.log.mid(open + 1, 3),
-            (QStringList{"status:Loading audit trail file, please wait...", "pointer:hourglass",
-                         "doEvents"}));
+  EXPECT_EQ(ui.log.mid(open + 1, 3), (QStringList{"status:Loading audit trail file, please wait...",
+                                                  "pointer:hourglass", "doEvents"}));
   EXPECT_EQ(g.auditFileName, audit);
   EXPECT_EQ(win.auditCaption, "Audit Trail File: trail");
   EXPECT_EQ(win.auditGrid().getCell(3, 1), "Log in");
@@ -221,7 +224,8 @@ TEST_F(CommandsTest, AuditCancelAndFailure) {
   cmds.auditBarBtn_Click(0);
   cmds.auditBarBtn_Click(0);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_TRUE(ui.messages[0].prompt.startsWith("Error 53 = File not found in function getAuditFile occurred."));
+  EXPECT_TRUE(ui.messages[0].prompt.startsWith(
+      "Error 53 = File not found in function getAuditFile occurred."));
   // The name stays set, the table is emptied, the other tables are left alone.
   EXPECT_EQ(g.auditFileName, dir.filePath("missing.aud"));
   EXPECT_EQ(win.auditGrid().getCell(3, 1), "");
@@ -249,7 +253,8 @@ TEST_F(CommandsTest, OpenAlarmHistory) {
   ui.openAnswers = {dir.filePath("nope.csv")};
   cmds.almBarBtn_Click(0);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_TRUE(ui.messages[0].prompt.startsWith("Error 53 = File not found in function getAlmFile occurred."));
+  EXPECT_TRUE(ui.messages[0].prompt.startsWith(
+      "Error 53 = File not found in function getAlmFile occurred."));
   EXPECT_EQ(win.alarmGrid().getCell(1, 1), "");
   EXPECT_FALSE(win.f_FileLoading);
 }
@@ -303,8 +308,8 @@ TEST_F(CommandsTest, PlotChecksTheSelectionFirst) {
   win.selections[&win.vaGrid()] = {{{2, -1, 3, -1}, {2, 1, 2, 4}}, 1};
   cmds.DataBarBtn_Click(1);
   EXPECT_EQ(trend.plots, 1);
-  EXPECT_EQ(ui.log, (QStringList{"status:Plotting data, please wait!",
-                                 "status:Current File is " + data}));
+  EXPECT_EQ(ui.log,
+            (QStringList{"status:Plotting data, please wait!", "status:Current File is " + data}));
 }
 
 TEST_F(CommandsTest, CancelPlotAndIndexesOutsideTheArrays) {
@@ -328,9 +333,11 @@ TEST_F(CommandsTest, VerifyButtonsVerifyTheFirstSelectedRow) {
   // A signature row holding the data file's true digest.
   const QString digest = sigLog.CalculateFileHash(data, QStringLiteral("plumb"));
   writeFile(dir.filePath("run.sig"),
-            sigLog.EncryptToHex("1/3/2007,08:00:00,Jane,OK," + digest, QStringLiteral("plumb")).toLatin1() +
+            sigLog.EncryptToHex("1/3/2007,08:00:00,Jane,OK," + digest, QStringLiteral("plumb"))
+                    .toLatin1() +
                 "\r\n" +
-                sigLog.EncryptToHex("1/3/2007,08:00:00,Jane,Bad,00 11", QStringLiteral("plumb")).toLatin1() +
+                sigLog.EncryptToHex("1/3/2007,08:00:00,Jane,Bad,00 11", QStringLiteral("plumb"))
+                    .toLatin1() +
                 "\r\n");
   ui.openAnswers = {data};
   cmds.DataBarBtn_Click(0);

@@ -43,11 +43,21 @@ class EndToEndTest : public QObject {
     HistoryCommands cmds(ui, w, g, &sigLog, trend);
     w.setClickHandler([&](ToolBar bar, int index) {
       switch (bar) {
-        case ToolBar::DataBarBtn: cmds.DataBarBtn_Click(index); break;
-        case ToolBar::opBarBtn: cmds.opBarBtn_Click(index); break;
-        case ToolBar::auditBarBtn: cmds.auditBarBtn_Click(index); break;
-        case ToolBar::almBarBtn: cmds.almBarBtn_Click(index); break;
-        case ToolBar::histBarBtn: cmds.histBarBtn_Click(index); break;
+        case ToolBar::DataBarBtn:
+          cmds.DataBarBtn_Click(index);
+          break;
+        case ToolBar::opBarBtn:
+          cmds.opBarBtn_Click(index);
+          break;
+        case ToolBar::auditBarBtn:
+          cmds.auditBarBtn_Click(index);
+          break;
+        case ToolBar::almBarBtn:
+          cmds.almBarBtn_Click(index);
+          break;
+        case ToolBar::histBarBtn:
+          cmds.histBarBtn_Click(index);
+          break;
       }
     });
     w.resize(1000, 700);
@@ -86,9 +96,10 @@ class EndToEndTest : public QObject {
       w.digiSigGridView->selectRow(r);
       w.click(ToolBar::DataBarBtn, 5);
       const bool confirmed = expected[r].endsWith("confirmed");
-      QCOMPARE(ui.messages.back().prompt, confirmed ? QString("Digital signature of file confirmed!")
-                                                    : QString("Digital signature of file failed!\r\n"
-                                                              "Data File has been altered or corrupted."));
+      QCOMPARE(ui.messages.back().prompt,
+               confirmed ? QString("Digital signature of file confirmed!")
+                         : QString("Digital signature of file failed!\r\n"
+                                   "Data File has been altered or corrupted."));
     }
 
     // The audit trail with its signature, and the alarm history.
@@ -122,8 +133,8 @@ class EndToEndTest : public QObject {
 
     // Print the selected block of rows 5..9 (data rows) to a PDF.
     w.vaGridView->clearSelection();
-    w.vaGridView->selectionModel()->select(
-        QItemSelection(va->index(4, 0), va->index(8, 1)), QItemSelectionModel::Select);
+    w.vaGridView->selectionModel()->select(QItemSelection(va->index(4, 0), va->index(8, 1)),
+                                           QItemSelectionModel::Select);
     ui.pdfFile = d.filePath("print.pdf");
     ui.printerAnswer = PrinterChoice{};
     const int before = int(ui.messages.size());

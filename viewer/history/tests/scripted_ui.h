@@ -8,8 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
