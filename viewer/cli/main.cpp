@@ -1,0 +1,240 @@
+// tarvex: the viewer's readers, verification and exports without windows,
+// for batch work and scripts.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStringList>
+#include <cstdio>
+#include <new>
+#include <optional>
+
+#include "cli/sample.h"
+#include "cli/tables.h"
+#include "logfiles/companions.h"
+#include "logfiles/logtable.h"
+#include "shell/runtime_error.h"
+#include "signatures/verify.h"
+#include "signatures/vxlog.h"
+
+namespace tarvex {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;  // verify: a signature did not verify
+constexpr int kExitError = 2;   // usage or file error
+
+const char kUsage[] =
+    "Usage:\n"
+    "  tarvex show FILE [--kind data|audit|alarm|sig|evt] [--all-columns]\n"
+    "      Print the table the viewer shows for FILE as CSV (row 0 with the titles and\n"
+    "      column 0 included; hidden columns only with --all-columns).\n"
+    "  tarvex verify FILE [--row N]\n"
+    "      Verify the signatures of FILE (a data history or audit trail) recorded in its\n"
+    "      .sig companion: one line per record, tab-separated: row, date, time, user,\n"
+    "      comment, confirmed or failed. Exit 0 when every checked record is confirmed,\n"
+    "      1 when one failed, 2 on a usage or file error.\n"
+    "  tarvex decrypt FILE\n"
+    "      Print the deciphered lines of a .sig or .evt file.\n"
+    "  tarvex export FILE [--kind data|audit|alarm|evt] -o OUT\n"
+    "      Write the table of FILE to OUT as the viewer's export does.\n"
+    "  tarvex sample DIR [--rows N]\n"
+    "      Write a sample set of log files into DIR (default 720 data rows).\n"
+    "The kind is taken from the extension when --kind is omitted: .csv data, .aud audit,\n"
+    ".sig sig, .evt evt.\n";
+
+class UsageError {
+ public:
+  explicit UsageError(QString message) : message(std::move(message)) {}
+  QString message;
+};
+
+void out(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+}
+
+void err(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+}
+
+// Command-line arguments after the command: positional ones and --options.
+struct Args {
+  QStringList positional;
+  QString kind;
+  QString output;
+  std::optional<int> row;
+  std::optional<int> rows;
+  bool allColumns = false;
+};
+
+int toCount(const QString& option, const QString& text) {
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  if (!ok || value < 0) throw UsageError(option + QStringLiteral(" needs a number, not ") + text);
+  return value;
+}
+
+Args parseArgs(const QStringList& list) {
+  Args args;
+  for (qsizetype i = 0; i < list.size(); ++i) {
+    const QString& a = list[i];
+    auto value = [&]() -> QString {
+      if (i + 1 >= list.size()) throw UsageError(a + QStringLiteral(" needs a value"));
+      return list[++i];
+    };
+    if (a == u"--kind")
+      args.kind = value();
+    else if (a == u"-o" || a == u"--output")
+      args.output = value();
+    else if (a == u"--row")
+      args.row = toCount(a, value());
+    else if (a == u"--rows")
+      args.rows = toCount(a, value());
+    else if (a == u"--all-columns")
+      args.allColumns = true;
+    else if (a.startsWith(u'-') && a.size() > 1)
+      throw UsageError(QStringLiteral("unknown option ") + a);
+    else
+      args.positional << a;
+  }
+  return args;
+}
+
+QString onePositional(const Args& args, const char* what) {
+  if (args.positional.size() != 1)
+    throw UsageError(QStringLiteral("expected one ") + QString::fromLatin1(what));
+  return args.positional.front();
+}
+
+TableKind kindOf(const Args& args, const QString& file) {
+  if (!args.kind.isEmpty()) {
+    if (const auto k = tableKindFromName(args.kind)) return *k;
+    throw UsageError(QStringLiteral("unknown kind ") + args.kind);
+  }
+  if (const auto k = tableKindFromExtension(file)) return *k;
+  throw UsageError(QStringLiteral("cannot tell the kind of ") + file +
+                   QStringLiteral(" from its extension; give --kind"));
+}
+
+// A CSV field: between quotes, quotes doubled, when it holds a comma, a
+// quote or a line break.
+QString csvField(const QString& text) {
+  if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') &&
+      !text.contains(u'\n'))
+    return text;
+  QString quoted = text;
+  quoted.replace(u'"', QStringLiteral("\"\""));
+  return u'"' + quoted + u'"';
+}
+
+int cmdShow(const Args& args) {
+  const QString file = onePositional(args, "FILE");
+  VxLog sigLog;
+  LogTable table;
+  loadTable(table, kindOf(args, file), file, sigLog);
+  QString line;
+  for (int r = 0; r <= table.lastRow(); ++r) {
+    line.clear();
+    bool first = true;
+    for (int c = 0; c <= table.lastCol(); ++c) {
+      if (!args.allColumns && table.isColumnHidden(c)) continue;
+      if (!first) line += u',';
+      first = false;
+      line += csvField(table.getCell(c, r));
+    }
+    line += u'\n';
+    out(line);
+  }
+  return kExitOk;
+}
+
+int cmdVerify(const Args& args) {
+  const QString file = onePositional(args, "FILE");
+  if (!fileExists(file))
+    throw RuntimeError(err::FileNotFound, QStringLiteral("File not found: ") + file);
+  const QString sigPath = companionFileName(file, CompanionKind::DataSignatures);
+  if (!fileExists(sigPath))
+    throw RuntimeError(err::FileNotFound, QStringLiteral("File not found: ") + sigPath +
+                                              QStringLiteral(" (no signatures)"));
+  VxLog sigLog;
+  LogTable table;
+  setCompanionLayout(table, CompanionKind::DataSignatures);
+  readCompanionRows(table, sigPath, sigLog);
+  if (args.row && (*args.row < 1 || *args.row > table.lastRow()))
+    throw UsageError(QStringLiteral("no signature record in row ") + QString::number(*args.row));
+  const QString digest = sigLog.CalculateFileHash(file, QString::fromUtf16(kSigPassword));
+  const int first = args.row.value_or(1);
+  const int last = args.row.value_or(table.lastRow());
+  bool allConfirmed = true;
+  for (int r = first; r <= last; ++r) {
+    const bool ok = hashConfirms(table.getCell(kHashColumn, r), digest);
+    allConfirmed = allConfirmed && ok;
+    QString line = QString::number(r);
+    for (int c = 0; c < kHashColumn; ++c) line += u'\t' + table.getCell(c, r);
+    line += ok ? QStringLiteral("\tconfirmed\n") : QStringLiteral("\tfailed\n");
+    out(line);
+  }
+  return allConfirmed ? kExitOk : kExitFailed;
+}
+
+int cmdDecrypt(const Args& args) {
+  const QString file = onePositional(args, "FILE");
+  VxLog sigLog;
+  forEachCompanionRecord(file, sigLog, [](qint64, const QString& plain) { out(plain + u'\n'); });
+  return kExitOk;
+}
+
+int cmdExport(const Args& args) {
+  const QString file = onePositional(args, "FILE");
+  if (args.output.isEmpty()) throw UsageError(QStringLiteral("export needs -o OUT"));
+  const TableKind kind = kindOf(args, file);
+  if (kind == TableKind::Signatures)
+    throw UsageError(QStringLiteral("signature tables are not exported"));
+  VxLog sigLog;
+  LogTable table;
+  loadTable(table, kind, file, sigLog);
+  table.exportDelimitedText(args.output);
+  return kExitOk;
+}
+
+int cmdSample(const Args& args) {
+  const QString dir = onePositional(args, "DIR");
+  VxLog sigLog;
+  const SampleSet set = writeSampleSet(dir, args.rows.value_or(720), sigLog);
+  for (const QString& f : set.files()) out(f + u'\n');
+  return kExitOk;
+}
+
+int run(const QStringList& argv) {
+  if (argv.size() < 2 || argv[1] == u"--help" || argv[1] == u"-h" || argv[1] == u"help") {
+    (argv.size() < 2 ? err : out)(QString::fromLatin1(kUsage));
+    return argv.size() < 2 ? kExitError : kExitOk;
+  }
+  const QString command = argv[1];
+  try {
+    const Args args = parseArgs(argv.mid(2));
+    if (command == u"show") return cmdShow(args);
+    if (command == u"verify") return cmdVerify(args);
+    if (command == u"decrypt") return cmdDecrypt(args);
+    if (command == u"export") return cmdExport(args);
+    if (command == u"sample") return cmdSample(args);
+    throw UsageError(QStringLiteral("unknown command ") + command);
+  } catch (const UsageError& e) {
+    err(QStringLiteral("tarvex: ") + e.message + QStringLiteral("\n") +
+        QString::fromLatin1(kUsage));
+  } catch (const RuntimeError& e) {
+    err(QStringLiteral("tarvex ") + command + QStringLiteral(": Error ") +
+        QString::number(e.number()) + QStringLiteral(" = ") + e.description() + u'\n');
+  } catch (const std::bad_alloc&) {
+    err(QStringLiteral("tarvex ") + command + QStringLiteral(": Error 7 = Out of memory\n"));
+  }
+  return kExitError;
+}
+
+}  // namespace
+}  // namespace tarvex
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  return tarvex::run(QCoreApplication::arguments());
+}

@@ -1,0 +1,179 @@
+// The tarvex tool run as a process: a sample set shown, verified and
+// deciphered, exports, and what bad input does to the exit code and stderr.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Result {
+  int exitCode = -1;
+  QString out;
+  QString err;
+};
+
+Result tarvex(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(TARVEX_EXE), args);
+  EXPECT_TRUE(p.waitForFinished(60000));
+  Result r;
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = QString::fromUtf8(p.readAllStandardOutput());
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
+}
+
+QStringList lines(const QString& text) {
+  QStringList out = text.split(u'\n');
+  if (!out.isEmpty() && out.back().isEmpty()) out.removeLast();
+  return out;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = new QTemporaryDir;
+    const Result r = tarvex({"sample", dir->path(), "--rows", "400"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    ASSERT_EQ(lines(r.out).size(), 6);
+  }
+  static void TearDownTestSuite() { delete dir; }
+  static QString path(const char* name) { return dir->filePath(QString::fromLatin1(name)); }
+
+  static QTemporaryDir* dir;
+};
+QTemporaryDir* CliTest::dir = nullptr;
+
+TEST_F(CliTest, VerifySampleSignatures) {
+  Result r = tarvex({"verify", path("Reactor2_History.csv")});
+  EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+  const QStringList got = lines(r.out);
+  ASSERT_EQ(got.size(), 3);
+  EXPECT_TRUE(got[0].startsWith(QStringLiteral("1\t3/14/2007\t")));
+  EXPECT_TRUE(got[0].endsWith(QStringLiteral("\tStart-up checked\tfailed")))
+      << got[0].toStdString();
+  EXPECT_TRUE(got[1].endsWith(QStringLiteral("\tJane Miller\tBatch record reviewed\tconfirmed")));
+  EXPECT_TRUE(got[2].contains(QStringLiteral("Jos\u00E9 \u00C1lvarez")));
+  EXPECT_TRUE(got[2].endsWith(QStringLiteral("\tconfirmed")));
+
+  r = tarvex({"verify", path("Reactor2_History.csv"), "--row", "2"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(lines(r.out).size(), 1);
+
+  r = tarvex({"verify", path("Reactor2_Audit.aud")});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(r.out.endsWith(QStringLiteral("\tAudit trail reviewed\tconfirmed\n")));
+
+  r = tarvex({"verify", path("Reactor2_History.csv"), "--row", "9"});
+  EXPECT_EQ(r.exitCode, 2);
+}
+
+TEST_F(CliTest, ShowTablesAsTheViewerDoes) {
+  Result r = tarvex({"show", path("Reactor2_History.sig")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QStringList got = lines(r.out);
+  ASSERT_EQ(got.size(), 4);
+  EXPECT_EQ(got[0], QStringLiteral("Date,Time,User Full Name,Comment"));
+  EXPECT_EQ(got[1].count(u','), 3);  // the hash column is hidden
+
+  r = tarvex({"show", path("Reactor2_History.sig"), "--all-columns"});
+  EXPECT_EQ(lines(r.out)[1].count(u','), 4);
+
+  r = tarvex({"show", path("Reactor2_History.evt")});
+  got = lines(r.out);
+  ASSERT_EQ(got.size(), 7);
+  EXPECT_EQ(got[0], QStringLiteral("Date,Time,User Full Name,Event Message"));
+  EXPECT_EQ(got[1], QStringLiteral("3/14/2007,6:00:00,Jane Miller,Batch B-2047 started"));
+
+  r = tarvex({"show", path("Reactor2_History.csv")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  got = lines(r.out);
+  ASSERT_EQ(got.size(), 401);
+  EXPECT_TRUE(got[0].startsWith(QStringLiteral("Date,Time,TC1 Zone 1 (C),")));
+  EXPECT_TRUE(got[1].startsWith(QStringLiteral("3/14/2007,06:00:00 AM,"))) << got[1].toStdString();
+  EXPECT_EQ(got[1].count(u','), 9);
+
+  r = tarvex({"show", path("Reactor2_Alarms.csv"), "--kind", "alarm"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  got = lines(r.out);
+  EXPECT_EQ(got[0], QStringLiteral("Alarm#,Alarm Description,Date,Time"));
+  EXPECT_TRUE(got[1].startsWith(QStringLiteral("1,"))) << got[1].toStdString();
+
+  r = tarvex({"show", path("Reactor2_Audit.aud")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  got = lines(r.out);
+  EXPECT_EQ(got[0], QStringLiteral("Date,Time,User Full Name,User Action"));
+  EXPECT_EQ(got.size(), 12);
+}
+
+TEST_F(CliTest, DecryptAndExport) {
+  Result r = tarvex({"decrypt", path("Reactor2_History.evt")});
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(lines(r.out).size(), 6);
+  EXPECT_EQ(lines(r.out).last(),
+            QStringLiteral("3/14/2007,7:06:30,Jane Miller,Batch B-2047 ended"));
+
+  const QString out = path("export.csv");
+  r = tarvex({"export", path("Reactor2_History.evt"), "-o", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QFile f(out);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(f.readAll().startsWith("Date,Time,User Full Name,Event Message\r\n"));
+
+  r = tarvex({"export", path("Reactor2_History.sig"), "-o", out});
+  EXPECT_EQ(r.exitCode, 2);
+}
+
+TEST_F(CliTest, TamperedFileFailsEverySignature) {
+  QTemporaryDir tmp;
+  const QString copy = tmp.filePath("Reactor2_History.csv");
+  ASSERT_TRUE(QFile::copy(path("Reactor2_History.csv"), copy));
+  ASSERT_TRUE(QFile::copy(path("Reactor2_History.sig"), tmp.filePath("Reactor2_History.sig")));
+  QFile f(copy);
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  f.seek(200);
+  f.write("9");
+  f.close();
+  const Result r = tarvex({"verify", copy});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out.count(QStringLiteral("\tfailed\n")), 3);
+}
+
+TEST(CliErrors, BadInputGivesErrorTextAndExitTwo) {
+  QTemporaryDir tmp;
+  auto write = [&](const char* name, const QByteArray& bytes) {
+    QFile f(tmp.filePath(QString::fromLatin1(name)));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return f.fileName();
+  };
+  Result r = tarvex({"verify", tmp.filePath("none.csv")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Error 53 = File not found"))) << r.err.toStdString();
+
+  r = tarvex({"decrypt", write("big.sig", "1 2 3 4 5 6 7 100\r\n")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Error 6 = Overflow (line 1 of big.sig)")));
+
+  r = tarvex({"show", write("junk.evt", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16))});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Error 5 = "))) << r.err.toStdString();
+
+  r = tarvex({"verify", write("empty.csv", ""), "--row", "1"});
+  EXPECT_EQ(r.exitCode, 2);  // no .sig beside it
+
+  r = tarvex({"show", write("x.txt", "a")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("--kind")));
+
+  r = tarvex({"frobnicate"});
+  EXPECT_EQ(r.exitCode, 2);
+  r = tarvex({});
+  EXPECT_EQ(r.exitCode, 2);
+  r = tarvex({"sample", tmp.filePath("s"), "--rows", "1"});
+  EXPECT_EQ(r.exitCode, 2);
+}
+
+}  // namespace

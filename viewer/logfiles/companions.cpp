@@ -1,0 +1,210 @@
+#include "logfiles/companions.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <limits>
+#include <new>
+
+#include "logfiles/logtable.h"
+#include "shell/filenames.h"
+#include "shell/runtime_error.h"
+#include "shell/userinterface.h"
+#include "signatures/textinput.h"
+#include "signatures/vxlog.h"
+
+namespace tarvex {
+namespace {
+
+const QString kPassword = QString::fromUtf16(kSigPassword);
+
+// Window events run at most this often while a file is deciphered: often
+// enough for a responsive window, rarely enough not to slow a long file.
+constexpr qint64 kPumpIntervalMs = 20;
+
+// The error with the place it happened added to its description.
+RuntimeError atLine(const RuntimeError& e, qint64 line, const QString& path) {
+  return RuntimeError(e.number(), e.description() + QStringLiteral(" (line ") +
+                                      QString::number(line) + QStringLiteral(" of ") +
+                                      QFileInfo(path).fileName() + u')');
+}
+
+struct Texts {
+  QString procName;
+  QString loading;
+  QString decrypting;
+};
+
+Texts textsOf(CompanionKind kind) {
+  switch (kind) {
+    case CompanionKind::DataSignatures:
+      return {QStringLiteral("loadSigFile"),
+              QStringLiteral("Loading signature file, please wait..."),
+              QStringLiteral("Decrypting signature file, please wait...")};
+    case CompanionKind::AuditSignatures:
+      return {QStringLiteral("loadAuditSigFile"),
+              QStringLiteral("Loading signature file, please wait..."),
+              QStringLiteral("Decrypting signature file, please wait...")};
+    case CompanionKind::OperatorEvents:
+      break;
+  }
+  return {QStringLiteral("loadOpEventsFile"),
+          QStringLiteral("Loading operator event file, please wait..."),
+          QStringLiteral("Decrypting operator event file, please wait...")};
+}
+
+// Keeps the table from signalling each cell while it fills; one reset at
+// the end.
+class UpdateBatch {
+ public:
+  explicit UpdateBatch(LogTable& table) : table_(table) { table_.beginUpdate(); }
+  ~UpdateBatch() { table_.endUpdate(); }
+
+ private:
+  LogTable& table_;
+};
+
+CompanionLoad runReader(LogTable& table, CompanionKind kind, const QString& logFileName,
+                        VxLog& sigLog, UserInterface& ui, bool& f_FileLoading,
+                        const std::function<void()>& onFailure) {
+  const Texts texts = textsOf(kind);
+  try {
+    UpdateBatch batch(table);
+    setCompanionLayout(table, kind);
+    ui.setStatusText(texts.loading);
+    ui.setPointer(Pointer::Hourglass);
+    const QString path = companionFileName(logFileName, kind);
+    if (!fileExists(path)) {
+      ui.setPointer(Pointer::Normal);
+      f_FileLoading = false;
+      return CompanionLoad::Absent;
+    }
+    ui.setStatusText(texts.decrypting);
+    ui.doEvents();
+    QElapsedTimer sincePump;
+    sincePump.start();
+    readCompanionRows(table, path, sigLog, [&] {
+      if (sincePump.elapsed() >= kPumpIntervalMs) {
+        ui.doEvents();
+        sincePump.start();
+      }
+    });
+    ui.setPointer(Pointer::Normal);
+    f_FileLoading = false;
+    return CompanionLoad::Loaded;
+  } catch (const RuntimeError& e) {
+    reportError(ui, e, texts.procName);
+  } catch (const std::bad_alloc&) {
+    reportError(ui, RuntimeError(err::OutOfMemory), texts.procName);
+  }
+  ui.setPointer(Pointer::Normal);
+  f_FileLoading = false;
+  if (onFailure) onFailure();
+  return CompanionLoad::Failed;
+}
+
+}  // namespace
+
+QString companionExtension(CompanionKind kind) {
+  return kind == CompanionKind::OperatorEvents ? QStringLiteral(".evt") : QStringLiteral(".sig");
+}
+
+QString companionFileName(const QString& logFileName, CompanionKind kind) {
+  return pathNoExt(logFileName) + companionExtension(kind);
+}
+
+bool fileExists(const QString& path) {
+  if (path.isEmpty()) return false;
+  const QFileInfo info(path);
+  return info.exists() && !info.isDir();
+}
+
+void setCompanionLayout(LogTable& table, CompanionKind kind) {
+  table.clearCells(0, 0, table.lastCol(), table.lastRow());
+  table.setLastRow(0);
+  const bool signatures = kind != CompanionKind::OperatorEvents;
+  table.setLastCol(signatures ? 4 : 3);
+  table.setCell(0, 0, u"Date");
+  table.setCell(1, 0, u"Time");
+  table.setCell(2, 0, u"User Full Name");
+  table.setCell(3, 0, signatures ? u"Comment" : u"Event Message");
+  table.setColumnWidth(0, 12);
+  table.setColumnWidth(1, 12);
+  table.setColumnWidth(2, 25);
+  table.setColumnWidth(3, 100);
+  table.setColumnHidden(4, signatures);
+  table.setReadOnly(true);
+  table.setSelectionUnit(SelectionUnit::Rows);
+  table.setMultipleBlocks(false);
+}
+
+void forEachCompanionRecord(const QString& path, VxLog& sigLog,
+                            const std::function<void(qint64 line, const QString& plain)>& fn) {
+  TextInputFile in(path);
+  while (!in.atEnd()) {
+    const QByteArray hex = in.readLineBytes();
+    QString plain;
+    try {
+      plain = sigLog.decryptHexLine(hex, kPassword);
+    } catch (const RuntimeError& e) {
+      throw atLine(e, in.lineNumber(), path);
+    }
+    fn(in.lineNumber(), plain);
+  }
+}
+
+qint64 readCompanionRows(LogTable& table, const QString& path, VxLog& sigLog,
+                         const std::function<void()>& beforeLine) {
+  TextInputFile in(path);
+  qint64 rows = 0;
+  while (!in.atEnd()) {
+    if (beforeLine) beforeLine();
+    const QByteArray hex = in.readLineBytes();
+    QString plain;
+    try {
+      plain = sigLog.decryptHexLine(hex, kPassword);
+    } catch (const RuntimeError& e) {
+      throw atLine(e, in.lineNumber(), path);
+    }
+    if (rows >= std::numeric_limits<int>::max()) throw RuntimeError(err::Overflow);
+    const int row = static_cast<int>(rows) + 1;
+    if (!plain.isEmpty()) {
+      // Splitting an empty text gives no fields; any other text at least one,
+      // and the row counts even when its fields are empty.
+      if (table.lastRow() < row) table.setLastRow(row);
+      int col = 0;
+      for (const QStringView field : QStringView(plain).tokenize(u',')) {
+        table.setCell(col++, row, field);
+      }
+    }
+    ++rows;
+  }
+  return rows;
+}
+
+CompanionLoad loadSigFile(LogTable& digiSigGrid, const QString& dataFileName, VxLog& sigLog,
+                          UserInterface& ui, bool& f_FileLoading,
+                          const std::function<void()>& clearHistData) {
+  return runReader(digiSigGrid, CompanionKind::DataSignatures, dataFileName, sigLog, ui,
+                   f_FileLoading, clearHistData);
+}
+
+CompanionLoad loadOpEventsFile(LogTable& opEvGrid, const QString& dataFileName, VxLog& sigLog,
+                               UserInterface& ui, bool& f_FileLoading,
+                               const std::function<void()>& clearHistData) {
+  const CompanionLoad result = runReader(opEvGrid, CompanionKind::OperatorEvents, dataFileName,
+                                         sigLog, ui, f_FileLoading, clearHistData);
+  if (result != CompanionLoad::Failed)
+    ui.setStatusText(QStringLiteral("Current File is ") + dataFileName);
+  return result;
+}
+
+CompanionLoad loadAuditSigFile(LogTable& auditSigGrid, const QString& auditFileName, VxLog& sigLog,
+                               UserInterface& ui, bool& f_FileLoading) {
+  const CompanionLoad result = runReader(
+      auditSigGrid, CompanionKind::AuditSignatures, auditFileName, sigLog, ui, f_FileLoading,
+      [&] { setCompanionLayout(auditSigGrid, CompanionKind::AuditSignatures); });
+  ui.setStatusText(QStringLiteral("Current File is ") + auditFileName);
+  return result;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,117 @@
+#include "signatures/textinput.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "shell/codepage.h"
+#include "shell/runtime_error.h"
+
+namespace tarvex {
+namespace {
+
+constexpr qint64 kChunk = 64 * 1024;
+
+}  // namespace
+
+void openForInput(QFile& file) {
+  const QFileInfo info(file.fileName());
+  if (file.fileName().isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
+  if (!info.exists()) {
+    if (!info.absoluteDir().exists()) throw RuntimeError(err::PathNotFound);
+    throw RuntimeError(err::FileNotFound);
+  }
+  if (info.isDir() || !file.open(QIODevice::ReadOnly)) throw RuntimeError(err::PathFileAccess);
+}
+
+void openForAppend(QFile& file) {
+  const QFileInfo info(file.fileName());
+  if (file.fileName().isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
+  if (!info.absoluteDir().exists()) throw RuntimeError(err::PathNotFound);
+  if (info.isDir() || !file.open(QIODevice::WriteOnly | QIODevice::Append))
+    throw RuntimeError(err::PathFileAccess);
+}
+
+TextInputFile::TextInputFile(const QString& path) : path_(path), file_(path) {
+  openForInput(file_);
+}
+
+TextInputFile::~TextInputFile() = default;
+
+bool TextInputFile::fill() {
+  if (pos_ < buffer_.size()) return true;
+  buffer_.resize(kChunk);
+  const qint64 got = file_.read(buffer_.data(), kChunk);
+  if (got < 0) throw RuntimeError(err::PathFileAccess);
+  buffer_.resize(got);
+  pos_ = 0;
+  return got > 0;
+}
+
+int TextInputFile::peek() {
+  if (!fill()) return -1;
+  return static_cast<unsigned char>(buffer_[pos_]);
+}
+
+int TextInputFile::get() {
+  const int c = peek();
+  if (c >= 0) ++pos_;
+  return c;
+}
+
+bool TextInputFile::atEnd() { return peek() < 0; }
+
+void TextInputFile::skipLineEnd() {
+  const int c = peek();
+  if (c == '\r') {
+    ++pos_;
+    if (peek() == '\n') ++pos_;
+  } else if (c == '\n') {
+    ++pos_;
+  }
+}
+
+QString TextInputFile::readLine() { return decodeCp1252(readLineBytes()); }
+
+QByteArray TextInputFile::readLineBytes() {
+  if (atEnd()) throw RuntimeError(err::InputPastEndOfFile);
+  ++lineNumber_;
+  QByteArray line;
+  for (;;) {
+    if (!fill()) break;
+    const char* begin = buffer_.constData() + pos_;
+    const qsizetype avail = buffer_.size() - pos_;
+    qsizetype n = 0;
+    while (n < avail && begin[n] != '\r' && begin[n] != '\n') ++n;
+    line.append(begin, n);
+    pos_ += n;
+    if (n < avail) break;
+  }
+  skipLineEnd();
+  return line;
+}
+
+QString TextInputFile::readField() {
+  if (atEnd()) throw RuntimeError(err::InputPastEndOfFile);
+  while (peek() == ' ' || peek() == '\t') ++pos_;
+  QByteArray field;
+  int c = peek();
+  if (c == '"') {
+    ++pos_;
+    while ((c = get()) >= 0 && c != '"') field.append(static_cast<char>(c));
+    // Drop what follows the closing quote up to the comma or line end.
+    while ((c = peek()) >= 0 && c != ',' && c != '\r' && c != '\n') ++pos_;
+  } else {
+    while ((c = peek()) >= 0 && c != ',' && c != '\r' && c != '\n') {
+      field.append(static_cast<char>(c));
+      ++pos_;
+    }
+    while (!field.isEmpty() && (field.back() == ' ' || field.back() == '\t')) field.chop(1);
+  }
+  if (peek() == ',')
+    ++pos_;
+  else
+    skipLineEnd();
+  return decodeCp1252(field);
+}
+
+}  // namespace tarvex
