@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -32,6 +33,23 @@ TabControl::TabControl(const QStringList& captions, QWidget* parent) : QWidget(p
   }
   connect(bar_, &QTabBar::currentChanged, this, [this](int index) { showPage(index); });
   showPage(0);
+}
+
+void TabControl::keyPressEvent(QKeyEvent* event) {
+  // With the focus on the tab control, the arrow keys choose the tab.
+  int step = 0;
+  if (event->key() == Qt::Key_Left) step = -1;
+  if (event->key() == Qt::Key_Right) step = 1;
+  if (step == 0) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  for (int i = currentIndex() + step; i >= 0 && i < tabCount(); i += step) {
+    if (isTabEnabled(i)) {
+      setCurrentIndex(i);
+      break;
+    }
+  }
 }
 
 int TabControl::pageOffset() const { return bar_->sizeHint().height() - 1; }

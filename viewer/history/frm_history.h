@@ -51,6 +51,7 @@ class TabControl : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void showPage(int index);

@@ -5,9 +5,11 @@
 #include <qcustomplot.h>
 
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -129,6 +131,12 @@ class WindowsTest : public QObject {
     QCOMPARE(int(clicks.size()), 2);
     QCOMPARE(clicks[1].first, ToolBar::histBarBtn);
     QCOMPARE(focusAtClick, static_cast<QWidget*>(w.iPlotX));
+    // The arrow keys on the tab control pass over the switched-off tab.
+    w.DataTab->setCurrentIndex(0);
+    QTest::keyClick(w.DataTab, Qt::Key_Right);
+    QCOMPARE(w.DataTab->currentIndex(), 2);
+    QTest::keyClick(w.DataTab, Qt::Key_Left);
+    QCOMPARE(w.DataTab->currentIndex(), 0);
   }
 
   void splashOpensTheHistoryOnTheTenthTick() {
@@ -344,6 +352,53 @@ class WindowsTest : public QObject {
     QCOMPARE(sel.blocks[0], (SelectionBlock{-1, 2, -1, 2}));
     QCOMPARE(sel.currentFirstRow, 2);
     grid.setTable(nullptr);
+  }
+
+  // The real file dialog once: its settings, Cancel as the cancel error,
+  // and the chosen file.
+  void realOpenDialog() {
+    QTemporaryDir dir;
+    QFile f(dir.filePath("run.csv"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QtUserInterface ui;
+    FileDialogSettings s;
+    s.title = "Open Log File (.csv)";
+    s.filter = "Log Files(*.csv)|*.csv";
+    s.initDir = dir.path() + "\\";
+    s.flags = cdl::FileMustExist | cdl::ReadOnlyHidden;
+    QString title, folder;
+    QStringList filters;
+    bool accept = false;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!d || !d->isVisible()) return;
+      title = d->windowTitle();
+      folder = d->directory().absolutePath();
+      filters = d->nameFilters();
+      QCOMPARE(d->fileMode(), QFileDialog::ExistingFile);
+      if (accept) {
+        d->selectFile(dir.filePath("run.csv"));
+        static_cast<QDialog*>(d)->accept();
+      } else {
+        d->reject();
+      }
+    });
+    poll.start();
+    bool cancelled = false;
+    try {
+      ui.showOpen(s);
+    } catch (const RuntimeError& e) {
+      cancelled = e.number() == err::Cancel;
+    }
+    QVERIFY(cancelled);
+    QCOMPARE(title, QString("Open Log File (.csv)"));
+    QCOMPARE(folder, QDir(dir.path()).absolutePath());
+    QCOMPARE(filters, QStringList{"Log Files(*.csv)"});
+    accept = true;
+    QCOMPARE(ui.showOpen(s), dir.filePath("run.csv"));
   }
 
   void fileFilters() {
