@@ -65,8 +65,9 @@ QVariant LogGridModel::headerData(int section, Qt::Orientation orientation, int 
     return orientation == Qt::Horizontal ? table_->getCell(section + 1, 0)
                                          : table_->getCell(0, section + 1);
   }
-  if (role == Qt::TextAlignmentRole && orientation == Qt::Vertical)
-    return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+  if (role == Qt::ToolTipRole && orientation == Qt::Horizontal)
+    return table_->getCell(section + 1, 0);
+  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
   return QAbstractProxyModel::headerData(section, orientation, role);
 }
 
@@ -119,7 +120,8 @@ LogGrid::LogGrid(QWidget* parent) : QTableView(parent) {
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+  // A title wider than its column shows its start.
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   horizontalHeader()->setHighlightSections(true);
   // The corner cell (0, 0) shows the header column's title.
   corner_ = new QLabel(this);

@@ -64,6 +64,11 @@ bool ViewerApp::start() {
   startup.prepare = [this] { prepare(); };
   startup.showHistory = [this] { showHistory(); };
   splash_ = new FrmSplash(ui_, std::move(startup));
+  if (QScreen* screen = splash_->screen()) {
+    QRect r = splash_->rect();
+    r.moveCenter(screen->availableGeometry().center());
+    splash_->move(r.topLeft());
+  }
   splash_->show();
   ui_.setOwner(splash_);
   if (!splash_->load()) return false;

@@ -108,7 +108,8 @@ void FrmMain::resizeEvent(QResizeEvent* event) {
   const MainResize r =
       mainWindowResize(pixelsToTwips(width(), dpiX()), pixelsToTwips(height(), dpiY()));
   if (r.forceMinimum) {
-    resize(std::max(width(), minimumWidth()), std::max(height(), minimumHeight()));
+    // Both sides return to the minimum, also when only one was too small.
+    resize(minimumSize());
     return;
   }
   fitHistory();
