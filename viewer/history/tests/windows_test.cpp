@@ -201,6 +201,10 @@ class WindowsTest : public QObject {
     m.setStatusText("Loading File, please wait!");
     QCOMPARE(m.statusText(), QString("Loading File, please wait!"));
 
+    // The history window cannot be closed by itself.
+    QVERIFY(!history->parentWidget()->close());
+    QVERIFY(history->isVisible());
+
     QSignalSpy exit(&m, &FrmMain::exitConfirmed);
     QVERIFY(!m.close());
     QCOMPARE(ui.messages.back().style, 64);
