@@ -405,6 +405,29 @@ class WindowsTest : public QObject {
     QCOMPARE(ui.showOpen(s), dir.filePath("run.csv"));
   }
 
+  // In the program the boxes are centred over the history window, a child
+  // window of the main window.
+  void messageBoxCentredOverTheHistoryWindow() {
+    QtUserInterface ui;
+    FrmMain m(ui);
+    auto* history = new FrmHistory;
+    m.setHistoryWindow(history, [] { return false; });
+    m.setGeometry(40, 30, 700, 520);
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    QWidget* owner = history->parentWidget();
+    ui.setOwner(owner);
+    QRect seen;
+    QTimer::singleShot(100, [&] {
+      if (QWidget* box = QApplication::activeModalWidget()) seen = box->frameGeometry();
+    });
+    ui.msgBoxPos("Exit - are you sure?", mb::OkOnly, QString(), 300);
+    const QRect ownerRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
+    QVERIFY(seen.isValid());
+    QVERIFY(qAbs(seen.center().x() - ownerRect.center().x()) <= 1);
+    QVERIFY(qAbs(seen.center().y() - ownerRect.center().y()) <= 1);
+  }
+
   void fileFilters() {
     QCOMPARE(qtNameFilters("Log Files(*.csv)|*.csv"), QStringList{"Log Files(*.csv)"});
     QCOMPARE(qtNameFilters("Audit Files(*.aud)|*.aud|Audit Files(*.csv)|*.csv"),
