@@ -72,7 +72,21 @@ const Rc2Defaults* acquire(const std::string& name, std::int32_t type) {
 std::string untilZero(const std::string& s) { return std::string(s.c_str()); }
 
 // CryptCreateHash(CALG_MD5) + CryptHashData(password) + CryptDeriveKey(CALG_RC2).
+// The signature files decipher every line under the same password, so the
+// key of the last (provider, password) pair of each thread is kept: it is a
+// pure function of the two, and deriving it is about as costly as
+// deciphering a short record.
 void deriveKey(const Rc2Defaults& p, const std::string& password, arctwo_ctx* key) {
+  struct LastKey {
+    const Rc2Defaults* provider = nullptr;
+    std::string password;
+    arctwo_ctx key;
+  };
+  thread_local LastKey last;
+  if (last.provider == &p && last.password == password) {
+    *key = last.key;
+    return;
+  }
   std::array<std::uint8_t, MD5_DIGEST_SIZE> digest{};
   md5_ctx md5;
   md5_init(&md5);
@@ -81,6 +95,9 @@ void deriveKey(const Rc2Defaults& p, const std::string& password, arctwo_ctx* ke
   std::array<std::uint8_t, 16> material{};  // zero salt after keyBytes
   std::copy_n(digest.begin(), p.keyBytes, material.begin());
   arctwo_set_key_ekb(key, material.size(), material.data(), p.effectiveBits);
+  last.provider = &p;
+  last.password = password;
+  last.key = *key;
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ const char kUsage[] =
     "      Verify the signatures of FILE (a data history or audit trail) recorded in its\n"
     "      .sig companion: one line per record, tab-separated: row, date, time, user,\n"
     "      comment, confirmed or failed. Exit 0 when every checked record is confirmed,\n"
-    "      1 when one failed, 2 on a usage or file error.\n"
+    "      1 when one failed or there is none, 2 on a usage or file error.\n"
     "  tarvex decrypt FILE\n"
     "      Print the deciphered lines of a .sig or .evt file.\n"
     "  tarvex export FILE [--kind data|audit|alarm|evt] -o OUT\n"
@@ -166,13 +166,22 @@ int cmdVerify(const Args& args) {
   const int first = args.row.value_or(1);
   const int last = args.row.value_or(table.lastRow());
   bool allConfirmed = true;
+  int checked = 0;
   for (int r = first; r <= last; ++r) {
+    bool blank = true;  // an empty line of the file: no record to check
+    for (int c = 0; c <= table.lastCol() && blank; ++c) blank = table.isCellEmpty(c, r);
+    if (blank && !args.row) continue;
+    ++checked;
     const bool ok = hashConfirms(table.getCell(kHashColumn, r), digest);
     allConfirmed = allConfirmed && ok;
     QString line = QString::number(r);
     for (int c = 0; c < kHashColumn; ++c) line += u'\t' + table.getCell(c, r);
     line += ok ? QStringLiteral("\tconfirmed\n") : QStringLiteral("\tfailed\n");
     out(line);
+  }
+  if (checked == 0) {
+    err(QStringLiteral("tarvex verify: no signature records in ") + sigPath + u'\n');
+    return kExitFailed;
   }
   return allConfirmed ? kExitOk : kExitFailed;
 }

@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -34,6 +35,23 @@ TabControl::TabControl(const QStringList& captions, QWidget* parent) : QWidget(p
   showPage(0);
 }
 
+void TabControl::keyPressEvent(QKeyEvent* event) {
+  // With the focus on the tab control, the arrow keys choose the tab.
+  int step = 0;
+  if (event->key() == Qt::Key_Left) step = -1;
+  if (event->key() == Qt::Key_Right) step = 1;
+  if (step == 0) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  for (int i = currentIndex() + step; i >= 0 && i < tabCount(); i += step) {
+    if (isTabEnabled(i)) {
+      setCurrentIndex(i);
+      break;
+    }
+  }
+}
+
 int TabControl::pageOffset() const { return bar_->sizeHint().height() - 1; }
 
 void TabControl::resizeEvent(QResizeEvent*) {
@@ -52,21 +70,16 @@ void TabControl::showPage(int index) {
 
 namespace {
 
-QTableView* makeGrid(const char* name, QWidget* parent, bool wholeRows) {
-  auto* grid = new QTableView(parent);
+// A grid showing `table`. Load: every cell locked and the table protected,
+// so that the user cannot edit any cell; the table's selection shapes.
+LogGrid* makeGrid(const char* name, QWidget* parent, LogTable& table, bool wholeRows) {
+  auto* grid = new LogGrid(parent);
   grid->setObjectName(QLatin1String(name));
-  // Every cell locked and the table protected: read-only for the user.
-  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  grid->setSelectionBehavior(wholeRows ? QAbstractItemView::SelectRows
-                                       : QAbstractItemView::SelectItems);
-  grid->setWordWrap(false);
-  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 4);
-  grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  if (!wholeRows) {
-    // Columns and rectangular blocks only: no whole-row selection.
-    grid->verticalHeader()->setSectionsClickable(false);
-  }
+  table.setObjectName(QLatin1String(name));
+  table.setReadOnly(true);
+  table.setSelectionUnit(wholeRows ? SelectionUnit::Rows : SelectionUnit::ColumnsAndBlocks);
+  table.setMultipleBlocks(true);
+  grid->setTable(&table);
   return grid;
 }
 
@@ -109,15 +122,15 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
   ProgBar->setPositionMax(100);
   ProgBar->hide();
   dataFrame = makeFrame("dataFrame", QStringLiteral("File Data:"), dataPage);
-  vaGrid = makeGrid("vaGrid", dataFrame, false);
+  vaGridView = makeGrid("vaGrid", dataFrame, tables_[0], false);
   sigFrame = makeFrame("sigFrame", QStringLiteral("Digital Signatures:"), dataPage);
-  digiSigGrid = makeGrid("digiSigGrid", sigFrame, true);
+  digiSigGridView = makeGrid("digiSigGrid", sigFrame, tables_[1], true);
 
   // Operator Events tab
   buildToolBar(ToolBar::opBarBtn, 1,
                {{static_cast<int>(ToolIcon::Print), QStringLiteral("Print Operator Events")},
                 {static_cast<int>(ToolIcon::Export), QStringLiteral("Export Operator Events")}});
-  opEvGrid = makeGrid("opEvGrid", DataTab->page(1), true);
+  opEvGridView = makeGrid("opEvGrid", DataTab->page(1), tables_[2], true);
 
   // Audit Trail tab
   QWidget* auditPage = DataTab->page(2);
@@ -129,10 +142,10 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
   auditNameLab = new QLabel(QStringLiteral("Audit Trail File:"), auditPage);
   auditNameLab->setObjectName(QStringLiteral("auditNameLab"));
   auditDataFrame = makeFrame("auditDataFrame", QStringLiteral("Audit Trail Data"), auditPage);
-  auditGrid = makeGrid("auditGrid", auditDataFrame, true);
+  auditGridView = makeGrid("auditGrid", auditDataFrame, tables_[3], true);
   auditSigFrame =
       makeFrame("auditSigFrame", QStringLiteral("Audit Trail Digital Signatures"), auditPage);
-  auditSigGrid = makeGrid("auditSigGrid", auditSigFrame, true);
+  auditSigGridView = makeGrid("auditSigGrid", auditSigFrame, tables_[4], true);
 
   // Alarm History tab
   QWidget* alarmPage = DataTab->page(3);
@@ -142,7 +155,7 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
                 {static_cast<int>(ToolIcon::Export), QStringLiteral("Export Alarm History")}});
   almNameLab = new QLabel(QStringLiteral("Alarm History File:"), alarmPage);
   almNameLab->setObjectName(QStringLiteral("almNameLab"));
-  alarmGrid = makeGrid("alarmGrid", alarmPage, true);
+  alarmGridView = makeGrid("alarmGrid", alarmPage, tables_[5], true);
 
   // Trend Data tab
   QWidget* trendPage = DataTab->page(4);
@@ -164,7 +177,24 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
   relayout();
 }
 
-FrmHistory::~FrmHistory() = default;
+FrmHistory::~FrmHistory() {
+  // The grids go before the tables they show.
+  for (LogGrid* g :
+       {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView, alarmGridView})
+    g->setTable(nullptr);
+}
+
+TableSelection FrmHistory::selection(const LogTable& table) const {
+  for (LogGrid* g :
+       {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView, alarmGridView})
+    if (g->table() == &table) return g->tableSelection();
+  return {};
+}
+
+void FrmHistory::setPlotProgressVisible(bool visible) {
+  DcryLabel->setVisible(visible);
+  ProgBar->setVisible(visible);
+}
 
 void FrmHistory::buildToolBar(ToolBar bar, int tab,
                               const std::vector<std::pair<int, QString>>& specs) {
@@ -255,17 +285,17 @@ void FrmHistory::relayout() {
   place(DcryLabel, g.DcryLabel, true);
   place(ProgBar, g.ProgBar, true);
   place(dataFrame, g.dataFrame, true);
-  place(vaGrid, g.vaGrid, false);
+  place(vaGridView, g.vaGrid, false);
   place(sigFrame, g.sigFrame, true);
-  place(digiSigGrid, g.digiSigGrid, false);
-  place(opEvGrid, g.opEvGrid, true);
+  place(digiSigGridView, g.digiSigGrid, false);
+  place(opEvGridView, g.opEvGrid, true);
   place(auditNameLab, g.auditNameLab, true);
   place(auditDataFrame, g.auditDataFrame, true);
-  place(auditGrid, g.auditGrid, false);
+  place(auditGridView, g.auditGrid, false);
   place(auditSigFrame, g.auditSigFrame, true);
-  place(auditSigGrid, g.auditSigGrid, false);
+  place(auditSigGridView, g.auditSigGrid, false);
   place(almNameLab, g.almNameLab, true);
-  place(alarmGrid, g.alarmGrid, true);
+  place(alarmGridView, g.alarmGrid, true);
   place(iPlotX, g.iPlotX, true);
   place(YSlider, g.YSlider, true);
   place(DateSlider, g.DateSlider, true);

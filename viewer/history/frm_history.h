@@ -18,7 +18,9 @@
 #include <functional>
 #include <vector>
 
+#include "history/history_commands.h"
 #include "history/history_layout.h"
+#include "history/log_grid.h"
 
 class QCustomPlot;
 
@@ -49,6 +51,7 @@ class TabControl : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void showPage(int index);
@@ -56,7 +59,7 @@ class TabControl : public QWidget {
   std::vector<QFrame*> pages_;
 };
 
-class FrmHistory : public QWidget {
+class FrmHistory : public QWidget, public HistoryWindowState {
   Q_OBJECT
 
  public:
@@ -83,21 +86,34 @@ class FrmHistory : public QWidget {
   // Lays the controls out for the window's present outer size.
   void relayout();
 
+  // HistoryWindowState: the six log tables shown by the grids.
+  LogTable& vaGrid() override { return tables_[0]; }
+  LogTable& digiSigGrid() override { return tables_[1]; }
+  LogTable& opEvGrid() override { return tables_[2]; }
+  LogTable& auditGrid() override { return tables_[3]; }
+  LogTable& auditSigGrid() override { return tables_[4]; }
+  LogTable& alarmGrid() override { return tables_[5]; }
+  TableSelection selection(const LogTable& table) const override;
+  void setTabEnabled(int index, bool on) override { DataTab->setTabEnabled(index, on); }
+  void setAuditNameCaption(const QString& text) override { auditNameLab->setText(text); }
+  void setAlmNameCaption(const QString& text) override { almNameLab->setText(text); }
+  void setPlotProgressVisible(bool visible) override;
+
   TabControl* DataTab = nullptr;
   QLabel* DcryLabel = nullptr;
   LedBar* ProgBar = nullptr;
   QGroupBox* dataFrame = nullptr;
-  QTableView* vaGrid = nullptr;
+  LogGrid* vaGridView = nullptr;
   QGroupBox* sigFrame = nullptr;
-  QTableView* digiSigGrid = nullptr;
-  QTableView* opEvGrid = nullptr;
+  LogGrid* digiSigGridView = nullptr;
+  LogGrid* opEvGridView = nullptr;
   QLabel* auditNameLab = nullptr;
   QGroupBox* auditDataFrame = nullptr;
-  QTableView* auditGrid = nullptr;
+  LogGrid* auditGridView = nullptr;
   QGroupBox* auditSigFrame = nullptr;
-  QTableView* auditSigGrid = nullptr;
+  LogGrid* auditSigGridView = nullptr;
   QLabel* almNameLab = nullptr;
-  QTableView* alarmGrid = nullptr;
+  LogGrid* alarmGridView = nullptr;
   QCustomPlot* iPlotX = nullptr;
   QSlider* YSlider = nullptr;
   QSlider* DateSlider = nullptr;
@@ -111,6 +127,7 @@ class FrmHistory : public QWidget {
   void place(QWidget* w, const TwipRect& r, bool onTab);
   QWidget* outerWindow() const;
 
+  std::array<LogTable, 6> tables_;
   HistoryGeometry geometry_;
   std::array<std::vector<QToolButton*>, 5> buttons_;
   std::function<void(ToolBar, int)> clickHandler_;

@@ -12,18 +12,35 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QSaveFile>
-#include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "history/viewer_app.h"
 
+namespace {
+
+// --help and --version need no display.
+bool infoOnly(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray a(argv[i]);
+    if (a == "-h" || a == "--help" || a == "-?" || a == "-v" || a == "--version") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("tarvex-viewer"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Tarvex Data Viewer"));
-  QApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
-  QApplication::setDesktopFileName(QStringLiteral("tarvex-viewer"));
+  std::unique_ptr<QCoreApplication> application;
+  if (infoOnly(argc, argv))
+    application = std::make_unique<QCoreApplication>(argc, argv);
+  else
+    application = std::make_unique<QApplication>(argc, argv);
+  QCoreApplication& app = *application;
+  QCoreApplication::setApplicationName(QStringLiteral("tarvex-viewer"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
+  QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvex Data Viewer"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("tarvex-viewer"));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Tarvex Data Viewer"));

@@ -6,23 +6,47 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <utility>
 
 #include "history/frm_history.h"
+#include "history/history_commands.h"
 #include "shell/frame_rules.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/frm_main.h"
 #include "shell/gui/frm_splash.h"
+#include "signatures/vxlog.h"
 
 namespace tarvex {
 
-struct ViewerGlobals {
-  QString startDir;
-  QString helpFile;
+namespace {
+
+// The user interface of the start-up option --open: its first Open dialog
+// is answered with the given file, everything else is the real interface.
+class AnswerFirstOpen : public UserInterface {
+ public:
+  AnswerFirstOpen(UserInterface& real, QString file) : real_(real), file_(std::move(file)) {}
+  int msgBoxPos(const QString& p, int s, const QString& t, int ms) override {
+    return real_.msgBoxPos(p, s, t, ms);
+  }
+  QString showOpen(const FileDialogSettings& s) override {
+    if (file_.isEmpty()) return real_.showOpen(s);
+    return std::exchange(file_, QString());
+  }
+  QString showSave(const FileDialogSettings& s) override { return real_.showSave(s); }
+  QColor showColor(const QColor& c) override { return real_.showColor(c); }
+  int printerCount() override { return real_.printerCount(); }
+  PrinterChoice showPrinter(int flags) override { return real_.showPrinter(flags); }
+  QPrinter* printer() override { return real_.printer(); }
+  void setStatusText(const QString& t) override { real_.setStatusText(t); }
+  void setPointer(Pointer p) override { real_.setPointer(p); }
+  void doEvents() override { real_.doEvents(); }
+
+ private:
+  UserInterface& real_;
+  QString file_;
 };
 
-class HistoryWindowAdapter {};
-class HistoryCommands {};
-class VxLog {};
+}  // namespace
 
 ViewerApp::ViewerApp(Options options)
     : options_(std::move(options)), globals_(std::make_unique<ViewerGlobals>()) {}
@@ -40,6 +64,11 @@ bool ViewerApp::start() {
   startup.prepare = [this] { prepare(); };
   startup.showHistory = [this] { showHistory(); };
   splash_ = new FrmSplash(ui_, std::move(startup));
+  if (QScreen* screen = splash_->screen()) {
+    QRect r = splash_->rect();
+    r.moveCenter(screen->availableGeometry().center());
+    splash_->move(r.topLeft());
+  }
   splash_->show();
   ui_.setOwner(splash_);
   if (!splash_->load()) return false;
@@ -48,6 +77,7 @@ bool ViewerApp::start() {
 
 void ViewerApp::createShared() {
   main_ = new FrmMain(ui_);
+  sigLog_ = std::make_unique<VxLog>();
   ui_.setStatusSink([this](const QString& text) { main_->setStatusText(text); });
   connect(main_, &FrmMain::exitConfirmed, qApp, &QApplication::quit, Qt::QueuedConnection);
 }
@@ -55,14 +85,35 @@ void ViewerApp::createShared() {
 void ViewerApp::prepare() {
   globals_->startDir = QDir::currentPath();
   // Registered as the application's help file only; the viewer never opens it.
-  globals_->helpFile = globals_->startDir + QStringLiteral("\\MARVESKi DATA VIEWER HELP.hlp");
-  qApp->setProperty("helpFile", globals_->helpFile);
+  qApp->setProperty("helpFile",
+                    globals_->startDir + QStringLiteral("\\MARVESKi DATA VIEWER HELP.hlp"));
   main_->setWindowTitle(applicationTitle());
 }
 
 void ViewerApp::showHistory() {
   history_ = new FrmHistory;
-  main_->setHistoryWindow(history_, [] { return false; });
+  trend_ = std::make_unique<TrendNotBuilt>();
+  commands_ = std::make_unique<HistoryCommands>(ui_, *history_, *globals_, sigLog_.get(), *trend_);
+  history_->setClickHandler([this](ToolBar bar, int index) {
+    switch (bar) {
+      case ToolBar::DataBarBtn:
+        commands_->DataBarBtn_Click(index);
+        break;
+      case ToolBar::opBarBtn:
+        commands_->opBarBtn_Click(index);
+        break;
+      case ToolBar::auditBarBtn:
+        commands_->auditBarBtn_Click(index);
+        break;
+      case ToolBar::almBarBtn:
+        commands_->almBarBtn_Click(index);
+        break;
+      case ToolBar::histBarBtn:
+        commands_->histBarBtn_Click(index);
+        break;
+    }
+  });
+  main_->setHistoryWindow(history_, [this] { return commands_->busy(); });
   ui_.setOwner(main_->historyWindow()->parentWidget());
   // Maximized; without a window manager to do it, the window takes the
   // screen's available area itself.
@@ -75,6 +126,12 @@ void ViewerApp::showHistory() {
 }
 
 void ViewerApp::runStartupOptions() {
+  if (!options_.openFile.isEmpty()) {
+    // "Open History File" with its dialog answered by the option's file.
+    AnswerFirstOpen answered(ui_, options_.openFile);
+    HistoryCommands opener(answered, *history_, *globals_, sigLog_.get(), *trend_);
+    opener.DataBarBtn_Click(0);
+  }
   if (!options_.screenshot.isEmpty()) {
     QApplication::processEvents();
     const QPixmap shot = main_->grab();

@@ -14,6 +14,8 @@ set -euo pipefail
 step=$1
 shift
 if [ "$step" != build ]; then
+  # No display: Wine draws into memory contexts only, the same on every machine.
+  unset DISPLAY WAYLAND_DISPLAY
   export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   WINEPREFIX=$(realpath -m "$1")
   shift

@@ -161,6 +161,14 @@ TEST(CliErrors, BadInputGivesErrorTextAndExitTwo) {
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_TRUE(r.err.contains(QStringLiteral("Error 5 = "))) << r.err.toStdString();
 
+  // A signature file without records verifies nothing; empty lines are no records.
+  write("norecords.csv", "Date,Time\r\n");
+  write("norecords.sig", "\r\n\r\n");
+  r = tarvex({"verify", tmp.filePath("norecords.csv")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.out.isEmpty());
+  EXPECT_TRUE(r.err.contains(QStringLiteral("no signature records")));
+
   r = tarvex({"verify", write("empty.csv", ""), "--row", "1"});
   EXPECT_EQ(r.exitCode, 2);  // no .sig beside it
 

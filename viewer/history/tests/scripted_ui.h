@@ -4,10 +4,12 @@
 #pragma once
 
 #include <QColor>
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -38,6 +40,10 @@ class ScriptedUi : public UserInterface {
   std::deque<std::optional<QString>> saveAnswers;
   std::deque<int> msgAnswers;
   int printers = 1;
+  // The printer dialog's answer; none means the user cancels. When set, the
+  // printer writes a PDF to pdfFile.
+  std::optional<PrinterChoice> printerAnswer;
+  QString pdfFile;
   // Runs inside doEvents (to deliver "user input" in the middle of work).
   std::function<void()> onDoEvents;
 
@@ -69,9 +75,15 @@ class ScriptedUi : public UserInterface {
   int printerCount() override { return printers; }
   PrinterChoice showPrinter(int flags) override {
     log << QStringLiteral("printer:%1").arg(flags);
-    throw RuntimeError(err::Cancel);
+    if (!printerAnswer) throw RuntimeError(err::Cancel);
+    printer()->setOutputFormat(QPrinter::PdfFormat);
+    printer()->setOutputFileName(pdfFile);
+    return *printerAnswer;
   }
-  QPrinter* printer() override { return nullptr; }
+  QPrinter* printer() override {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+    return printer_.get();
+  }
   void setStatusText(const QString& text) override {
     statusTexts << text;
     log << QStringLiteral("status:") + text;
@@ -89,12 +101,14 @@ class ScriptedUi : public UserInterface {
   Pointer pointer = Pointer::Normal;
 
  private:
+  std::unique_ptr<QPrinter> printer_;
   static QString answer(std::deque<std::optional<QString>>& q) {
     if (q.empty()) throw RuntimeError(err::Cancel);
-    auto a = q.front();
+    const bool cancel = !q.front().has_value();
+    const QString path = q.front().value_or(QString());
     q.pop_front();
-    if (!a) throw RuntimeError(err::Cancel);
-    return *a;
+    if (cancel) throw RuntimeError(err::Cancel);
+    return path;
   }
 };
 

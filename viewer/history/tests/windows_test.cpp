@@ -5,14 +5,17 @@
 #include <qcustomplot.h>
 
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include "history/frm_history.h"
 #include "history/led_bar.h"
+#include "history/log_grid.h"
 #include "scripted_ui.h"
 #include "shell/frame_rules.h"
 #include "shell/gui/frm_about.h"
@@ -47,12 +50,13 @@ class WindowsTest : public QObject {
     QCOMPARE(w.auditSigFrame->title(), QString("Audit Trail Digital Signatures"));
     QCOMPARE(w.auditNameLab->text(), QString("Audit Trail File:"));
     QCOMPARE(w.almNameLab->text(), QString("Alarm History File:"));
-    for (QTableView* g :
-         {w.vaGrid, w.digiSigGrid, w.opEvGrid, w.auditGrid, w.auditSigGrid, w.alarmGrid}) {
+    for (LogGrid* g : {w.vaGridView, w.digiSigGridView, w.opEvGridView, w.auditGridView,
+                       w.auditSigGridView, w.alarmGridView}) {
+      QVERIFY(g->table() && g->table()->isReadOnly());
       QCOMPARE(g->editTriggers(), QAbstractItemView::NoEditTriggers);
       QCOMPARE(g->selectionMode(), QAbstractItemView::ExtendedSelection);
       QCOMPARE(g->selectionBehavior(),
-               g == w.vaGrid ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+               g == w.vaGridView ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
     }
   }
 
@@ -93,11 +97,11 @@ class WindowsTest : public QObject {
              QRect(twipsToPixels(45, dpi), twipsToPixels(90, dpi),
                    twipsToPixels(g.DataTab.width, dpi), twipsToPixels(g.DataTab.height, dpi)));
     // A grid inside its frame: relative to the frame.
-    QCOMPARE(w.vaGrid->geometry(),
+    QCOMPARE(w.vaGridView->geometry(),
              QRect(twipsToPixels(135, dpi), twipsToPixels(210, dpi),
                    twipsToPixels(g.vaGrid.width, dpi), twipsToPixels(g.vaGrid.height, dpi)));
     // A control on a tab: relative to the tab control's top-left corner.
-    const QPoint onTab = w.opEvGrid->mapTo(w.DataTab, QPoint(0, 0));
+    const QPoint onTab = w.opEvGridView->mapTo(w.DataTab, QPoint(0, 0));
     QCOMPARE(onTab, QPoint(twipsToPixels(135, dpi), twipsToPixels(810, dpi)));
     const QPoint button = w.buttons(ToolBar::almBarBtn)[2]->mapTo(w.DataTab, QPoint(0, 0));
     QCOMPARE(button, QPoint(twipsToPixels(135 + 810, dpi), twipsToPixels(390, dpi)));
@@ -127,6 +131,12 @@ class WindowsTest : public QObject {
     QCOMPARE(int(clicks.size()), 2);
     QCOMPARE(clicks[1].first, ToolBar::histBarBtn);
     QCOMPARE(focusAtClick, static_cast<QWidget*>(w.iPlotX));
+    // The arrow keys on the tab control pass over the switched-off tab.
+    w.DataTab->setCurrentIndex(0);
+    QTest::keyClick(w.DataTab, Qt::Key_Right);
+    QCOMPARE(w.DataTab->currentIndex(), 2);
+    QTest::keyClick(w.DataTab, Qt::Key_Left);
+    QCOMPARE(w.DataTab->currentIndex(), 0);
   }
 
   void splashOpensTheHistoryOnTheTenthTick() {
@@ -190,6 +200,10 @@ class WindowsTest : public QObject {
     QCOMPARE(m.statusText(), QString("Status"));
     m.setStatusText("Loading File, please wait!");
     QCOMPARE(m.statusText(), QString("Loading File, please wait!"));
+
+    // The history window cannot be closed by itself.
+    QVERIFY(!history->parentWidget()->close());
+    QVERIFY(history->isVisible());
 
     QSignalSpy exit(&m, &FrmMain::exitConfirmed);
     QVERIFY(!m.close());
@@ -271,6 +285,147 @@ class WindowsTest : public QObject {
     });
     QCOMPARE(ui.msgBoxPos("Question?", mb::YesNoQuestion, "Own title", 100), mb::ResultNo);
     QVERIFY(stillOpen);
+  }
+
+  void gridShowsTitlesAndHeaderColumn() {
+    LogTable table;
+    table.setCell(0, 0, u"Date");
+    table.setCell(1, 0, u"Time");
+    table.setCell(2, 0, u"TC1");
+    table.setCell(3, 0, u"Hash");
+    for (int r = 1; r <= 5; ++r) {
+      table.setCell(0, r, QString("1/%1/2007").arg(r));
+      table.setCell(1, r, QString("0%1:00:00 PM").arg(r));
+      table.setCell(2, r, QString::number(20 + r));
+      table.setCell(3, r, u"AB");
+    }
+    table.setColumnHidden(3);
+    table.setColumnWidth(-1, 14);
+    table.setReadOnly(true);
+    table.setSelectionUnit(SelectionUnit::ColumnsAndBlocks);
+    table.setMultipleBlocks(true);
+    LogGrid grid;
+    grid.setTable(&table);
+    grid.resize(500, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QAbstractItemModel* m = grid.model();
+    QCOMPARE(m->rowCount(), 5);
+    QCOMPARE(m->columnCount(), 3);
+    QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), QString("Time"));
+    QCOMPARE(m->headerData(1, Qt::Horizontal).toString(), QString("TC1"));
+    QCOMPARE(m->headerData(0, Qt::Vertical).toString(), QString("1/1/2007"));
+    QCOMPARE(m->index(0, 1).data().toString(), QString("21"));
+    QVERIFY(grid.isColumnHidden(2));
+    QVERIFY(!grid.isColumnHidden(1));
+    QCOMPARE(grid.columnWidth(0), grid.charsToPixels(14));
+    QCOMPARE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(!(m->flags(m->index(0, 0)) & Qt::ItemIsEditable));
+
+    // A later write shows at once; a new title too.
+    table.setCell(2, 3, u"99.5");
+    QCOMPARE(m->index(2, 1).data().toString(), QString("99.5"));
+    table.setCell(2, 0, u"TC 1");
+    QCOMPARE(m->headerData(1, Qt::Horizontal).toString(), QString("TC 1"));
+
+    // Nothing selected: no blocks, first row 0.
+    TableSelection sel = grid.tableSelection();
+    QVERIFY(sel.blocks.empty());
+    QCOMPARE(sel.currentFirstRow, 0);
+    // A whole column (its header clicked) and then a block, several at once.
+    grid.selectColumn(1);
+    grid.selectionModel()->select(QItemSelection(m->index(1, 0), m->index(4, 0)),
+                                  QItemSelectionModel::Select);
+    sel = grid.tableSelection();
+    QCOMPARE(int(sel.blocks.size()), 2);
+    QCOMPARE(sel.blocks[0], (SelectionBlock{2, -1, 2, -1}));
+    QCOMPARE(sel.blocks[1], (SelectionBlock{1, 2, 1, 5}));
+    QCOMPARE(sel.currentFirstRow, 2);
+  }
+
+  void rowGridsReportWholeRows() {
+    LogTable table;
+    table.setCell(4, 3, u"x");
+    table.setSelectionUnit(SelectionUnit::Rows);
+    LogGrid grid;
+    grid.setTable(&table);
+    QCOMPARE(grid.selectionBehavior(), QAbstractItemView::SelectRows);
+    grid.selectRow(1);
+    TableSelection sel = grid.tableSelection();
+    QCOMPARE(int(sel.blocks.size()), 1);
+    QCOMPARE(sel.blocks[0], (SelectionBlock{-1, 2, -1, 2}));
+    QCOMPARE(sel.currentFirstRow, 2);
+    grid.setTable(nullptr);
+  }
+
+  // The real file dialog once: its settings, Cancel as the cancel error,
+  // and the chosen file.
+  void realOpenDialog() {
+    QTemporaryDir dir;
+    QFile f(dir.filePath("run.csv"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QtUserInterface ui;
+    FileDialogSettings s;
+    s.title = "Open Log File (.csv)";
+    s.filter = "Log Files(*.csv)|*.csv";
+    s.initDir = dir.path() + "\\";
+    s.flags = cdl::FileMustExist | cdl::ReadOnlyHidden;
+    QString title, folder;
+    QStringList filters;
+    bool accept = false;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!d || !d->isVisible()) return;
+      title = d->windowTitle();
+      folder = d->directory().absolutePath();
+      filters = d->nameFilters();
+      QCOMPARE(d->fileMode(), QFileDialog::ExistingFile);
+      if (accept) {
+        d->selectFile(dir.filePath("run.csv"));
+        static_cast<QDialog*>(d)->accept();
+      } else {
+        d->reject();
+      }
+    });
+    poll.start();
+    bool cancelled = false;
+    try {
+      ui.showOpen(s);
+    } catch (const RuntimeError& e) {
+      cancelled = e.number() == err::Cancel;
+    }
+    QVERIFY(cancelled);
+    QCOMPARE(title, QString("Open Log File (.csv)"));
+    QCOMPARE(folder, QDir(dir.path()).absolutePath());
+    QCOMPARE(filters, QStringList{"Log Files(*.csv)"});
+    accept = true;
+    QCOMPARE(ui.showOpen(s), dir.filePath("run.csv"));
+  }
+
+  // In the program the boxes are centred over the history window, a child
+  // window of the main window.
+  void messageBoxCentredOverTheHistoryWindow() {
+    QtUserInterface ui;
+    FrmMain m(ui);
+    auto* history = new FrmHistory;
+    m.setHistoryWindow(history, [] { return false; });
+    m.setGeometry(40, 30, 700, 520);
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    QWidget* owner = history->parentWidget();
+    ui.setOwner(owner);
+    QRect seen;
+    QTimer::singleShot(100, [&] {
+      if (QWidget* box = QApplication::activeModalWidget()) seen = box->frameGeometry();
+    });
+    ui.msgBoxPos("Exit - are you sure?", mb::OkOnly, QString(), 300);
+    const QRect ownerRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
+    QVERIFY(seen.isValid());
+    QVERIFY(qAbs(seen.center().x() - ownerRect.center().x()) <= 1);
+    QVERIFY(qAbs(seen.center().y() - ownerRect.center().y()) <= 1);
   }
 
   void fileFilters() {

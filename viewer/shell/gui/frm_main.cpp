@@ -84,6 +84,10 @@ void FrmMain::setHistoryWindow(QWidget* history, std::function<bool()> busy) {
   historySub_->setAttribute(Qt::WA_DeleteOnClose, false);
   // A fixed single border: the user cannot drag its size.
   historySub_->setOption(QMdiSubWindow::RubberBandResize, false);
+  // It has no close box or system menu: the program ends through the main
+  // window only, and a stray close request (Ctrl+F4) is ignored.
+  historySub_->setSystemMenu(nullptr);
+  historySub_->installEventFilter(this);
   mdi_->addSubWindow(historySub_);
   historySub_->show();
   fitHistory();
@@ -108,7 +112,8 @@ void FrmMain::resizeEvent(QResizeEvent* event) {
   const MainResize r =
       mainWindowResize(pixelsToTwips(width(), dpiX()), pixelsToTwips(height(), dpiY()));
   if (r.forceMinimum) {
-    resize(std::max(width(), minimumWidth()), std::max(height(), minimumHeight()));
+    // Both sides return to the minimum, also when only one was too small.
+    resize(minimumSize());
     return;
   }
   fitHistory();
@@ -116,6 +121,10 @@ void FrmMain::resizeEvent(QResizeEvent* event) {
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == mdi_->viewport() && event->type() == QEvent::Resize) fitHistory();
+  if (watched == historySub_ && event->type() == QEvent::Close && !ending_) {
+    event->ignore();
+    return true;
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -135,6 +144,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  ending_ = true;
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (w != this && w->objectName() != QLatin1String("frmMain") && w->isVisible()) w->close();
   }

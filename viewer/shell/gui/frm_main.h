@@ -62,6 +62,7 @@ class FrmMain : public QMainWindow {
   QLabel* timePanel_ = nullptr;
   QTimer clock_;
   bool fitting_ = false;
+  bool ending_ = false;  // the user confirmed the end
 };
 
 }  // namespace tarvex

@@ -1,0 +1,286 @@
+#include "history/history_commands.h"
+
+#include <new>
+
+#include "logfiles/companions.h"
+#include "logfiles/readers.h"
+#include "signatures/verify.h"
+
+namespace tarvex {
+
+namespace {
+
+// Raises the busy flag for the life of a reader command and lowers it on
+// every way out (the readers of the companions lower it themselves when
+// they end; it is raised again for the next one).
+class FileLoading {
+ public:
+  explicit FileLoading(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FileLoading() { flag_ = false; }
+  void raise() { flag_ = true; }
+
+ private:
+  bool& flag_;
+};
+
+// The initial folder of the Open dialogs: the start-up folder and "\".
+QString openFolder(const ViewerGlobals& g) { return g.startDir + QStringLiteral("\\"); }
+
+constexpr int kOpenFlags = cdl::FileMustExist | cdl::ReadOnlyHidden;  // 0x1004
+
+QString currentFileText(const QString& fileName) {
+  return QStringLiteral("Current File is ") + fileName;
+}
+
+}  // namespace
+
+QString busyText() {
+  return QStringLiteral("History viewer is busy with an operation, please wait!");
+}
+
+bool checkPlotSelection(UserInterface& ui, const LogTable& vaGrid,
+                        const TableSelection& selection) {
+  const QString tooFew =
+      QStringLiteral("you must select at least 4 cells\r\nfor historical trend!");
+  const bool col2Empty = vaGrid.isCellEmpty(2, 1);
+  if (selection.blocks.empty()) {
+    ui.msgBoxPos(tooFew, mb::Question);
+    return false;
+  }
+  for (const SelectionBlock& b : selection.blocks) {
+    const int firstRow = b.row1 == -1 ? 1 : b.row1;
+    const int lastRow = b.row2 == -1 ? vaGrid.lastRow() : b.row2;
+    if (lastRow - firstRow < 3) {
+      ui.msgBoxPos(tooFew, mb::Question);
+      return false;
+    }
+    const bool notData = col2Empty ? (b.col1 >= 0 && b.col1 <= 4) : (b.col1 >= 0 && b.col1 <= 1);
+    if (notData) {
+      ui.msgBoxPos(QStringLiteral("Only data cells can be used\r\nfor historical trend!"),
+                   mb::Question);
+      return false;
+    }
+  }
+  return true;
+}
+
+HistoryCommands::HistoryCommands(UserInterface& ui, HistoryWindowState& window,
+                                 ViewerGlobals& globals, VxLog* sigLog, TrendOperations& trend)
+    : ui_(ui), win_(window), g_(globals), sigLog_(sigLog), trend_(trend) {}
+
+bool HistoryCommands::busy() const { return win_.f_FileLoading || g_.f_Plotting; }
+
+bool HistoryCommands::refuseWhenBusy() {
+  if (!busy()) return false;
+  ui_.msgBoxPos(busyText(), mb::Information);
+  return true;
+}
+
+void HistoryCommands::DataBarBtn_Click(int index) {
+  if (index < 0 || index > 5) return;
+  if (index == 3) {
+    // Cancel History Plot: a running plot stops at its next check.
+    g_.f_Plotting = false;
+    return;
+  }
+  if (refuseWhenBusy()) return;
+  switch (index) {
+    case 0: {
+      FileLoading loading(win_.f_FileLoading);
+      getHistFile();
+      if (!g_.dataFileName.isEmpty() && sigLog_) {
+        auto clear = [this] { clearHistData(); };
+        loading.raise();
+        loadSigFile(win_.digiSigGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading, clear);
+        if (!g_.dataFileName.isEmpty()) {
+          loading.raise();
+          loadOpEventsFile(win_.opEvGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading,
+                           clear);
+        }
+      }
+      break;
+    }
+    case 1:
+      if (!checkPlotSelection(ui_, win_.vaGrid(), win_.selection(win_.vaGrid()))) return;
+      ui_.setStatusText(QStringLiteral("Plotting data, please wait!"));
+      trend_.plotHistData();
+      ui_.setStatusText(currentFileText(g_.dataFileName));
+      break;
+    case 2:
+      PrintDataGrid();
+      break;
+    case 4:
+      exportHistData();
+      break;
+    case 5:
+      if (sigLog_)
+        VerifyDataSignature(win_.digiSigGrid(), win_.selection(win_.digiSigGrid()).currentFirstRow,
+                            g_.dataFileName, *sigLog_, ui_);
+      break;
+  }
+}
+
+void HistoryCommands::opBarBtn_Click(int index) {
+  if (index < 0 || index > 1 || refuseWhenBusy()) return;
+  if (index == 0)
+    PrintOpEventGrid();
+  else
+    exportOpEventData();
+}
+
+void HistoryCommands::auditBarBtn_Click(int index) {
+  if (index < 0 || index > 3 || refuseWhenBusy()) return;
+  switch (index) {
+    case 0: {
+      FileLoading loading(win_.f_FileLoading);
+      getAuditFile();
+      if (!g_.auditFileName.isEmpty() && sigLog_) {
+        loading.raise();
+        loadAuditSigFile(win_.auditSigGrid(), g_.auditFileName, *sigLog_, ui_, win_.f_FileLoading);
+      }
+      break;
+    }
+    case 1:
+      PrintAuditGrid();
+      break;
+    case 2:
+      exportAuditTrailData();
+      break;
+    case 3:
+      if (sigLog_)
+        VerifyAuditSignature(win_.auditSigGrid(),
+                             win_.selection(win_.auditSigGrid()).currentFirstRow, g_.auditFileName,
+                             *sigLog_, ui_);
+      break;
+  }
+}
+
+void HistoryCommands::almBarBtn_Click(int index) {
+  if (index < 0 || index > 2 || refuseWhenBusy()) return;
+  switch (index) {
+    case 0: {
+      FileLoading loading(win_.f_FileLoading);
+      getAlmFile();
+      break;
+    }
+    case 1:
+      PrintAlarmGrid();
+      break;
+    case 2:
+      exportAlmData();
+      break;
+  }
+}
+
+void HistoryCommands::histBarBtn_Click(int index) {
+  if (index < 0 || index > 3 || refuseWhenBusy()) return;
+  switch (index) {
+    case 0:
+      trend_.FrmHistoryTrendSetup();
+      break;
+    case 1:
+      trend_.toggleCursor();
+      break;
+    case 2:
+      trend_.saveToJpeg();
+      break;
+    case 3:
+      trend_.printHistoryPlot();
+      break;
+  }
+}
+
+void HistoryCommands::getHistFile() {
+  FileLoading loading(win_.f_FileLoading);
+  FileDialogSettings s;
+  s.title = QStringLiteral("Open Log File (.csv)");
+  s.filter = QStringLiteral("Log Files") + QStringLiteral("(*.csv)|*.csv");
+  s.initDir = openFolder(g_);
+  s.flags = kOpenFlags;
+  try {
+    const QString path = ui_.showOpen(s);
+    ui_.setPointer(Pointer::Hourglass);
+    ui_.setStatusText(QStringLiteral("Loading File, please wait!"));
+    ui_.doEvents();
+    g_.dataFileName = path;
+    const HistDataResult r = loadHistData(win_.vaGrid(), path);
+    win_.setTabEnabled(1, r.operatorEventsEnabled);
+    ui_.setPointer(Pointer::Normal);
+    ui_.setStatusText(r.statusText);
+    trend_.setPlotTitle(r.plotTitle);
+  } catch (const RuntimeError& e) {
+    if (e.number() == err::Cancel) return;
+    reportError(ui_, e, QStringLiteral("getHistFile"));
+    clearHistData();
+  } catch (const std::bad_alloc&) {
+    reportError(ui_, RuntimeError(err::OutOfMemory), QStringLiteral("getHistFile"));
+    clearHistData();
+  }
+}
+
+void HistoryCommands::clearHistData() {
+  clearHistTables(win_.vaGrid(), win_.digiSigGrid(), win_.opEvGrid());
+  g_.dataFileName.clear();
+  ui_.setStatusText(g_.dataFileName);
+  ui_.setPointer(Pointer::Normal);
+  win_.setPlotProgressVisible(false);
+  win_.f_FileLoading = false;
+}
+
+void HistoryCommands::getAuditFile() {
+  FileLoading loading(win_.f_FileLoading);
+  FileDialogSettings s;
+  s.title = QStringLiteral("Open Audit Trail File");
+  s.filter = QStringLiteral("Audit Files") + QStringLiteral("(*.aud)|*.aud") + QStringLiteral("|") +
+             QStringLiteral("Audit Files") + QStringLiteral("(*.csv)|*.csv");
+  s.initDir = openFolder(g_);
+  s.flags = kOpenFlags;
+  try {
+    const QString path = ui_.showOpen(s);
+    g_.auditFileName = path;
+    ui_.setStatusText(QStringLiteral("Loading audit trail file, please wait..."));
+    ui_.setPointer(Pointer::Hourglass);
+    ui_.doEvents();
+    win_.setAuditNameCaption(loadAuditData(win_.auditGrid(), path));
+    ui_.setPointer(Pointer::Normal);
+  } catch (const RuntimeError& e) {
+    if (e.number() == err::Cancel) return;
+    reportError(ui_, e, QStringLiteral("getAuditFile"));
+    clearTable(win_.auditGrid());
+    ui_.setPointer(Pointer::Normal);
+  } catch (const std::bad_alloc&) {
+    reportError(ui_, RuntimeError(err::OutOfMemory), QStringLiteral("getAuditFile"));
+    clearTable(win_.auditGrid());
+    ui_.setPointer(Pointer::Normal);
+  }
+}
+
+void HistoryCommands::getAlmFile() {
+  FileLoading loading(win_.f_FileLoading);
+  FileDialogSettings s;
+  s.title = QStringLiteral("Open Alarm History File (.csv)");
+  s.filter = QStringLiteral("Alarm Files") + QStringLiteral("(*.csv)|*.csv");
+  s.initDir = openFolder(g_);
+  s.flags = kOpenFlags;
+  try {
+    const QString path = ui_.showOpen(s);
+    g_.alarmFileName = path;
+    ui_.setStatusText(QStringLiteral("Loading alarm history file, please wait..."));
+    ui_.setPointer(Pointer::Hourglass);
+    win_.setAlmNameCaption(loadAlarmData(win_.alarmGrid(), path));
+    ui_.setPointer(Pointer::Normal);
+    // The loading text would otherwise stay until the next action.
+    ui_.setStatusText(currentFileText(path));
+  } catch (const RuntimeError& e) {
+    if (e.number() == err::Cancel) return;
+    reportError(ui_, e, QStringLiteral("getAlmFile"));
+    clearTable(win_.alarmGrid());
+    ui_.setPointer(Pointer::Normal);
+  } catch (const std::bad_alloc&) {
+    reportError(ui_, RuntimeError(err::OutOfMemory), QStringLiteral("getAlmFile"));
+    clearTable(win_.alarmGrid());
+    ui_.setPointer(Pointer::Normal);
+  }
+}
+
+}  // namespace tarvex

@@ -1,0 +1,137 @@
+// The history window's commands, without widgets: the dispatch of the five
+// tool bars by array and index, the three readers' work with the user
+// (dialog, pointer, status, event pump, busy flag), the data side's reset,
+// the verifications, exports and printouts. They work on the window through
+// HistoryWindowState and with the user through UserInterface, so tests run
+// them headless with a scripted interface.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "logfiles/logtable.h"
+#include "shell/userinterface.h"
+
+namespace tarvex {
+
+class VxLog;
+
+// The program-wide values of the viewer.
+struct ViewerGlobals {
+  QString startDir;         // the current folder at start-up; dialogs start here
+  QString dataFileName;     // the open data history file; "" = none
+  QString auditFileName;    // the audit trail chosen last; never cleared
+  QString alarmFileName;    // the alarm history chosen last; never cleared
+  bool f_Plotting = false;  // true while the plot builder runs
+};
+
+// The history window as the commands see it.
+class HistoryWindowState {
+ public:
+  virtual ~HistoryWindowState() = default;
+
+  // True while a reader runs; the main window refuses to close meanwhile.
+  bool f_FileLoading = false;
+
+  virtual LogTable& vaGrid() = 0;
+  virtual LogTable& digiSigGrid() = 0;
+  virtual LogTable& opEvGrid() = 0;
+  virtual LogTable& auditGrid() = 0;
+  virtual LogTable& auditSigGrid() = 0;
+  virtual LogTable& alarmGrid() = 0;
+  // What is selected in the grid showing `table`.
+  virtual TableSelection selection(const LogTable& table) const = 0;
+  // The tab control's per-tab switch (index 1 is "Operator Events").
+  virtual void setTabEnabled(int index, bool on) = 0;
+  virtual void setAuditNameCaption(const QString& text) = 0;
+  virtual void setAlmNameCaption(const QString& text) = 0;
+  // Shows or hides DcryLabel and ProgBar together.
+  virtual void setPlotProgressVisible(bool visible) = 0;
+};
+
+// The Trend Data tab's operations: the plot builder, the setup dialog and
+// the trend view's actions.
+class TrendOperations {
+ public:
+  virtual ~TrendOperations() = default;
+  virtual void setPlotTitle(const QString& title) = 0;
+  // Builds the trend of the checked selection of vaGrid (plotHistData).
+  virtual void plotHistData() = 0;
+  virtual void FrmHistoryTrendSetup() = 0;
+  virtual void toggleCursor() = 0;
+  virtual void saveToJpeg() = 0;
+  virtual void printHistoryPlot() = 0;
+};
+
+// Stands in for the trend view until the plot builder exists: it keeps the
+// title and does nothing else (it draws no trend).
+class TrendNotBuilt : public TrendOperations {
+ public:
+  void setPlotTitle(const QString& title) override { title_ = title; }
+  QString plotTitle() const { return title_; }
+  void plotHistData() override {}
+  void FrmHistoryTrendSetup() override {}
+  void toggleCursor() override {}
+  void saveToJpeg() override {}
+  void printHistoryPlot() override {}
+
+ private:
+  QString title_;
+};
+
+// The message of a refused command while the window is busy (style 64).
+QString busyText();
+
+// The selection check of "Plot History File": true when every block of
+// `selection` may be plotted; otherwise shows the first failure's message
+// (style 32) and returns false.
+bool checkPlotSelection(UserInterface& ui, const LogTable& vaGrid, const TableSelection& selection);
+
+class HistoryCommands {
+ public:
+  // All references must outlive the commands. `sigLog` may be null only in
+  // tests that do not read companions or verify.
+  HistoryCommands(UserInterface& ui, HistoryWindowState& window, ViewerGlobals& globals,
+                  VxLog* sigLog, TrendOperations& trend);
+
+  // The busy state: a reader or the plot builder runs.
+  bool busy() const;
+
+  // Click handlers of the five tool bars; an index outside an array does
+  // nothing. While the window is busy every command except "Cancel History
+  // Plot" is refused with busyText(): a second load or plot started from
+  // the event pump of a running one would work on tables in use.
+  void DataBarBtn_Click(int index);
+  void opBarBtn_Click(int index);
+  void auditBarBtn_Click(int index);
+  void almBarBtn_Click(int index);
+  void histBarBtn_Click(int index);
+
+  // The readers' procedures. Each raises f_FileLoading while it works and
+  // lowers it on every way out, a cancelled dialog included.
+  void getHistFile();
+  void getAuditFile();
+  void getAlmFile();
+  // Returns the data side to "no data file open".
+  void clearHistData();
+
+ private:
+  bool refuseWhenBusy();
+  // The exporters and printouts of the four tables (history_outputs.cpp).
+  void exportHistData();
+  void exportOpEventData();
+  void exportAuditTrailData();
+  void exportAlmData();
+  void PrintDataGrid();
+  void PrintOpEventGrid();
+  void PrintAuditGrid();
+  void PrintAlarmGrid();
+
+  UserInterface& ui_;
+  HistoryWindowState& win_;
+  ViewerGlobals& g_;
+  VxLog* sigLog_;
+  TrendOperations& trend_;
+};
+
+}  // namespace tarvex
