@@ -462,7 +462,7 @@ bool overlayNeedsUtf8(const std::string& arena) {
   for (const char c : arena)
     if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
   if (ascii) return false;
-  const QString text = QString::fromUtf8(arena.data(), qsizetype(arena.size()));
+  const QString text = utf8Text(arena.data(), qsizetype(arena.size()));
   for (const QChar ch : text)
     if (unicodeToCp1252(ch.unicode()) < 0) return true;
   return false;
