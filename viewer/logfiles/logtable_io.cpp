@@ -296,7 +296,9 @@ int parseLines(detail::TableFile& fd) {
     has[field] = 1;
   };
   auto nonEmpty = [](const char* b, const char* e) {
-    return e > b && !(e - b == 2 && b[0] == '"' && b[1] == '"');
+    // "" is an empty text, and so is a lone '"' (a quote opened at the end
+    // of the file and never closed).
+    return e > b && !(e - b == 2 && b[0] == '"' && b[1] == '"') && !(e - b == 1 && b[0] == '"');
   };
 
   while (p < end) {

@@ -335,6 +335,12 @@ TEST(LogTableCells, DataColumnCountSeesWrittenAndClearedCells) {
   EXPECT_EQ(t.dataColCount(), 2);
   t.clearCells(1, 0, 2, 1);
   EXPECT_EQ(t.dataColCount(), 0);
+  // A quote opened at the very end of the file holds an empty text: no data.
+  LogTable q;
+  q.loadDelimitedText(files.write("q.csv", "a,\"b,c\",\""));
+  EXPECT_EQ(q.lastCol(), 2);
+  EXPECT_EQ(q.getCell(2, 0), "");
+  EXPECT_EQ(q.dataColCount(), 1);
 }
 
 TEST(LogTableSettings, WidthsHiddenFlagsAndModelFlags) {
