@@ -5,6 +5,7 @@
 // exported and loaded back: the copy must hold the same texts.
 #include <QFile>
 #include <QLocale>
+#include <QStringDecoder>
 #include <algorithm>
 #include <vector>
 
@@ -100,8 +101,13 @@ void roundTrip(const LogTable& t) {
       const QString want = t.getCell(shown[i], r);
       const QString got = back.getCell(int(i), r);
       if (got == want) continue;
+      // Also known: a U+FEFF that begins the first cell is exported as the
+      // file's first bytes, which read back as a byte-order mark.
+      if (r == 0 && i == 0 && want.startsWith(QChar(0xFEFF)) && got == want.mid(1)) continue;
       if (readAsUtf8) {
-        QString asUtf8 = QString::fromUtf8(tarvex::encodeCp1252(want));
+        // (U+FEFF kept, except at the start of the file: a byte-order mark.)
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        QString asUtf8 = utf8.decode(tarvex::encodeCp1252(want));
         if (r == 0 && i == 0 && asUtf8.startsWith(QChar(0xFEFF))) asUtf8.remove(0, 1);
         if (got == asUtf8) continue;
       }

@@ -44,12 +44,19 @@ void decodeInto(const char* b, qsizetype n, bool utf8, QString& out) {
     return;
   }
   out.resize(n);
-  QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QStringDecoder dec(QStringDecoder::Utf8,
+                     QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
   QChar* end = dec.appendToBuffer(out.data(), QByteArrayView(b, n));
   out.resize(end - out.constData());
 }
 
 }  // namespace
+
+QString utf8Text(const char* b, qsizetype n) {
+  QString out;
+  decodeInto(b, n, true, out);
+  return out;
+}
 
 QString slot::text(quint64 s, const std::string& arena) {
   switch (slot::kind(s)) {
@@ -62,13 +69,13 @@ QString slot::text(quint64 s, const std::string& arena) {
         len = qsizetype(big);
         off += 8;
       }
-      return QString::fromUtf8(arena.data() + off, len);
+      return utf8Text(arena.data() + off, len);
     }
     case 2: {
       const int len = int((s >> 2) & 7);
       char buf[8];
       for (int i = 0; i < len; ++i) buf[i] = char((s >> (8 + 8 * i)) & 0xFF);
-      return QString::fromUtf8(buf, len);
+      return utf8Text(buf, len);
     }
     case 3:
       return formatTimeOfDay(int(s >> 8), TimeStyle(int((s >> 2) & 3)));

@@ -296,7 +296,9 @@ int parseLines(detail::TableFile& fd) {
     has[field] = 1;
   };
   auto nonEmpty = [](const char* b, const char* e) {
-    return e > b && !(e - b == 2 && b[0] == '"' && b[1] == '"');
+    // "" is an empty text, and so is a lone '"' (a quote opened at the end
+    // of the file and never closed).
+    return e > b && !(e - b == 2 && b[0] == '"' && b[1] == '"') && !(e - b == 1 && b[0] == '"');
   };
 
   while (p < end) {
@@ -462,7 +464,7 @@ bool overlayNeedsUtf8(const std::string& arena) {
   for (const char c : arena)
     if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
   if (ascii) return false;
-  const QString text = QString::fromUtf8(arena.data(), qsizetype(arena.size()));
+  const QString text = utf8Text(arena.data(), qsizetype(arena.size()));
   for (const QChar ch : text)
     if (unicodeToCp1252(ch.unicode()) < 0) return true;
   return false;

@@ -111,6 +111,11 @@ struct CellRef {
 
 }  // namespace detail
 
+// UTF-8 bytes as text. A leading U+FEFF is kept: inside a file or a written
+// cell it is a character of the text, not a byte-order mark (which
+// QString::fromUtf8 would drop).
+QString utf8Text(const char* b, qsizetype n);
+
 namespace slot {
 inline constexpr quint64 kEmpty = 2;
 inline int kind(quint64 s) { return int(s & 3); }

@@ -131,6 +131,14 @@ TEST(LogTableLoad, TextIsUtf8WhenValidAndCodePage1252Otherwise) {
                                   "\xEF\xBB\xBF"
                                   "Date,Time\r\n"));
   EXPECT_EQ(t.getCell(0, 0), "Date");
+  // U+FEFF after the start of the file is a character of its cell, also at
+  // the start of a cell; so is one written into a cell.
+  t.loadDelimitedText(files.write("f.csv", "a,b\r\n\xEF\xBB\xBFx,\xEF\xBB\xBF\r\n"));
+  EXPECT_EQ(t.getCell(0, 1), QString(QChar(0xFEFF)) + u'x');
+  EXPECT_EQ(t.getCell(1, 1), QString(QChar(0xFEFF)));
+  EXPECT_FALSE(t.isCellEmpty(1, 1));
+  t.setCell(2, 1, QString(QChar(0xFEFF)));
+  EXPECT_EQ(t.getCell(2, 1), QString(QChar(0xFEFF)));
   // One byte that is not UTF-8 anywhere makes the whole file code page 1252.
   t.loadDelimitedText(files.write("m.csv", "\xC2\xB0,x\r\n\xB0,y\r\n"));
   EXPECT_EQ(t.getCell(0, 0), QString::fromUtf8("Â°"));
@@ -327,6 +335,12 @@ TEST(LogTableCells, DataColumnCountSeesWrittenAndClearedCells) {
   EXPECT_EQ(t.dataColCount(), 2);
   t.clearCells(1, 0, 2, 1);
   EXPECT_EQ(t.dataColCount(), 0);
+  // A quote opened at the very end of the file holds an empty text: no data.
+  LogTable q;
+  q.loadDelimitedText(files.write("q.csv", "a,\"b,c\",\""));
+  EXPECT_EQ(q.lastCol(), 2);
+  EXPECT_EQ(q.getCell(2, 0), "");
+  EXPECT_EQ(q.dataColCount(), 1);
 }
 
 TEST(LogTableSettings, WidthsHiddenFlagsAndModelFlags) {
