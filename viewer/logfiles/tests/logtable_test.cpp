@@ -14,14 +14,8 @@ namespace tarvex {
 namespace {
 
 using testing::errorOf;
+using testing::rowOf;
 using testing::TempFiles;
-
-// The cells of a row, columns 0..lastCol.
-QStringList rowOf(const LogTable& t, int row) {
-  QStringList out;
-  for (int c = 0; c <= t.lastCol(); ++c) out << t.getCell(c, row);
-  return out;
-}
 
 TEST(LogTableLoad, LineEndsOfEveryKindGiveTheSameTable) {
   TempFiles files;

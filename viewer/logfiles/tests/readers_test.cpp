@@ -13,13 +13,8 @@ namespace tarvex {
 namespace {
 
 using testing::errorOf;
+using testing::rowOf;
 using testing::TempFiles;
-
-QStringList rowOf(const LogTable& t, int row) {
-  QStringList out;
-  for (int c = 0; c <= t.lastCol(); ++c) out << t.getCell(c, row);
-  return out;
-}
 
 const QLocale kUs(QLocale::English, QLocale::UnitedStates);
 

@@ -6,8 +6,10 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
+#include "logfiles/logtable.h"
 #include "shell/runtime_error.h"
 
 namespace tarvex::testing {
@@ -43,6 +45,13 @@ int errorOf(F&& f) {
     return e.number();
   }
   return -1;
+}
+
+// The cells of a row, columns 0..lastCol.
+inline QStringList rowOf(const LogTable& t, int row) {
+  QStringList out;
+  for (int c = 0; c <= t.lastCol(); ++c) out << t.getCell(c, row);
+  return out;
 }
 
 }  // namespace tarvex::testing
