@@ -1,0 +1,138 @@
+// What the trend code needs of the historical trend plot and of the window
+// around it. The builder, the setup dialog's logic and the trend view's
+// actions work through these interfaces only; the QCustomPlot widget
+// implements TrendPlot and draws, the history window implements
+// TrendWindow, and tests replace both with plain fakes.
+//
+// Settings carry the plot component's own names (TitleText, Span,
+// MinorCount, DateTimeFormat, LabelsFormatStyle, BackGroundColor,
+// TraceLineWidth) so an operator's report and the code use one word.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <cstddef>
+#include <vector>
+
+class QPrinter;
+
+namespace tarvex {
+
+// One point of a channel: X is a date-time serial (whole days since
+// 30 Dec 1899 plus the fraction of the day), Y the value. A Y that is NaN
+// is a gap: the trace is broken at X.
+struct TrendPoint {
+  double x = 0;
+  double y = 0;
+};
+
+enum class TrendAxis { X, Y };
+
+// One axis's settings (axis index 0 of the X axes or of the Y axes).
+struct TrendAxisSettings {
+  QString title;              // "Time", "Y-Axis 1"
+  double min = 0;             // lower end of the visible range
+  double span = 0;            // width of the visible range, in axis units
+  int minorCount = 1;         // MinorCount: minor ticks between major ticks
+  QString dateTimeFormat;     // DateTimeFormat (date/time labels, X axis)
+  int labelsFormatStyle = 0;  // LabelsFormatStyle: 3 = date/time labels
+  int scrollMode = 0;         // the enumerated setting the builder sets to 0
+  bool followData = false;    // the Boolean setting the builder switches on
+  QColor scaleColor;          // both colour settings of the axis's scale
+};
+
+// One channel's look.
+struct TrendChannelStyle {
+  QString titleText;       // TitleText
+  int traceLineWidth = 2;  // TraceLineWidth, in pixels
+  QColor color;
+};
+
+// Statistics of one channel over an X range (gaps excluded).
+struct TrendChannelStats {
+  std::size_t count = 0;  // points with a value
+  double min = 0;
+  double max = 0;
+  double mean = 0;
+};
+
+// The plot. Channel indexes run from 0 to channelCount() - 1 in the order
+// the channels were added.
+class TrendPlot {
+ public:
+  virtual ~TrendPlot() = default;
+
+  // ---- Whole plot --------------------------------------------------------
+  virtual QString titleText() const = 0;
+  virtual void setTitleText(const QString& text) = 0;
+  virtual QColor backGroundColor() const = 0;
+  virtual void setBackGroundColor(const QColor& color) = 0;
+
+  // ---- Axes --------------------------------------------------------------
+  virtual TrendAxisSettings axis(TrendAxis which) const = 0;
+  // Applies every field of `settings` to the axis and redraws.
+  virtual void setAxis(TrendAxis which, const TrendAxisSettings& settings) = 0;
+  // Shorthands for the two fields the builder and the sliders change.
+  virtual void setAxisRange(TrendAxis which, double min, double span) = 0;
+
+  // ---- Channels ----------------------------------------------------------
+  // Removes every channel and its points; the next channel added is index 0.
+  virtual void clearChannels() = 0;
+  // Adds an empty channel with the plot's colour for a new channel and
+  // returns its index.
+  virtual int addChannel(const TrendChannelStyle& style) = 0;
+  virtual int channelCount() const = 0;
+  virtual TrendChannelStyle channelStyle(int index) const = 0;
+  virtual void setChannelStyle(int index, const TrendChannelStyle& style) = 0;
+  // Appends `points` (X ascending within the call) to channel `index`; the
+  // plot takes them over and the caller's vector is left empty, so a
+  // channel's points are held once. The X axis follows the appended X values
+  // while followData is on: its range then covers every channel's points.
+  virtual void appendPoints(int index, std::vector<TrendPoint>&& points) = 0;
+  virtual std::size_t pointCount(int index) const = 0;
+  // The point `i` of channel `index` (0 <= i < pointCount(index)).
+  virtual TrendPoint point(int index, std::size_t i) const = 0;
+  // Count, minimum, maximum and mean of the channel's values with X in
+  // [x1, x2] (x1 <= x2), gaps excluded; count 0 when there are none.
+  virtual TrendChannelStats stats(int index, double x1, double x2) const = 0;
+
+  // ---- Data cursor 0 ("Cursor 1") -------------------------------------------
+  virtual bool cursorVisible() const = 0;
+  virtual void setCursorVisible(bool visible) = 0;
+
+  // ---- Output ------------------------------------------------------------
+  // Redraws the plot on the screen.
+  virtual void replot() = 0;
+  // Writes the plot as shown to `path` as "jpg" (quality 100), "png",
+  // "pdf" or "svg"; width and height 0 take the plot's size on the screen.
+  // The file is written whole or not at all (an existing file is replaced
+  // only by a complete new one). Throws RuntimeError when it cannot be
+  // written.
+  virtual void savePicture(const QString& path, const QString& format, int width = 0,
+                           int height = 0) = 0;
+  // Prints the plot on `printer` inside the plot's print margins (1.0 inch
+  // on each side). Throws RuntimeError when the printout cannot start.
+  virtual void print(QPrinter& printer) = 0;
+};
+
+// The window around the plot, as the trend code sees it.
+class TrendWindow {
+ public:
+  virtual ~TrendWindow() = default;
+
+  // Shows or hides DcryLabel ("Plotting Please Wait:") and ProgBar together.
+  virtual void setPlotProgressVisible(bool visible) = 0;
+  // ProgBar's position, 0..100.
+  virtual void setPlotProgress(int percent) = 0;
+  // The zoom sliders' positions (-100..100).
+  virtual int dateSliderPosition() const = 0;
+  virtual void setDateSliderPosition(int position) = 0;
+  virtual int ySliderPosition() const = 0;
+  virtual void setYSliderPosition(int position) = 0;
+  // Selects a tab of DataTab (4 = "Trend Data").
+  virtual void selectTab(int index) = 0;
+  // The history window's caption ("Data Viewer").
+  virtual QString caption() const = 0;
+};
+
+}  // namespace tarvex
