@@ -8,12 +8,20 @@
 #include <utility>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace ferrolok::detail {
 namespace {
+
+// One read call asks for at most this much, whatever the file's size.
+constexpr std::size_t kMaxReadCall = 64u << 20;
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -21,24 +29,10 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
 #ifdef _WIN32
-// The size of an open file, also beyond 2 GiB; -1 when it cannot be taken.
-long long sizeOf(std::FILE* f) {
-  if (_fseeki64(f, 0, SEEK_END) != 0) return -1;
-  return _ftelli64(f);
-}
-File openNarrow(const std::string& name) { return File(std::fopen(name.c_str(), "rb")); }
-File openWide(const std::u16string& name, const wchar_t* mode) {
-  return File(_wfopen(reinterpret_cast<const wchar_t*>(name.c_str()), mode));
-}
+const wchar_t* wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+File openForWriting(const std::u16string& name) { return File(_wfopen(wide(name), L"wb")); }
 #else
-// The size of an open file; -1 when it cannot be taken or the name is a
-// directory (which the Windows C runtime refuses to open).
-long long sizeOf(std::FILE* f) {
-  struct stat st;
-  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
-  if (std::fseek(f, 0, SEEK_END) != 0) return -1;
-  return std::ftell(f);
-}
 void appendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -76,51 +70,85 @@ std::string pathFromUtf16(const std::u16string& s) {
   return out;
 }
 
-// The 8-bit name is read as the Latin-1 text it stands for, as the Windows
-// ANSI code page reads it for everything the library can pass through.
-File openNarrow(const std::string& name) {
-  std::string path;
-  for (unsigned char c : name) appendUtf8(path, c);
-  return File(std::fopen(path.c_str(), "rb"));
-}
-File openWide(const std::u16string& name, const wchar_t* mode) {
-  return File(std::fopen(pathFromUtf16(name).c_str(), mode[0] == L'w' ? "wb" : "rb"));
+File openForWriting(const std::u16string& name) {
+  return File(std::fopen(pathFromUtf16(name).c_str(), "wb"));
 }
 #endif
 
 }  // namespace
 
 std::optional<InputFile> InputFile::Open(const BString& fileName) {
-  long long size = 0;
-  {
-    File f = openNarrow(std::string(NarrowString(fileName).c_str()));
-    if (!f) return std::nullopt;
-    size = sizeOf(f.get());
-    if (size < 0) return std::nullopt;
-  }
   if (!fileName) return std::nullopt;
-  File f = openWide(*fileName, L"rb");
-  if (!f) return std::nullopt;
   InputFile in;
-  in.file_ = f.release();
-  in.size_ = static_cast<std::uint64_t>(size);
+#ifdef _WIN32
+  // The file type check refuses pipes, consoles and devices (NUL, COM1);
+  // CreateFileW fails on a directory without FILE_FLAG_BACKUP_SEMANTICS.
+  HANDLE h = CreateFileW(wide(*fileName), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  in.handle_ = reinterpret_cast<std::intptr_t>(h);
+  LARGE_INTEGER size;
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size) || size.QuadPart < 0)
+    return std::nullopt;
+  in.size_ = static_cast<std::uint64_t>(size.QuadPart);
+#else
+  // O_NONBLOCK: opening a FIFO without a writer, or a device, must not wait.
+  const int fd = ::open(pathFromUtf16(*fileName).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  in.handle_ = fd;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return std::nullopt;
+  // Regular files ignore the flag; clear it all the same for plain reads.
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  in.size_ = static_cast<std::uint64_t>(st.st_size);
+#endif
   return in;
 }
 
 InputFile::InputFile(InputFile&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)), size_(other.size_) {}
+    : handle_(std::exchange(other.handle_, -1)), size_(other.size_) {}
 
 InputFile::~InputFile() {
-  if (file_) std::fclose(file_);
+  if (handle_ == -1) return;
+#ifdef _WIN32
+  CloseHandle(reinterpret_cast<HANDLE>(handle_));
+#else
+  ::close(static_cast<int>(handle_));
+#endif
 }
 
-std::optional<Bytes> InputFile::ReadAll() {
-  if (size_ > Bytes().max_size()) return std::nullopt;
+long long InputFile::readSome(std::uint8_t* to, std::size_t n) {
+  n = std::min(n, kMaxReadCall);
+#ifdef _WIN32
+  DWORD got = 0;
+  if (!ReadFile(reinterpret_cast<HANDLE>(handle_), to, static_cast<DWORD>(n), &got, nullptr))
+    return -1;
+  return got;
+#else
+  for (;;) {
+    const ssize_t got = ::read(static_cast<int>(handle_), to, n);
+    if (got >= 0) return got;
+    if (errno != EINTR) return -1;
+  }
+#endif
+}
+
+std::optional<Bytes> InputFile::ReadAll(std::size_t spare) {
+  if (size_ > Bytes().max_size() - spare) return std::nullopt;
   try {
-    Bytes buf(static_cast<std::size_t>(size_));
-    buf.resize(std::fread(buf.data(), 1, buf.size(), file_));
-    // A read error is a file that cannot be read, not a short file.
-    if (std::ferror(file_)) return std::nullopt;
+    Bytes buf;
+    buf.reserve(static_cast<std::size_t>(size_) + spare);
+    buf.resize(static_cast<std::size_t>(size_));
+    std::size_t have = 0;
+    while (have < buf.size()) {
+      const long long got = readSome(buf.data() + have, buf.size() - have);
+      // A read error is a file that cannot be read, not a short file.
+      if (got < 0) return std::nullopt;
+      if (got == 0) break;
+      have += static_cast<std::size_t>(got);
+    }
+    buf.resize(have);
     return buf;
   } catch (const std::bad_alloc&) {
     return std::nullopt;
@@ -135,23 +163,24 @@ bool InputFile::ReadInPieces(const std::function<void(const std::uint8_t*, std::
   std::uint64_t left = size_;
   while (left > 0) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size()));
-    const std::size_t got = std::fread(piece.data(), 1, want, file_);
-    if (got > 0) sink(piece.data(), got);
-    if (got < want) return !std::ferror(file_);
-    left -= got;
+    const long long got = readSome(piece.data(), want);
+    if (got < 0) return false;
+    if (got == 0) return true;
+    sink(piece.data(), static_cast<std::size_t>(got));
+    left -= static_cast<std::uint64_t>(got);
   }
   return true;
 }
 
-std::optional<Bytes> ReadWholeFile(const BString& fileName) {
+std::optional<Bytes> ReadWholeFile(const BString& fileName, std::size_t spare) {
   std::optional<InputFile> in = InputFile::Open(fileName);
   if (!in) return std::nullopt;
-  return in->ReadAll();
+  return in->ReadAll(spare);
 }
 
 bool WriteWholeFile(const BString& fileName, const Bytes& bytes) {
   if (!fileName) return false;
-  File f = openWide(*fileName, L"wb");
+  File f = openForWriting(*fileName);
   if (!f) return false;
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f.get());
   return true;

@@ -12,6 +12,9 @@ namespace {
 
 const std::u16string kEmpty;
 
+// Room for the padding that encryption adds: up to one RC2 block.
+constexpr std::size_t kPaddingRoom = 8;
+
 // The guards compare with an allocated empty string; a null string differs.
 bool isEmptyString(const BString& s) { return s && *s == kEmpty; }
 
@@ -21,11 +24,6 @@ const std::uint8_t* bytesOf(const std::string& s) {
 
 Bytes encrypt(const Object& o, const std::uint8_t* data, std::size_t n) {
   return provider::EncryptBuffer(NarrowString(o.Password()), data, n, NarrowString(o.Provider()),
-                                 o.ProviderType());
-}
-
-Bytes decrypt(const Object& o, const std::uint8_t* data, std::size_t n) {
-  return provider::DecryptBuffer(NarrowString(o.Password()), data, n, NarrowString(o.Provider()),
                                  o.ProviderType());
 }
 
@@ -56,27 +54,33 @@ Result EncryptString::Encrypt() const {
 
 Result DecryptData::Decrypt() const {
   if (!data_) return std::nullopt;
-  Bytes out = decrypt(*this, data_->bytes.data(), data_->bytes.size());
+  Bytes out =
+      provider::DecryptBuffer(NarrowString(Password()), data_->bytes.data(), data_->bytes.size(),
+                              NarrowString(Provider()), ProviderType());
   save(out);
   return out;
 }
 
+// The file classes read the file once into the buffer that the cipher works
+// in and that is returned: a file needs memory of its size once, not twice.
 Result EncryptFile::Encrypt() const {
   if (isEmptyString(fileName_)) return std::nullopt;
-  const std::optional<Bytes> in = detail::ReadWholeFile(fileName_);
-  if (!in) return std::nullopt;
-  Bytes out = encrypt(*this, in->data(), in->size());
-  save(out);
-  return out;
+  std::optional<Bytes> buf = detail::ReadWholeFile(fileName_, kPaddingRoom);
+  if (!buf) return std::nullopt;
+  provider::EncryptInPlace(NarrowString(Password()), *buf, NarrowString(Provider()),
+                           ProviderType());
+  save(*buf);
+  return buf;
 }
 
 Result DecryptFile::Decrypt() const {
   if (isEmptyString(fileName_)) return std::nullopt;
-  const std::optional<Bytes> in = detail::ReadWholeFile(fileName_);
-  if (!in) return std::nullopt;
-  Bytes out = decrypt(*this, in->data(), in->size());
-  save(out);
-  return out;
+  std::optional<Bytes> buf = detail::ReadWholeFile(fileName_);
+  if (!buf) return std::nullopt;
+  provider::DecryptInPlace(NarrowString(Password()), *buf, NarrowString(Provider()),
+                           ProviderType());
+  save(*buf);
+  return buf;
 }
 
 Result CreateStringHash::Hash() const {

@@ -28,6 +28,16 @@ Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::
 Bytes DecryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
                     const std::string& providerName, std::int32_t providerType);
 
+// EncryptBuffer and DecryptBuffer on a buffer the caller hands over, so that
+// a file needs no second buffer of its size: `buf` is replaced by the
+// ciphertext or plaintext, or emptied where those give an empty buffer.
+// Encryption grows `buf` by its padding (1 to 8 bytes); reserve that room to
+// keep it from moving.
+void EncryptInPlace(const std::string& password, Bytes& buf, const std::string& providerName,
+                    std::int32_t providerType);
+void DecryptInPlace(const std::string& password, Bytes& buf, const std::string& providerName,
+                    std::int32_t providerType);
+
 // The 16-byte MD5 digest of data[0..n); an empty buffer when the provider
 // cannot be acquired.
 Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& providerName,

@@ -7,12 +7,17 @@
 // wincrypt.h needs the types of windows.h.
 #include <wincrypt.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "provider.h"
 
 namespace ferrolok::provider {
 namespace {
+
+// The longest buffer one CryptEncrypt or CryptDecrypt call can take: its
+// lengths are 32-bit and the ciphertext adds up to one block of padding.
+constexpr std::size_t kMaxBuffer = 0xFFFFFFF0u;
 
 // A provider context for (name, type) with no key container; 0 when the name
 // and type do not match an installed provider.
@@ -80,41 +85,59 @@ HCRYPTKEY DeriveKey(HCRYPTPROV prov, const std::string& password) {
 
 }  // namespace
 
-Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
-                    const std::string& providerName, std::int32_t providerType) {
+void EncryptInPlace(const std::string& password, Bytes& buf, const std::string& providerName,
+                    std::int32_t providerType) {
+  const std::size_t n = buf.size();
+  // One call takes a 32-bit length, padding included.
+  if (n > kMaxBuffer) {
+    buf.clear();
+    return;
+  }
   Context ctx(providerName, providerType);
-  if (!ctx.get()) return {};
-  Key key(DeriveKey(ctx.get(), password));
-  if (!key.get()) return {};
-
+  Key key(ctx.get() ? DeriveKey(ctx.get(), password) : 0);
   // Size query: a null buffer reports the padded ciphertext length.
   DWORD len = static_cast<DWORD>(n);
-  if (!CryptEncrypt(key.get(), 0, TRUE, 0, nullptr, &len, static_cast<DWORD>(n))) return {};
-  Bytes buf(len);
-  if (n) std::memcpy(buf.data(), data, n);
+  if (!key.get() || !CryptEncrypt(key.get(), 0, TRUE, 0, nullptr, &len, static_cast<DWORD>(n))) {
+    buf.clear();
+    return;
+  }
+  buf.resize(len);
   DWORD outLen = static_cast<DWORD>(n);
-  if (!CryptEncrypt(key.get(), 0, TRUE, 0, buf.data(), &outLen, len)) return {};
+  if (!CryptEncrypt(key.get(), 0, TRUE, 0, buf.data(), &outLen, len)) outLen = 0;
   buf.resize(outLen);
-  return buf;
 }
 
-Bytes DecryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
-                    const std::string& providerName, std::int32_t providerType) {
-  Bytes buf(data, data + n);
+void DecryptInPlace(const std::string& password, Bytes& buf, const std::string& providerName,
+                    std::int32_t providerType) {
+  const std::size_t n = buf.size();
   Context ctx(providerName, providerType);
-  if (!ctx.get()) return {};
-  Key key(DeriveKey(ctx.get(), password));
-  if (!key.get()) return {};
+  Key key(ctx.get() ? DeriveKey(ctx.get(), password) : 0);
   // RC2 works on whole 8-byte blocks: the provider fails a final decryption
   // of zero bytes (there is no padding block to remove) or of a length that
   // is not whole blocks. Some implementations crash on the first or decrypt
   // the second anyway, so such a call is not made.
   constexpr std::size_t kRc2Block = 8;
-  if (n == 0 || n % kRc2Block != 0) return {};
   DWORD len = static_cast<DWORD>(n);
-  if (!CryptDecrypt(key.get(), 0, TRUE, 0, buf.data(), &len)) return {};
+  if (!key.get() || n == 0 || n % kRc2Block != 0 || n > kMaxBuffer ||
+      !CryptDecrypt(key.get(), 0, TRUE, 0, buf.data(), &len))
+    len = 0;
   buf.resize(len);
-  return buf;
+}
+
+Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
+                    const std::string& providerName, std::int32_t providerType) {
+  Bytes out;
+  out.reserve(n + 8);
+  out.assign(data, data + n);
+  EncryptInPlace(password, out, providerName, providerType);
+  return out;
+}
+
+Bytes DecryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
+                    const std::string& providerName, std::int32_t providerType) {
+  Bytes out(data, data + n);
+  DecryptInPlace(password, out, providerName, providerType);
+  return out;
 }
 
 Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& providerName,
@@ -124,7 +147,13 @@ Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& pro
   Hash hash(ctx.get(), CALG_MD5);
   if (!hash.get()) return {};
   static const BYTE kNothing = 0;  // zero bytes are still passed by a valid pointer
-  if (!CryptHashData(hash.get(), n ? data : &kNothing, static_cast<DWORD>(n), 0)) return {};
+  // One call for all of it (more only beyond the 32-bit length of a call).
+  do {
+    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(n, 0xFFFFFFFFu));
+    if (!CryptHashData(hash.get(), n ? data : &kNothing, piece, 0)) return {};
+    data += piece;
+    n -= piece;
+  } while (n > 0);
   DWORD size = 0;
   DWORD sizeLen = sizeof(size);
   if (!CryptGetHashParam(hash.get(), HP_HASHSIZE, reinterpret_cast<BYTE*>(&size), &sizeLen, 0))

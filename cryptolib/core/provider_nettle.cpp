@@ -102,40 +102,56 @@ void deriveKey(const Rc2Defaults& p, const std::string& password, arctwo_ctx* ke
 
 }  // namespace
 
-Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
-                    const std::string& providerName, std::int32_t providerType) {
+void EncryptInPlace(const std::string& password, Bytes& buf, const std::string& providerName,
+                    std::int32_t providerType) {
   const Rc2Defaults* p = acquire(untilZero(providerName), providerType);
-  if (!p) return {};
+  if (!p) {
+    buf.clear();
+    return;
+  }
   arctwo_ctx key;
   deriveKey(*p, untilZero(password), &key);
 
-  const std::size_t pad = kBlock - n % kBlock;  // 1..8
-  Bytes out;
-  out.reserve(n + pad);
-  out.assign(data, data + n);
-  out.resize(n + pad, static_cast<std::uint8_t>(pad));
+  const std::size_t pad = kBlock - buf.size() % kBlock;  // 1..8
+  buf.resize(buf.size() + pad, static_cast<std::uint8_t>(pad));
   std::array<std::uint8_t, kBlock> iv{};
   cbc_encrypt(&key, reinterpret_cast<nettle_cipher_func*>(arctwo_encrypt), kBlock, iv.data(),
-              out.size(), out.data(), out.data());
+              buf.size(), buf.data(), buf.data());
+}
+
+void DecryptInPlace(const std::string& password, Bytes& buf, const std::string& providerName,
+                    std::int32_t providerType) {
+  const std::size_t n = buf.size();
+  const Rc2Defaults* p = acquire(untilZero(providerName), providerType);
+  if (!p || n == 0 || n % kBlock != 0) {
+    buf.clear();
+    return;
+  }
+  arctwo_ctx key;
+  deriveKey(*p, untilZero(password), &key);
+
+  std::array<std::uint8_t, kBlock> iv{};
+  cbc_decrypt(&key, reinterpret_cast<nettle_cipher_func*>(arctwo_decrypt), kBlock, iv.data(), n,
+              buf.data(), buf.data());
+  const std::uint8_t pad = buf.back();
+  bool padded = pad >= 1 && pad <= kBlock;
+  for (std::size_t i = n - (padded ? pad : 0); i < n; ++i) padded = padded && buf[i] == pad;
+  buf.resize(padded ? n - pad : 0);
+}
+
+Bytes EncryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
+                    const std::string& providerName, std::int32_t providerType) {
+  Bytes out;
+  out.reserve(n + kBlock);
+  out.assign(data, data + n);
+  EncryptInPlace(password, out, providerName, providerType);
   return out;
 }
 
 Bytes DecryptBuffer(const std::string& password, const std::uint8_t* data, std::size_t n,
                     const std::string& providerName, std::int32_t providerType) {
-  const Rc2Defaults* p = acquire(untilZero(providerName), providerType);
-  if (!p || n == 0 || n % kBlock != 0) return {};
-  arctwo_ctx key;
-  deriveKey(*p, untilZero(password), &key);
-
   Bytes out(data, data + n);
-  std::array<std::uint8_t, kBlock> iv{};
-  cbc_decrypt(&key, reinterpret_cast<nettle_cipher_func*>(arctwo_decrypt), kBlock, iv.data(),
-              out.size(), out.data(), out.data());
-  const std::uint8_t pad = out.back();
-  if (pad < 1 || pad > kBlock) return {};
-  for (std::size_t i = n - pad; i < n; ++i)
-    if (out[i] != pad) return {};
-  out.resize(n - pad);
+  DecryptInPlace(password, out, providerName, providerType);
   return out;
 }
 

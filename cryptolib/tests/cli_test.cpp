@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <string>
@@ -123,6 +124,50 @@ TEST(Cli, UntouchedResultExitsThreeAndPrintsNothing) {
     EXPECT_EQ(r.status, 3) << args[1] << " " << args[2];
     EXPECT_EQ(r.out, "");
   }
+}
+
+// A pipe or a device is no file to read: exit 3 at once, nothing on stdout,
+// the reason on stderr.
+TEST(Cli, FilesThatAreNoRegularFilesExitThreeWithAMessage) {
+  TempDir dir;
+  const std::string fifo = dir.file("fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    for (const char* command : {"hash", "encrypt", "decrypt"}) {
+      const Outcome r = ferrolok({command, "--file", path, "--format", "raw"});
+      EXPECT_EQ(r.status, 3) << command << " " << path;
+      EXPECT_EQ(r.out, "");
+      EXPECT_EQ(r.err, "ferrolok: " + path + " is not a regular file\n");
+    }
+  }
+  const Outcome r = ferrolok({"hash", "--file", dir.file("missing").string()});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "ferrolok: cannot open " + dir.file("missing").string() +
+                       ": No such file or directory\n");
+}
+
+// Large results are written in pieces; the text must still be whole.
+TEST(Cli, LargeResultsPrintWhole) {
+  TempDir dir;
+  Bytes plain(300 * 1024);
+  for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<std::uint8_t>(i * 7);
+  writeFile(dir.file("plain"), plain);
+  const std::string path = dir.file("plain").string();
+  const Outcome raw = ferrolok({"encrypt", "--file", path, "--format", "raw"});
+  ASSERT_EQ(raw.status, 0);
+  ASSERT_EQ(raw.out.size(), plain.size() + 8);
+  std::string hex, text;
+  for (unsigned char c : raw.out) {
+    static const char* kLower = "0123456789abcdef";
+    static const char* kUpper = "0123456789ABCDEF";
+    hex += kLower[c >> 4];
+    hex += kLower[c & 15];
+    if (!text.empty()) text += ' ';
+    if (c >= 16) text += kUpper[c >> 4];
+    text += kUpper[c & 15];
+  }
+  EXPECT_EQ(ferrolok({"encrypt", "--file", path}).out, hex + "\n");
+  EXPECT_EQ(ferrolok({"encrypt", "--file", path, "--format", "hextext"}).out, text + "\n");
 }
 
 TEST(Cli, EmptyByteArrayExitsFourWithAnEmptyLine) {
