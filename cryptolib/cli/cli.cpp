@@ -1,7 +1,11 @@
 #include "cli.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -58,7 +62,8 @@ Exit status:
   1  the output could not be written
   2  usage error (message on stderr)
   3  the result was left untouched (empty --text or --hex for encrypt and hash,
-     empty or unreadable --file): nothing is printed
+     empty or unreadable --file, a --file that is not a regular file such as
+     a pipe or a device): nothing is printed; for a file, why on stderr
   4  the result is an empty byte array (unknown provider or type, failed
      decryption): an empty line is printed (nothing with --format raw)
 )";
@@ -322,49 +327,62 @@ Result execute(const Options& o) {
   return std::nullopt;
 }
 
-std::string lowerHex(const Bytes& b) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string s;
-  s.reserve(b.size() * 2);
-  for (std::uint8_t x : b) {
-    s += kDigits[x >> 4];
-    s += kDigits[x & 15];
-  }
-  return s;
-}
-
-// The hex text of the controller's files: "90 1 50 98".
-std::string hexText(const Bytes& b) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  s.reserve(b.size() * 3);
-  for (std::uint8_t x : b) {
-    if (!s.empty()) s += ' ';
-    if (x >= 16) s += kDigits[x >> 4];
-    s += kDigits[x & 15];
-  }
-  return s;
-}
-
 bool write(std::FILE* f, std::string_view s) {
   return s.empty() || std::fwrite(s.data(), 1, s.size(), f) == s.size();
 }
 
-int print(const Bytes& b, Format format, std::FILE* out) {
-  bool ok = true;
-  switch (format) {
-    case Format::Hex:
-      ok = write(out, lowerHex(b) + "\n");
-      break;
-    case Format::HexText:
-      ok = write(out, hexText(b) + "\n");
-      break;
-    case Format::Raw:
-      ok = b.empty() || std::fwrite(b.data(), 1, b.size(), out) == b.size();
-      break;
+// Writes `b` as text a piece at a time, so that a large result needs no text
+// copy of its full size: lower-case continuous hex, or the hex text of the
+// controller's files ("90 1 50 98"); then a newline.
+bool writeHex(const Bytes& b, Format format, std::FILE* out) {
+  static constexpr char kLower[] = "0123456789abcdef";
+  static constexpr char kUpper[] = "0123456789ABCDEF";
+  constexpr std::size_t kPiece = 64 * 1024;
+  std::string s;
+  s.reserve(kPiece * 3 + 1);
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    const std::uint8_t x = b[i];
+    if (format == Format::Hex) {
+      s += kLower[x >> 4];
+      s += kLower[x & 15];
+    } else {
+      if (i > 0) s += ' ';
+      if (x >= 16) s += kUpper[x >> 4];
+      s += kUpper[x & 15];
+    }
+    if (s.size() >= kPiece * 2) {
+      if (!write(out, s)) return false;
+      s.clear();
+    }
   }
+  s += '\n';
+  return write(out, s);
+}
+
+std::string hexText(const Bytes& b) {
+  std::string s;
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    if (i > 0) s += ' ';
+    if (b[i] >= 16) s += kDigits[b[i] >> 4];
+    s += kDigits[b[i] & 15];
+  }
+  return s;
+}
+
+int print(const Bytes& b, Format format, std::FILE* out) {
+  bool ok = format == Format::Raw ? b.empty() || std::fwrite(b.data(), 1, b.size(), out) == b.size()
+                                  : writeHex(b, format, out);
   ok = std::fflush(out) == 0 && ok;
   return ok ? kOk : kFailure;
+}
+
+// Why the file of --file gave no result, for the message on stderr.
+std::string unreadable(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return "cannot open " + path + ": " + std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return path + " is not a regular file";
+  return "cannot read " + path;
 }
 
 // Encrypts and decrypts a sample line with the password the viewer uses.
@@ -412,7 +430,13 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     if (o.help) return write(out, kHelp) && std::fflush(out) == 0 ? kOk : kFailure;
     if (o.command == Command::Demo) return demo(out);
     const Result r = execute(o);
-    if (!r) return kUntouched;
+    if (!r) {
+      // An empty --file is the guard's case, as empty --text is; a file that
+      // cannot be read is worth saying.
+      if (o.inputKind == InputKind::File && !o.input.empty())
+        std::fprintf(err, "ferrolok: %s\n", unreadable(o.input).c_str());
+      return kUntouched;
+    }
     const int rc = print(*r, o.format, out);
     if (rc != kOk) return rc;
     return r->empty() ? kEmpty : kOk;
