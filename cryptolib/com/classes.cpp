@@ -2,16 +2,21 @@
 // ferrolok class, whose properties and method are reached through the dual
 // interface. Accessors convert at the boundary only; guards, NarrowString and
 // the destination file are the library's.
+#include "classes.h"
+
 #include "control.h"
+#include "convert.h"
+#include "ferrolok_idl.h"
 
 namespace ferrolok::com {
 namespace {
 
 // The state every class holds: its ferrolok object.
-template <class Iface, class Core>
+template <class Iface, class Core, const ClassIdentity& Identity>
 class Holder : public Iface {
  public:
   using Interface = Iface;
+  static const ClassIdentity& identity() { return Identity; }
 
  protected:
   Core core_;
@@ -145,20 +150,6 @@ class HashMethod : public B {
   }
 };
 
-using EncryptStringObject = Control<
-    EncryptMethod<SavingProps<InputProp<CommonProps<Holder<IEncryptString, EncryptString>>>>>, 0>;
-using DecryptDataObject =
-    Control<DecryptMethod<SavingProps<DataProp<CommonProps<Holder<IDecryptData, DecryptData>>>>>,
-            1>;
-using CreateFileHashObject =
-    Control<HashMethod<FileNameProp<CommonProps<Holder<ICreateFileHash, CreateFileHash>>>>, 2>;
-using CreateStringHashObject =
-    Control<HashMethod<InputProp<CommonProps<Holder<ICreateStringHash, CreateStringHash>>>>, 3>;
-using DecryptFileObject = Control<
-    DecryptMethod<SavingProps<FileNameProp<CommonProps<Holder<IDecryptFile, DecryptFile>>>>>, 4>;
-using EncryptFileObject = Control<
-    EncryptMethod<SavingProps<FileNameProp<CommonProps<Holder<IEncryptFile, EncryptFile>>>>>, 5>;
-
 const wchar_t* const kEncryptStringSaved[] = {L"Input",    L"DestinationFile", L"Password",
                                               L"Provider", L"ProviderType",    L"SaveToFile",
                                               nullptr};
@@ -172,27 +163,42 @@ const wchar_t* const kFileCipherSaved[] = {L"FileName", L"DestinationFile", L"Pa
                                            L"Provider", L"ProviderType",    L"SaveToFile",
                                            nullptr};
 
+constexpr ClassIdentity kEncryptString = {
+    &CLSID_EncryptString, &IID_IEncryptString, L"EncryptString", 101, 102, kEncryptStringSaved};
+constexpr ClassIdentity kDecryptData = {
+    &CLSID_DecryptData, &IID_IDecryptData, L"DecryptData", 103, 104, kDecryptDataSaved};
+constexpr ClassIdentity kCreateFileHash = {
+    &CLSID_CreateFileHash, &IID_ICreateFileHash, L"CreateFileHash", 105, 106, kHashFileSaved};
+constexpr ClassIdentity kCreateStringHash = {
+    &CLSID_CreateStringHash, &IID_ICreateStringHash, L"CreateStringHash", 107, 108,
+    kHashStringSaved};
+constexpr ClassIdentity kDecryptFile = {
+    &CLSID_Decryptfile, &IID_IDecryptFile, L"DecryptFile", 109, 110, kFileCipherSaved};
+constexpr ClassIdentity kEncryptFile = {
+    &CLSID_Encryptfile, &IID_IEncryptFile, L"EncryptFile", 111, 112, kFileCipherSaved};
+
+using EncryptStringObject = Control<EncryptMethod<
+    SavingProps<InputProp<CommonProps<Holder<IEncryptString, EncryptString, kEncryptString>>>>>>;
+using DecryptDataObject = Control<DecryptMethod<
+    SavingProps<DataProp<CommonProps<Holder<IDecryptData, DecryptData, kDecryptData>>>>>>;
+using CreateFileHashObject = Control<HashMethod<
+    FileNameProp<CommonProps<Holder<ICreateFileHash, CreateFileHash, kCreateFileHash>>>>>;
+using CreateStringHashObject = Control<HashMethod<
+    InputProp<CommonProps<Holder<ICreateStringHash, CreateStringHash, kCreateStringHash>>>>>;
+using DecryptFileObject = Control<DecryptMethod<
+    SavingProps<FileNameProp<CommonProps<Holder<IDecryptFile, DecryptFile, kDecryptFile>>>>>>;
+using EncryptFileObject = Control<EncryptMethod<
+    SavingProps<FileNameProp<CommonProps<Holder<IEncryptFile, EncryptFile, kEncryptFile>>>>>>;
+
 }  // namespace
 
-const ClassInfo kClasses[6] = {
-    {&CLSID_EncryptString, &IID_IEncryptString, L"EncryptString", 101, kEncryptStringSaved,
-     &EncryptStringObject::create},
-    {&CLSID_DecryptData, &IID_IDecryptData, L"DecryptData", 103, kDecryptDataSaved,
-     &DecryptDataObject::create},
-    {&CLSID_CreateFileHash, &IID_ICreateFileHash, L"CreateFileHash", 105, kHashFileSaved,
-     &CreateFileHashObject::create},
-    {&CLSID_CreateStringHash, &IID_ICreateStringHash, L"CreateStringHash", 107, kHashStringSaved,
-     &CreateStringHashObject::create},
-    {&CLSID_Decryptfile, &IID_IDecryptFile, L"DecryptFile", 109, kFileCipherSaved,
-     &DecryptFileObject::create},
-    {&CLSID_Encryptfile, &IID_IEncryptFile, L"EncryptFile", 111, kFileCipherSaved,
-     &EncryptFileObject::create},
+const ClassEntry kClasses[6] = {
+    {&kEncryptString, &EncryptStringObject::create},
+    {&kDecryptData, &DecryptDataObject::create},
+    {&kCreateFileHash, &CreateFileHashObject::create},
+    {&kCreateStringHash, &CreateStringHashObject::create},
+    {&kDecryptFile, &DecryptFileObject::create},
+    {&kEncryptFile, &EncryptFileObject::create},
 };
-
-const ClassInfo* findClass(REFCLSID clsid) {
-  for (const ClassInfo& c : kClasses)
-    if (IsEqualCLSID(clsid, *c.clsid)) return &c;
-  return nullptr;
-}
 
 }  // namespace ferrolok::com

@@ -2,8 +2,9 @@
 // interface's IDispatch served from the type library, and the stock control
 // side (view, in-place, persistence, class info) that every class shares.
 // The class-specific part (the property accessors and the method) comes in
-// as `Props`, which derives from the class's own interface and holds the
-// ferrolok object as its state.
+// as `Props`, which derives from the class's own interface, holds the
+// ferrolok object as its state and names the class (`Props::identity()`).
+// The control side knows nothing of the class table or the class factories.
 #pragma once
 
 #include <ocidl.h>
@@ -11,7 +12,8 @@
 
 #include <new>
 
-#include "server.h"
+#include "identity.h"
+#include "module.h"
 
 namespace ferrolok::com {
 
@@ -53,7 +55,7 @@ void setInterface(T*& slot, T* value) {
   slot = value;
 }
 
-template <class Props, int Index>
+template <class Props>
 class Control final : public Props,
                       public IViewObjectEx,
                       public IOleInPlaceObjectWindowless,
@@ -479,7 +481,7 @@ class Control final : public Props,
     releaseObject();
   }
 
-  static const ClassInfo& info() { return kClasses[Index]; }
+  static const ClassIdentity& info() { return Props::identity(); }
   IDispatch* self() { return static_cast<Interface*>(this); }
 
   // The interface part of the dual interface's type information, which

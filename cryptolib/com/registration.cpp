@@ -4,108 +4,64 @@
 
 #include <string>
 
-#include "server.h"
+#include "classes.h"
+#include "module.h"
+#include "registry_script.h"
 
 namespace ferrolok::com {
 namespace {
 
-constexpr wchar_t kProgIdPrefix[] = L"Ferrolok.";
-constexpr wchar_t kLibId[] = L"{F08A1D92-7E1F-416D-BA15-0E9053571415}";
-constexpr wchar_t kMiscStatus[] = L"132497";  // 0x20591, see the OLEMISC flags of the classes
+HRESULT fromWin32(long error) { return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(error); }
 
-std::wstring guidText(const GUID& g) {
-  wchar_t text[40] = {};
-  StringFromGUID2(g, text, 40);
-  return text;
-}
-
-HRESULT fromWin32(LONG error) { return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(error); }
-
-// Creates HKCR\path (and its parents), optionally with a default or named
-// string value.
-HRESULT setKey(const std::wstring& path, const wchar_t* name = nullptr,
-               const std::wstring* value = nullptr) {
-  HKEY key = nullptr;
-  LONG err = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                             KEY_SET_VALUE, nullptr, &key, nullptr);
-  if (err != ERROR_SUCCESS) return fromWin32(err);
-  if (value)
-    err = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
-                         static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  return fromWin32(err);
-}
-
-HRESULT setDefault(const std::wstring& path, const std::wstring& value) {
-  return setKey(path, nullptr, &value);
-}
-
-// Deletes HKCR\path with everything below it; a key that is not there is
-// not an error.
-HRESULT deleteTree(const std::wstring& path) {
-  const LONG err = RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
-  if (err == ERROR_FILE_NOT_FOUND) return S_OK;
-  if (err != ERROR_SUCCESS) return fromWin32(err);
-  // RegDeleteTree empties the key; remove the key itself as well.
-  const LONG gone = RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());
-  return gone == ERROR_FILE_NOT_FOUND ? S_OK : fromWin32(gone);
-}
-
-struct Names {
-  std::wstring progId;       // Ferrolok.EncryptString.1
-  std::wstring progIdAny;    // Ferrolok.EncryptString
-  std::wstring description;  // EncryptString Class
-  std::wstring classKey;     // CLSID\{...}
+// The script paths under HKEY_CLASSES_ROOT, through the Reg* functions.
+class ClassesRoot final : public RegistryTarget {
+ public:
+  long createKey(const std::wstring& path) override {
+    HKEY key = nullptr;
+    const LONG err =
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (err == ERROR_SUCCESS) RegCloseKey(key);
+    return err;
+  }
+  long setValue(const std::wstring& path, const std::wstring& name,
+                const std::wstring& value) override {
+    HKEY key = nullptr;
+    LONG err = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_SET_VALUE, &key);
+    if (err != ERROR_SUCCESS) return err;
+    err = RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                         reinterpret_cast<const BYTE*>(value.c_str()),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return err;
+  }
+  long deleteTree(const std::wstring& path) override {
+    const LONG err = RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
+    if (err == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (err != ERROR_SUCCESS) return err;
+    // RegDeleteTree empties the key; remove the key itself as well.
+    const LONG gone = RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());
+    return gone == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : gone;
+  }
 };
 
-Names namesOf(const ClassInfo& c) {
-  Names n;
-  n.progIdAny = std::wstring(kProgIdPrefix) + c.name;
-  n.progId = n.progIdAny + L".1";
-  n.description = std::wstring(c.name) + L" Class";
-  n.classKey = L"CLSID\\" + guidText(*c.clsid);
-  return n;
-}
-
-HRESULT registerClass(const ClassInfo& c, const std::wstring& dll) {
-  const Names n = namesOf(c);
-  const std::wstring clsid = guidText(*c.clsid);
-  HRESULT hr = S_OK;
-  auto step = [&hr](HRESULT r) {
-    if (SUCCEEDED(hr) && FAILED(r)) hr = r;
-  };
-  step(setDefault(n.progId, n.description));
-  step(setDefault(n.progId + L"\\CLSID", clsid));
-  step(setDefault(n.progIdAny, n.description));
-  step(setDefault(n.progIdAny + L"\\CLSID", clsid));
-  step(setDefault(n.progIdAny + L"\\CurVer", n.progId));
-
-  // The class key is replaced whole.
-  step(deleteTree(n.classKey));
-  step(setDefault(n.classKey, n.description));
-  step(setDefault(n.classKey + L"\\ProgID", n.progId));
-  step(setDefault(n.classKey + L"\\VersionIndependentProgID", n.progIdAny));
-  step(setKey(n.classKey + L"\\Programmable"));
-  step(setKey(n.classKey + L"\\Control"));
-  step(setKey(n.classKey + L"\\Insertable"));
-  step(setDefault(n.classKey + L"\\InprocServer32", dll));
-  const std::wstring apartment = L"Apartment";
-  step(setKey(n.classKey + L"\\InprocServer32", L"ThreadingModel", &apartment));
-  step(setDefault(n.classKey + L"\\ToolboxBitmap32", dll + L", " + std::to_wstring(c.bitmap)));
-  step(setDefault(n.classKey + L"\\MiscStatus", L"0"));
-  step(setDefault(n.classKey + L"\\MiscStatus\\1", kMiscStatus));
-  step(setDefault(n.classKey + L"\\TypeLib", kLibId));
-  step(setDefault(n.classKey + L"\\Version", L"1.0"));
-  return hr;
-}
-
-HRESULT unregisterClass(const ClassInfo& c) {
-  const Names n = namesOf(c);
-  HRESULT hr = deleteTree(n.progId);
-  const HRESULT any = deleteTree(n.progIdAny);
-  const HRESULT cls = deleteTree(n.classKey);
-  if (FAILED(hr)) return hr;
-  return FAILED(any) ? any : cls;
+// The class's registration script from the DLL's REGISTRY resource.
+HRESULT loadScript(const ClassIdentity& c, RegistryScript& script) {
+  HMODULE module = moduleInstance();
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(c.script), L"REGISTRY");
+  if (!found) return HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND);
+  HGLOBAL loaded = LoadResource(module, found);
+  const void* text = loaded ? LockResource(loaded) : nullptr;
+  if (!text) return HRESULT_FROM_WIN32(GetLastError());
+  try {
+    script = RegistryScript::parse(
+        std::string(static_cast<const char*>(text), SizeofResource(module, found)));
+  } catch (const ScriptError&) {
+    return E_UNEXPECTED;  // a resource of this DLL that does not read
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
 }
 
 }  // namespace
@@ -113,8 +69,12 @@ HRESULT unregisterClass(const ClassInfo& c) {
 HRESULT registerServer() {
   const std::wstring dll = modulePath();
   if (dll.empty()) return HRESULT_FROM_WIN32(GetLastError());
-  for (const ClassInfo& c : kClasses) {
-    const HRESULT hr = registerClass(c, dll);
+  const std::map<std::wstring, std::wstring> variables = {{L"MODULE", dll}};
+  ClassesRoot root;
+  for (const ClassEntry& c : kClasses) {
+    RegistryScript script;
+    HRESULT hr = loadScript(*c.identity, script);
+    if (SUCCEEDED(hr)) hr = fromWin32(script.apply(root, variables));
     if (FAILED(hr)) return hr;
   }
   // Registers the type library under its LIBID with this DLL as its file.
@@ -126,8 +86,11 @@ HRESULT registerServer() {
 
 HRESULT unregisterServer() {
   HRESULT result = S_OK;
-  for (const ClassInfo& c : kClasses) {
-    const HRESULT hr = unregisterClass(c);
+  ClassesRoot root;
+  for (const ClassEntry& c : kClasses) {
+    RegistryScript script;
+    HRESULT hr = loadScript(*c.identity, script);
+    if (SUCCEEDED(hr)) hr = fromWin32(script.remove(root));
     if (SUCCEEDED(result) && FAILED(hr)) result = hr;
   }
   ITypeLib* tl = typeLib();

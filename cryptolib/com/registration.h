@@ -6,11 +6,12 @@
 
 namespace ferrolok::com {
 
-// Writes every class's ProgIDs and class key (the class key replaced whole),
-// then registers the type library. The HRESULT of the first failure.
+// Applies every class's registration script (its REGISTRY resource, the
+// module path in place of %MODULE%), then registers the type library. The
+// HRESULT of the first failure.
 HRESULT registerServer();
 
-// Removes what registerServer wrote (the CLSID key itself stays) and
+// Runs the same scripts in removal mode (the CLSID key itself stays) and
 // unregisters the type library.
 HRESULT unregisterServer();
 

@@ -198,4 +198,32 @@ Check step, "DecryptFile.Decrypt"
 Expect step, IsByteArray(p), "DecryptFile.Decrypt returns a byte array"
 WScript.Echo "DecryptFile " & HexOfFile(work & "plain.dec", 0)
 
+step = 19
+' A script cannot make a byte array, but its own array of whole numbers
+' 0..255 serves as Data: here the ciphertext of "a" under "plumb".
+Dim arr
+Set dec = CreateObject("Ferrolok.DecryptData")
+dec.Password = "plumb"
+dec.Data = Array(&HB5, &H6C, &HAD, 110, 228, 221, 93, 109)
+Check step, "DecryptData.Data = Array(...)"
+dec.DestinationFile = work & "dec-array.bin"
+p = dec.Decrypt()
+Check step, "DecryptData.Decrypt of a script array"
+Expect step, IsByteArray(p), "a script array decrypts to a byte array"
+WScript.Echo "DecryptData-array " & HexOfFile(work & "dec-array.bin", 0)
+' Computed numbers count too; a number beyond 255 spoils the array.
+arr = Array(181, 108, 173, 110, 228, 221, 93, 109)
+arr(7) = arr(7) + 0.0
+dec.Data = arr
+p = dec.Decrypt()
+Check step, "DecryptData.Decrypt of a computed array"
+Expect step, IsByteArray(p), "a computed array decrypts to a byte array"
+arr(0) = 256
+dec.Data = arr
+untouched = Empty
+untouched = dec.Decrypt()
+Check step, "DecryptData.Decrypt of an array with 256"
+Expect step, IsEmpty(untouched), "an element beyond 255 leaves the result untouched"
+WScript.Echo "script arrays ok"
+
 WScript.Quit 0

@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # Steps of the Windows tests of the Ferrolok COM server, run by CTest from the
-# Linux build. All steps share one throw-away Wine prefix in the build folder.
+# Linux build. The steps of one bitness share a throw-away Wine prefix in the
+# build folder.
+#
+# FERROLOK_BITS=32 runs the Windows programs of a step (regsvr32, reg,
+# cscript and the test programs) as 32-bit ones, in a 32-bit prefix or in the
+# 32-bit side of a 64-bit one; 64 (the default) as 64-bit ones. Each has its
+# own loader and its own view of the registry.
+#
 #   wine.sh build SOURCE_DIR WIN_BUILD_DIR TOOLCHAIN_FILE
-#   wine.sh prefix PREFIX                 new prefix (wineboot)
+#   wine.sh prefix PREFIX [win32|win64]   new prefix (wineboot), default win64
 #   wine.sh register PREFIX DLL           regsvr32, then the registry read back
 #   wine.sh unregister PREFIX DLL         regsvr32 /u, then what must be gone
 #   wine.sh run PREFIX EXE ARGS...        a Windows test program
 #   wine.sh crosscheck PREFIX WIN_EXE LINUX_EXE COUNT
 #   wine.sh vbscript PREFIX SCRIPT FERROLOK_CLI WORK_DIR
+#   wine.sh views PREFIX DLL64 DLL32      both DLLs registered in one 64-bit
+#                                         prefix, each in its own registry view
 #   wine.sh end PREFIX                    stops the prefix's server, removes it
 set -euo pipefail
 
@@ -21,13 +30,26 @@ if [ "$step" != build ]; then
   shift
 fi
 
+bits=${FERROLOK_BITS:-64}
+case $bits in
+  64) wine=/usr/lib/wine/wine64 ;;
+  32) wine=/usr/lib/wine/wine ;;
+  *) echo "FERROLOK_BITS is 32 or 64, not $bits" >&2 && exit 2 ;;
+esac
+# The programs of the system folder that match the bitness: a 64-bit prefix
+# keeps its 32-bit ones in syswow64.
+system='C:\windows\system32'
+if [ "$bits" = 32 ] && [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  system='C:\windows\syswow64'
+fi
+
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
 # Output of a Wine program without its CR LF line ends.
-wine_out() { wine "$@" 2>/dev/null | tr -d '\r'; }
+wine_out() { "$wine" "$@" 2>/dev/null | tr -d '\r'; }
 
 classes=(
   "EncryptString {6C76F12F-7762-446D-B0C2-1700528115DB} 101"
@@ -63,11 +85,11 @@ load() {
           values["$current|$name"]=$data
           ;;
       esac
-    done < <(wine_out reg query "HKCR\\$root" /s)
+    done < <(wine_out "$system\\reg.exe" query "HKCR\\$root" /s)
   done
 }
 
-key_exists() { wine reg query "HKCR\\$1" >/dev/null 2>&1; }
+key_exists() { "$wine" "$system\\reg.exe" query "HKCR\\$1" >/dev/null 2>&1; }
 
 expect_value() {
   local got=${values["$1|${3:-}"]-<missing>}
@@ -89,8 +111,13 @@ case $step in
     if [ -d "$WINEPREFIX" ]; then wineserver -k 2>/dev/null || true; fi
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
+    arch=${1:-win64}
     start=$EPOCHREALTIME
-    wineboot -i >/dev/null 2>&1 || true
+    if [ "$arch" = win32 ]; then
+      WINEARCH=win32 /usr/lib/wine/wine wineboot -i >/dev/null 2>&1 || true
+    else
+      WINEARCH=win64 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+    fi
     [ -d "$WINEPREFIX/drive_c/windows/system32" ] || fail "wineboot did not create the prefix"
     awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "wineboot took %.1f s\n", b - a }'
     ;;
@@ -98,8 +125,8 @@ case $step in
   register)
     dll=$(winepath -w "$1")
     # A leftover subkey under a class key must go: the key is replaced whole.
-    wine reg add "HKCR\\CLSID\\{6C76F12F-7762-446D-B0C2-1700528115DB}\\Stale" /f >/dev/null 2>&1
-    wine regsvr32 /s "$dll" >/dev/null 2>&1 || fail "regsvr32 $dll failed"
+    "$wine" "$system\\reg.exe" add "HKCR\\CLSID\\{6C76F12F-7762-446D-B0C2-1700528115DB}\\Stale" /f >/dev/null 2>&1
+    "$wine" "$system\\regsvr32.exe" /s "$dll" >/dev/null 2>&1 || fail "regsvr32 $dll failed"
     for c in "${classes[@]}"; do
       read -r name clsid _ <<<"$c"
       load "Ferrolok.$name.1" "Ferrolok.$name" "CLSID\\$clsid"
@@ -130,17 +157,17 @@ case $step in
       [ "$n" -eq 11 ] || fail "HKCR\\$k has $n keys below it, expected 11"
     done
     expect_value "TypeLib\\$libid\\1.0" "Ferrolok 1.0 Type Library"
-    tlb=${values["TypeLib\\$libid\\1.0\\409\\win64|"]-}
+    tlb=${values["TypeLib\\$libid\\1.0\\409\\win$bits|"]-}
     case "${tlb,,}" in
       *ferrolok.dll) ;;
       *) fail "type library registered as \"$tlb\"" ;;
     esac
-    echo "registered: ${#classes[@]} classes and the type library"
+    echo "registered ($bits-bit): ${#classes[@]} classes and the type library"
     ;;
 
   unregister)
     dll=$(winepath -w "$1")
-    wine regsvr32 /s /u "$dll" >/dev/null 2>&1 || fail "regsvr32 /u failed"
+    "$wine" "$system\\regsvr32.exe" /s /u "$dll" >/dev/null 2>&1 || fail "regsvr32 /u failed"
     for c in "${classes[@]}"; do
       read -r name clsid _ <<<"$c"
       for k in "Ferrolok.$name.1" "Ferrolok.$name" "CLSID\\$clsid"; do
@@ -160,7 +187,7 @@ case $step in
     for a in "$@"; do
       if [ -e "$a" ]; then args+=("$(winepath -w "$a")"); else args+=("$a"); fi
     done
-    wine "$exe" "${args[@]}" 2>/dev/null | tr -d '\r'
+    "$wine" "$exe" "${args[@]}" 2>/dev/null | tr -d '\r'
     exit "${PIPESTATUS[0]}"
     ;;
 
@@ -169,7 +196,7 @@ case $step in
     seed=${FERROLOK_SEED:-$(date +%s)}
     echo "seed $seed, $count cases (FERROLOK_SEED=$seed repeats them)"
     start=$EPOCHREALTIME
-    wine "$win_exe" "$seed" "$count" 2>/dev/null | tr -d '\r' >crosscheck-windows.txt
+    "$wine" "$win_exe" "$seed" "$count" 2>/dev/null | tr -d '\r' >crosscheck-windows.txt
     awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "under Wine: %.1f s\n", b - a }'
     "$linux_exe" "$seed" "$count" >crosscheck-linux.txt
     lines=$(wc -l <crosscheck-windows.txt)
@@ -213,10 +240,12 @@ case $step in
       echo "CreateFileHash $(cli hash --file "$work/plain.txt")"
       echo "EncryptFile $fileEnc"
       echo "DecryptFile $(hex_of "$work/plain.txt")"
+      echo "DecryptData-array $(cli decrypt --password plumb --hex b56cad6ee4dd5d6d)"
+      echo "script arrays ok"
     )
     start=$EPOCHREALTIME
     set +e
-    wine cscript //nologo "$(winepath -w "$script")" "$(winepath -w "$work")" 2>/dev/null |
+    "$wine" "$system\\cscript.exe" //nologo "$(winepath -w "$script")" "$(winepath -w "$work")" 2>/dev/null |
       tr -d '\r' >"$work/output.txt"
     code=${PIPESTATUS[0]}
     set -e
@@ -231,6 +260,23 @@ case $step in
     cmp -s "$work/plain.dec" "$work/plain.txt" || fail "DecryptFile's destination file differs"
     [ ! -s "$work/dec-wrong.bin" ] || fail "a failed decryption left bytes in its file"
     echo "$(wc -l <"$work/output.txt") lines as the Linux tool gives them"
+    ;;
+
+  views)
+    # Both DLLs registered in one 64-bit prefix: each view names its own DLL,
+    # so a 64-bit client loads the 64-bit server and a 32-bit one the 32-bit.
+    dll64=$(winepath -w "$1") dll32=$(winepath -w "$2")
+    for c in "${classes[@]}"; do
+      read -r name clsid _ <<<"$c"
+      k="HKCR\\CLSID\\$clsid\\InprocServer32"
+      got64=$(/usr/lib/wine/wine64 'C:\windows\system32\reg.exe' query "$k" /ve 2>/dev/null | tr -d '\r' |
+        awk -F'    ' '/REG_SZ/ { print $4 }')
+      got32=$(/usr/lib/wine/wine 'C:\windows\syswow64\reg.exe' query "$k" /ve 2>/dev/null | tr -d '\r' |
+        awk -F'    ' '/REG_SZ/ { print $4 }')
+      [ "$got64" = "$dll64" ] || fail "64-bit view of $name: \"$got64\", expected \"$dll64\""
+      [ "$got32" = "$dll32" ] || fail "32-bit view of $name: \"$got32\", expected \"$dll32\""
+    done
+    echo "each registry view names its own DLL"
     ;;
 
   end)
