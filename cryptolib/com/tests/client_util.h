@@ -133,5 +133,9 @@ bool create(const wchar_t* progId, Ptr<T>& out, REFIID iid) {
 // The checks of client_files.cpp.
 void checkScriptArrays();
 void checkUnicodeNames();
+// The checks of client_control.cpp.
+void checkExtent();
+void checkDrawing(const wchar_t* dllPath);
+void checkPersistence();
 
 }  // namespace client
