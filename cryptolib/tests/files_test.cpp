@@ -71,8 +71,12 @@ Result encryptBytes(const Bytes& b) {
 // The content of 乁.bin is read whole, whatever its 8-bit namesake holds.
 TEST(FileNames, NameOutsideTheCodePageIsReadWholeBesideItsNarrowNamesake) {
   TempDir dir;
-  const Bytes wide = randomBytes(1000, 1);
-  const Bytes narrow = randomBytes(10, 2);
+  // The content the C++ client of the COM server hashes under Wine, with the
+  // digest it expects there.
+  Bytes wide(1000), narrow(10);
+  for (std::size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  for (std::size_t i = 0; i < narrow.size(); ++i) narrow[i] = static_cast<std::uint8_t>(i * 5 + 1);
+  ASSERT_EQ(hashBytes(wide), test::fromHex("10046f077f2082ac19676b8079f1cb1a"));
   const Result cipher = encryptBytes(wide);
   writeFile(dir.file(kWideUtf8), wide);
   for (bool withNamesake : {false, true}) {

@@ -175,7 +175,15 @@ case $step in
       done
     done
     key_exists CLSID || fail "HKCR\\CLSID was removed"
-    ! key_exists "TypeLib\\$libid\\1.0" || fail "the type library is still registered"
+    # The type library's key is shared by both views: with the other
+    # bitness's DLL still registered only this bitness's entry goes.
+    other=$((96 - bits))
+    if key_exists "TypeLib\\$libid\\1.0\\409\\win$other"; then
+      ! key_exists "TypeLib\\$libid\\1.0\\409\\win$bits" ||
+        fail "the $bits-bit type library is still registered"
+    else
+      ! key_exists "TypeLib\\$libid\\1.0" || fail "the type library is still registered"
+    fi
     echo "unregistered; HKCR\\CLSID remains"
     ;;
 
@@ -276,7 +284,12 @@ case $step in
       [ "$got64" = "$dll64" ] || fail "64-bit view of $name: \"$got64\", expected \"$dll64\""
       [ "$got32" = "$dll32" ] || fail "32-bit view of $name: \"$got32\", expected \"$dll32\""
     done
-    echo "each registry view names its own DLL"
+    for b in 32 64; do
+      /usr/lib/wine/wine64 'C:\windows\system32\reg.exe' query \
+        "HKCR\\TypeLib\\$libid\\1.0\\409\\win$b" >/dev/null 2>&1 ||
+        fail "the $b-bit type library is not registered"
+    done
+    echo "each registry view names its own DLL; both type libraries registered"
     ;;
 
   end)
