@@ -201,21 +201,23 @@ case $step in
 
   crosscheck)
     win_exe=$1 linux_exe=$2 count=$3
+    # The prefixes of both bitnesses may run side by side: files of their own.
+    out=crosscheck$bits
     seed=${FERROLOK_SEED:-$(date +%s)}
     echo "seed $seed, $count cases (FERROLOK_SEED=$seed repeats them)"
     start=$EPOCHREALTIME
-    "$wine" "$win_exe" "$seed" "$count" 2>/dev/null | tr -d '\r' >crosscheck-windows.txt
+    "$wine" "$win_exe" "$seed" "$count" 2>/dev/null | tr -d '\r' >"$out-windows.txt"
     awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "under Wine: %.1f s\n", b - a }'
-    "$linux_exe" "$seed" "$count" >crosscheck-linux.txt
-    lines=$(wc -l <crosscheck-windows.txt)
+    "$linux_exe" "$seed" "$count" >"$out-linux.txt"
+    lines=$(wc -l <"$out-windows.txt")
     [ "$lines" -eq "$count" ] || fail "the Windows side printed $lines of $count cases"
-    if ! diff crosscheck-windows.txt crosscheck-linux.txt >crosscheck.diff; then
-      head -20 crosscheck.diff
-      fail "$(grep -c '^<' crosscheck.diff) of $count cases differ"
+    if ! diff "$out-windows.txt" "$out-linux.txt" >"$out.diff"; then
+      head -20 "$out.diff"
+      fail "$(grep -c '^<' "$out.diff") of $count cases differ"
     fi
-    echo "identical: $(grep -c 'enc=[0-9a-f]' crosscheck-linux.txt) ciphertexts," \
-      "$(grep -c 'bad=[0-9a-f]' crosscheck-linux.txt) decryptions of random data that passed," \
-      "$(grep -c 'enc= ' crosscheck-linux.txt) unusable providers"
+    echo "identical: $(grep -c 'enc=[0-9a-f]' "$out-linux.txt") ciphertexts," \
+      "$(grep -c 'bad=[0-9a-f]' "$out-linux.txt") decryptions of random data that passed," \
+      "$(grep -c 'enc= ' "$out-linux.txt") unusable providers"
     ;;
 
   vbscript)
