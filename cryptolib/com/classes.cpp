@@ -4,6 +4,9 @@
 // the destination file are the library's.
 #include "classes.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "control.h"
 #include "convert.h"
 #include "ferrolok_idl.h"
@@ -123,12 +126,26 @@ class DataProp : public B {
   VARIANT data_;
 };
 
+// Hands a method's result to the caller. Memory that runs out on the way (an
+// input too large to hold) leaves the result untouched, as a result array
+// that cannot be created does: no exception crosses the interface.
+template <class Method>
+HRESULT callMethod(Method method, VARIANT* out) {
+  if (!out) return E_POINTER;
+  try {
+    return storeResult(method(), out);
+  } catch (const std::bad_alloc&) {
+    return S_OK;
+  } catch (const std::length_error&) {
+    return S_OK;
+  }
+}
+
 template <class B>
 class EncryptMethod : public B {
  public:
   STDMETHODIMP Encrypt(VARIANT* out) override {
-    if (!out) return E_POINTER;
-    return storeResult(this->core_.Encrypt(), out);
+    return callMethod([this] { return this->core_.Encrypt(); }, out);
   }
 };
 
@@ -136,8 +153,7 @@ template <class B>
 class DecryptMethod : public B {
  public:
   STDMETHODIMP Decrypt(VARIANT* out) override {
-    if (!out) return E_POINTER;
-    return storeResult(this->core_.Decrypt(), out);
+    return callMethod([this] { return this->core_.Decrypt(); }, out);
   }
 };
 
@@ -145,8 +161,7 @@ template <class B>
 class HashMethod : public B {
  public:
   STDMETHODIMP Hash(VARIANT* out) override {
-    if (!out) return E_POINTER;
-    return storeResult(this->core_.Hash(), out);
+    return callMethod([this] { return this->core_.Hash(); }, out);
   }
 };
 

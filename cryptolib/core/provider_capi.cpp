@@ -140,29 +140,68 @@ Bytes DecryptBuffer(const std::string& password, const std::uint8_t* data, std::
   return out;
 }
 
+namespace {
+
+// The digest of a hash object (HP_HASHSIZE, then HP_HASHVAL); empty when it
+// cannot be read.
+Bytes hashValue(HCRYPTHASH hash) {
+  DWORD size = 0;
+  DWORD sizeLen = sizeof(size);
+  if (!CryptGetHashParam(hash, HP_HASHSIZE, reinterpret_cast<BYTE*>(&size), &sizeLen, 0)) return {};
+  Bytes digest(size);
+  DWORD valueLen = size;
+  if (!CryptGetHashParam(hash, HP_HASHVAL, digest.data(), &valueLen, 0)) return {};
+  digest.resize(valueLen);
+  return digest;
+}
+
+// Feeds data[0..n) to the hash: one call (more only beyond the 32-bit
+// length of a call).
+bool feed(HCRYPTHASH hash, const std::uint8_t* data, std::size_t n) {
+  static const BYTE kNothing = 0;  // zero bytes are still passed by a valid pointer
+  do {
+    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(n, 0xFFFFFFFFu));
+    if (!CryptHashData(hash, n ? data : &kNothing, piece, 0)) return false;
+    data += piece;
+    n -= piece;
+  } while (n > 0);
+  return true;
+}
+
+// One provider context and MD5 hash object for the whole input: a file is
+// hashed while it is read, in any size, with memory for one piece.
+class CapiHashStream final : public HashStream {
+ public:
+  CapiHashStream(const std::string& providerName, std::int32_t providerType)
+      : ctx_(providerName, providerType), hash_(ctx_.get(), CALG_MD5) {}
+  bool acquired() const { return ctx_.get() != 0; }
+  void Update(const std::uint8_t* data, std::size_t n) override {
+    fed_ = fed_ && hash_.get() && feed(hash_.get(), data, n);
+  }
+  Bytes Finish() override { return fed_ && hash_.get() ? hashValue(hash_.get()) : Bytes(); }
+
+ private:
+  Context ctx_;
+  Hash hash_;
+  bool fed_ = true;
+};
+
+}  // namespace
+
 Bytes HashBuffer(const std::uint8_t* data, std::size_t n, const std::string& providerName,
                  std::int32_t providerType) {
   Context ctx(providerName, providerType);
   if (!ctx.get()) return {};
   Hash hash(ctx.get(), CALG_MD5);
-  if (!hash.get()) return {};
-  static const BYTE kNothing = 0;  // zero bytes are still passed by a valid pointer
-  // One call for all of it (more only beyond the 32-bit length of a call).
-  do {
-    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(n, 0xFFFFFFFFu));
-    if (!CryptHashData(hash.get(), n ? data : &kNothing, piece, 0)) return {};
-    data += piece;
-    n -= piece;
-  } while (n > 0);
-  DWORD size = 0;
-  DWORD sizeLen = sizeof(size);
-  if (!CryptGetHashParam(hash.get(), HP_HASHSIZE, reinterpret_cast<BYTE*>(&size), &sizeLen, 0))
-    return {};
-  Bytes digest(size);
-  DWORD valueLen = size;
-  if (!CryptGetHashParam(hash.get(), HP_HASHVAL, digest.data(), &valueLen, 0)) return {};
-  digest.resize(valueLen);
-  return digest;
+  if (!hash.get() || !feed(hash.get(), data, n)) return {};
+  return hashValue(hash.get());
+}
+
+std::unique_ptr<HashStream> HashStream::Create(const std::string& providerName,
+                                               std::int32_t providerType) {
+  auto stream = std::make_unique<CapiHashStream>(providerName, providerType);
+  if (!stream->acquired()) return nullptr;
+  return stream;
 }
 
 }  // namespace ferrolok::provider
