@@ -39,7 +39,7 @@ esac
 # The programs of the system folder that match the bitness: a 64-bit prefix
 # keeps its 32-bit ones in syswow64.
 system='C:\windows\system32'
-if [ "$bits" = 32 ] && [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+if [ "$bits" = 32 ] && [ -d "${WINEPREFIX:-}/drive_c/windows/syswow64" ]; then
   system='C:\windows\syswow64'
 fi
 
