@@ -3,6 +3,7 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -729,8 +730,11 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
   const int h = height > 0 ? height : plot_->height();
   if (w <= 0 || h <= 0 || w > 20000 || h > 20000) throw RuntimeError(err::InvalidCall);
 
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
+  // The picture is made in memory and written in one checked write, so that
+  // a short write (disk full, file size limit) is noticed: the encoders do
+  // not report failures of the device they write to.
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
   bool ok = false;
   if (raster) {
     QImage image(w, h, QImage::Format_RGB32);
@@ -741,10 +745,10 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
       plot_->toPainter(&painter, w, h);
       painter.end();
       const bool jpg = f != QLatin1String("png");
-      ok = image.save(&file, jpg ? "JPG" : "PNG", jpg ? 100 : -1);
+      ok = image.save(&buffer, jpg ? "JPG" : "PNG", jpg ? 100 : -1);
     }
   } else if (f == QLatin1String("pdf")) {
-    QPdfWriter writer(&file);
+    QPdfWriter writer(&buffer);
     writer.setCreator(QStringLiteral("Tarvex Data Viewer"));
     writer.setTitle(titleText());
     writer.setResolution(96);
@@ -760,7 +764,7 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
     }
   } else {
     QSvgGenerator svg;
-    svg.setOutputDevice(&file);
+    svg.setOutputDevice(&buffer);
     svg.setSize(QSize(w, h));
     svg.setViewBox(QRect(0, 0, w, h));
     svg.setResolution(96);
@@ -773,7 +777,15 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
       ok = painter.end();
     }
   }
-  if (!ok || !file.commit()) {
+  buffer.close();
+  if (!ok || buffer.data().isEmpty()) throw RuntimeError(err::InvalidCall);
+
+  // Written to a temporary file beside `path` and renamed over it only when
+  // complete: a failure leaves an existing file as it was.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
+  const QByteArray& bytes = buffer.data();
+  if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
     file.cancelWriting();
     throw RuntimeError(err::PathFileAccess);
   }
