@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -145,6 +146,8 @@ TrendSetup::TrendSetup(TrendSetupSession& session, QWidget* owner)
     PenAssign[i]->setObjectName(QStringLiteral("PenAssign%1").arg(i));
     PenAssign[i]->setEditable(true);
     PenAssign[i]->setEditText(QStringLiteral("Select Controller"));
+    PenAssign[i]->setMinimumContentsLength(16);
+    PenAssign[i]->lineEdit()->setCursorPosition(0);
     PenAssign[i]->setEnabled(false);
     PenClr[i] = swatch(penFrame, QStringLiteral("PenClr%1").arg(i));
     PenClrBtn[i] = dots(penFrame, QStringLiteral("PenClrBtn%1").arg(i));
