@@ -20,6 +20,23 @@ namespace tarvex {
 
 namespace {
 
+// The Trend Data tab until the window's plot is wired to TrendCommands: it
+// draws no trend.
+class TrendNotWired : public TrendOperations {
+ public:
+  void setPlotTitle(const QString&) override {}
+  void plotHistData(const TableSelection&) override {}
+  bool building() const override { return false; }
+  void FrmHistoryTrendSetup() override {}
+  void toggleCursor() override {}
+  void saveToJpeg() override {}
+  void printHistoryPlot() override {}
+};
+
+}  // namespace
+
+namespace {
+
 // The user interface of the start-up option --open: its first Open dialog
 // is answered with the given file, everything else is the real interface.
 class AnswerFirstOpen : public UserInterface {
@@ -92,7 +109,7 @@ void ViewerApp::prepare() {
 
 void ViewerApp::showHistory() {
   history_ = new FrmHistory;
-  trend_ = std::make_unique<TrendNotBuilt>();
+  trend_ = std::make_unique<TrendNotWired>();
   commands_ = std::make_unique<HistoryCommands>(ui_, *history_, *globals_, sigLog_.get(), *trend_);
   history_->setClickHandler([this](ToolBar bar, int index) {
     switch (bar) {

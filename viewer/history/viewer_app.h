@@ -16,7 +16,7 @@ class FrmMain;
 class FrmSplash;
 class FrmHistory;
 class HistoryCommands;
-class TrendNotBuilt;
+class TrendOperations;
 struct ViewerGlobals;
 class VxLog;
 
@@ -59,7 +59,7 @@ class ViewerApp : public QObject {
   FrmMain* main_ = nullptr;
   FrmSplash* splash_ = nullptr;
   FrmHistory* history_ = nullptr;
-  std::unique_ptr<TrendNotBuilt> trend_;
+  std::unique_ptr<TrendOperations> trend_;
   std::unique_ptr<HistoryCommands> commands_;
 };
 
