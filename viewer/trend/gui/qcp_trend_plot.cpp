@@ -90,7 +90,6 @@ QcpTrendPlot::QcpTrendPlot(QCustomPlot* plot) {
     plot = owned_.get();
   }
   plot_ = plot;
-  setParent(plot_);
   applyInitialDesign();
   connect(plot_, &QCustomPlot::mousePress, this, &QcpTrendPlot::onPress);
   connect(plot_, &QCustomPlot::mouseMove, this, &QcpTrendPlot::onMove);
@@ -103,14 +102,7 @@ QcpTrendPlot::QcpTrendPlot(QCustomPlot* plot) {
   });
 }
 
-QcpTrendPlot::~QcpTrendPlot() {
-  // An owned plot would delete this object as its child: release it first.
-  if (owned_) {
-    setParent(nullptr);
-    owned_.reset();
-  }
-}
-
+QcpTrendPlot::~QcpTrendPlot() = default;
 void QcpTrendPlot::applyInitialDesign() {
   QCustomPlot* p = plot_;
   p->setPlottingHint(QCP::phFastPolylines, true);
@@ -196,8 +188,8 @@ void QcpTrendPlot::applyInitialDesign() {
   readout_ = new QCPItemText(p);
   readout_->setLayer(QString::fromLatin1(kCursorLayer));
   readout_->position->setType(QCPItemPosition::ptAxisRectRatio);
-  readout_->position->setCoords(0, 0);
-  readout_->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+  readout_->position->setCoords(0, 1);
+  readout_->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
   readout_->setTextAlignment(Qt::AlignLeft);
   readout_->setPadding(QMargins(6, 4, 6, 4));
   readout_->setBrush(QColor(255, 255, 255, 230));
