@@ -27,9 +27,15 @@ namespace tarvex {
 // back what a growth reserved beyond it, so a channel holds 16 bytes a point.
 class TrendGraphData : public QCPGraphDataContainer {
  public:
-  // Appends `n` points; `n` at least 1. Points with X below the last one
-  // are merged in X order.
-  void append(const TrendPoint* points, std::size_t n) {
+  // The smallest and largest X and Y of some points (Y without gaps: no Y
+  // when vMin > vMax).
+  struct Ranges {
+    double kMin, kMax, vMin, vMax;
+  };
+
+  // Appends `n` points, `n` at least 1, in one pass over them. Points with
+  // X below the last one are merged in X order.
+  Ranges append(const TrendPoint* points, std::size_t n) {
     const qsizetype old = mData.size();
     const qsizetype total = old + static_cast<qsizetype>(n);
     if (mData.capacity() < total) {
@@ -37,16 +43,26 @@ class TrendGraphData : public QCPGraphDataContainer {
       // stay linear; compact() gives the rest back.
       mData.reserve(old == 0 ? total : std::max<qsizetype>(total, old + old / 4));
     }
-    mData.resize(total);
-    QCPGraphData* out = mData.data() + old;
-    for (std::size_t i = 0; i < n; ++i) out[i] = QCPGraphData(points[i].x, points[i].y);
-    const bool sorted =
-        std::is_sorted(mData.begin() + old, mData.end(), qcpLessThanSortKey<QCPGraphData>);
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    Ranges r{inf, -inf, inf, -inf};
+    bool sorted = true;
+    double previous = points[0].x;
+    for (std::size_t i = 0; i < n; ++i) {
+      const double x = points[i].x, y = points[i].y;
+      mData.emplaceBack(x, y);
+      sorted &= x >= previous;
+      previous = x;
+      r.kMin = std::min(r.kMin, x);
+      r.kMax = std::max(r.kMax, x);
+      if (y < r.vMin) r.vMin = y;  // NaN compares false
+      if (y > r.vMax) r.vMax = y;
+    }
     if (!sorted)
       std::stable_sort(mData.begin() + old, mData.end(), qcpLessThanSortKey<QCPGraphData>);
     if (old > mPreallocSize && mData[old].key < mData[old - 1].key)
       std::inplace_merge(mData.begin() + mPreallocSize, mData.begin() + old, mData.end(),
                          qcpLessThanSortKey<QCPGraphData>);
+    return r;
   }
   void compact() {
     if (mData.capacity() > mData.size()) mData.squeeze();
@@ -333,31 +349,16 @@ TrendChannelStyle QcpTrendPlot::channelStyle(int index) const {
 void QcpTrendPlot::setChannelStyle(int index, const TrendChannelStyle& style) {
   QCPGraph* g = graph(index);
   g->setName(style.titleText);
-  g->setPen(QPen(style.color, std::max(1, style.traceLineWidth), Qt::SolidLine, Qt::RoundCap,
-                 Qt::RoundJoin));
+  g->setPen(QPen(style.color, std::max(1, style.traceLineWidth)));
   updateCursorItems();
 }
 
 void QcpTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& points) {
   TrendGraphData& d = data(index);
   if (points.empty()) return;
-  double vmin = std::numeric_limits<double>::infinity();
-  double vmax = -vmin;
-  for (const TrendPoint& p : points) {
-    if (p.y < vmin) vmin = p.y;  // NaN compares false
-    if (p.y > vmax) vmax = p.y;
-  }
-  double kmin = points.front().x, kmax = points.back().x;
-  if (kmin > kmax) {
-    const auto [lo, hi] =
-        std::minmax_element(points.begin(), points.end(),
-                            [](const TrendPoint& a, const TrendPoint& b) { return a.x < b.x; });
-    kmin = lo->x;
-    kmax = hi->x;
-  }
-  d.append(points.data(), points.size());
+  const TrendGraphData::Ranges r = d.append(points.data(), points.size());
   std::vector<TrendPoint>().swap(points);
-  followData(kmin, kmax, vmin, vmax);
+  followData(r.kMin, r.kMax, r.vMin, r.vMax);
 }
 
 void QcpTrendPlot::followData(double keyMin, double keyMax, double valueMin, double valueMax) {
@@ -709,6 +710,12 @@ void QcpTrendPlot::replot() {
 }
 
 double QcpTrendPlot::lastReplotMs() const { return plot_->replotTime(false); }
+
+std::size_t QcpTrendPlot::pointMemory() const {
+  std::size_t bytes = 0;
+  for (const auto& d : data_) bytes += d->bytes();
+  return bytes;
+}
 
 void QcpTrendPlot::savePicture(const QString& path, const QString& format, int width, int height) {
   const QString f = format.toLower();

@@ -117,6 +117,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
 
   // How long the last replot took, in milliseconds.
   double lastReplotMs() const;
+  // The memory the channels' points take, in bytes (what is reserved).
+  std::size_t pointMemory() const;
 
  private:
   struct Cursor {
