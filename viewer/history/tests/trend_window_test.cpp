@@ -16,6 +16,7 @@
 #include "scripted_ui.h"
 #include "signatures/vxlog.h"
 #include "trend/gui/qcp_trend_plot.h"
+#include "trend/gui/trend_setup_dialog.h"
 #include "trend/trend_commands.h"
 
 using namespace tarvex;
@@ -126,6 +127,21 @@ class TrendWindowTest : public QObject {
     QVERIFY(plot.measurementsVisible());
     QVERIFY(plot.measurementText().contains("\ndX\t"));
     shot(w, "trend-two-cursors");
+
+    // Setup Hist Trend opens the dialog filled from the window's plot.
+    bool opened = false;
+    trend.setSetupOpener([&](TrendSetupSession& session) {
+      TrendSetup dialog(session, &w);
+      dialog.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+      opened = true;
+      QVERIFY(dialog.PWidth[2]->isEnabled());
+      QVERIFY(!dialog.PWidth[3]->isEnabled());
+      QCOMPARE(dialog.XscaleFormat->currentText(), QString("m/d/yy h:nn:ss am/pm"));
+      shot(dialog, "trend-setup");
+    });
+    w.click(ToolBar::histBarBtn, 0);
+    QVERIFY(opened);
     w.click(ToolBar::histBarBtn, 1);
     QVERIFY(!plot.cursorVisible());
 
@@ -158,6 +174,9 @@ class TrendWindowTest : public QObject {
     QVERIFY(
         QString::fromUtf8(text.readAllStandardOutput()).contains("Data File: Reactor2_History"));
     QVERIFY(ui.messages.empty());
+    if (!qEnvironmentVariableIsEmpty("TARVEX_SHOTS"))
+      QFile::copy(ui.pdfFile,
+                  QDir(qEnvironmentVariable("TARVEX_SHOTS")).filePath("trend-print.pdf"));
   }
 };
 
