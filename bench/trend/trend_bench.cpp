@@ -309,16 +309,23 @@ int run(const char* path, bool cancel) {
   print("save_jpeg_ms", jpeg);
 
   if (cancel) {
+    // Cancel pressed at the build's first event pump: the build ends when
+    // the channel being read is done.
     ui.cancelAtFirstPump = true;
     ui.pumps = 0;
+    ui.messages.clear();
     t.restart();
     commands.plotHistData(all);
-    print("cancel_build_total_s", t.nsecsElapsed() / 1e9, "s");
-    print("cancel_to_end_s", ui.cancelClock.nsecsElapsed() / 1e9, "s");
-    print("cancel_channels_kept", plot.channelCount(), "");
-    if (ui.messages.isEmpty() || ui.messages.back() != plotCanceledText()) {
-      std::fprintf(stderr, "the cancel was not honoured\n");
-      return 2;
+    if (ui.pumps == 0) {
+      std::printf("cancel: the build ended before its first event pump\n");
+    } else {
+      print("cancel_build_total_s", t.nsecsElapsed() / 1e9, "s");
+      print("cancel_to_end_s", ui.cancelClock.nsecsElapsed() / 1e9, "s");
+      print("cancel_channels_kept", plot.channelCount(), "");
+      if (ui.messages.isEmpty() || ui.messages.back() != plotCanceledText()) {
+        std::fprintf(stderr, "the cancel was not honoured\n");
+        return 2;
+      }
     }
   }
   return 0;
