@@ -7,6 +7,8 @@
 #include <new>
 #include <vector>
 
+#include "logfiles/column_reader.h"
+
 namespace tarvex {
 
 namespace {
@@ -141,6 +143,7 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
         xs.push_back(*x);
       }
 
+      ColumnNumberReader cells(vaGrid_, rows.first, rows.last, locale);
       for (int c = block.col1; c <= block.col2; ++c) {
         if (!f_Plotting_) throw BuildCanceled{};
         TrendChannelStyle style;
@@ -165,7 +168,7 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
             break;
           }
           const double x = xs[static_cast<std::size_t>(n)];
-          const std::optional<double> y = vaGrid_.cellNumber(c, rows.first + n, locale);
+          const std::optional<double> y = cells.number(c, n);
           if (y && std::isfinite(*y)) {
             points.push_back({x, *y});
             yMin = std::min(yMin, *y);
