@@ -3,7 +3,7 @@
 // a replot at full range, zoomed, after a wheel step and while panning, with
 // the plot's 2-px pens on a shown 1600 x 900 widget, the time of a JPEG
 // picture, and the plot's memory per point after the build and at its peak.
-//   trend_view_bench [ROWS] [CHANNELS] [CHUNK]
+//   trend_view_bench [ROWS] [CHANNELS] [CHUNK]   (CHUNK: points a hand-over; default all)
 // Prints one line of figures per measurement: wall time, and the CPU time of
 // the thread (on a shared machine it shows the work without the waits).
 #include <qcustomplot.h>
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
   const int channels = argc > 2 ? std::atoi(argv[2]) : 8;
-  const long chunk = argc > 3 ? std::atol(argv[3]) : 65536;
+  const long chunk = argc > 3 ? std::atol(argv[3]) : rows;  // the builder hands over whole columns
 
   QCustomPlot widget;
   widget.resize(1600, 900);

@@ -317,6 +317,8 @@ void QcpTrendPlot::clearChannels() {
     c.channel = 0;
     c.placed = false;
   }
+  // Cursor 1 stays as toggled; the second one belonged to the old points.
+  cursors_[1].visible = false;
   updateCursorItems();
 }
 
@@ -500,16 +502,17 @@ void QcpTrendPlot::updateCursorItems() {
     if (c.channel >= channels) c.channel = 0;
     if (c.visible && !c.placed) {
       // A cursor shown for the first time (or after new data) starts in the
-      // middle of the visible range, on a point of its channel.
+      // middle of the visible range, on a point of its channel. Until the
+      // channel has points it stays in the middle.
       c.x = xr.center();
       if (channels > 0)
-        if (const auto r = readingAt(*this, c.channel, c.x)) c.x = r->x;
-      c.placed = true;
+        if (const auto r = readingAt(*this, c.channel, c.x)) {
+          c.x = r->x;
+          c.placed = true;
+        }
     }
   }
-  if (cursors_[1].visible && cursors_[1].placed && &cursors_[1] != &cursors_[0] &&
-      !cursors_[0].visible)
-    cursors_[1].visible = false;
+  if (!cursors_[0].visible) cursors_[1].visible = false;
 
   for (Cursor& c : cursors_) {
     const bool show = c.visible;

@@ -186,6 +186,16 @@ TEST(QcpTrendPlot, CursorToggleHintAndTwoCursors) {
   plot.copyMeasurements();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), plot.measurementText());
 
+  // A new build: the cursor stays shown and starts again in the middle of
+  // the new data.
+  plot.clearChannels();
+  plot.addChannel({QStringLiteral("C"), 2, QColor()});
+  plot.appendPoints(0, minutes({1, 2, 3, 4, 5}, kNoon + 10));
+  plot.setAxisRange(TrendAxis::X, kNoon + 10, 4 * kMinute);
+  EXPECT_TRUE(plot.cursorVisible());
+  EXPECT_NEAR(plot.cursorX(0), kNoon + 10 + 2 * kMinute, 1e-9);
+  EXPECT_EQ(plot.cursorHint(), QStringLiteral("Cursor 1 - C\nPeak-Peak: (needs Cursor 2)"));
+
   // Hidden by the second toggle; the second cursor goes with it.
   plot.setCursorVisible(!plot.cursorVisible());
   EXPECT_FALSE(plot.cursorVisible());
