@@ -159,10 +159,10 @@ void QcpTrendPlot::applyInitialDesign() {
 
   for (QCPAxis* a : {p->xAxis, p->yAxis}) {
     a->grid()->setSubGridVisible(true);
-    QPen sub = a->grid()->subGridPen();
-    sub.setColor(QColor(180, 180, 180));
-    a->grid()->setSubGridPen(sub);
-    a->grid()->setPen(QPen(QColor(150, 150, 150), 1, Qt::DotLine));
+    // Major lines dotted, minor ones solid and lighter, on screen and in
+    // vector pictures alike (width 1, not the cosmetic hairline).
+    a->grid()->setSubGridPen(QPen(QColor(225, 225, 225), 1, Qt::SolidLine));
+    a->grid()->setPen(QPen(QColor(140, 140, 140), 1, Qt::DotLine));
   }
   p->axisRect()->setBackground(Qt::white);
 
