@@ -15,25 +15,11 @@
 #include "shell/gui/frm_main.h"
 #include "shell/gui/frm_splash.h"
 #include "signatures/vxlog.h"
+#include "trend/gui/qcp_trend_plot.h"
+#include "trend/gui/trend_setup_dialog.h"
+#include "trend/trend_commands.h"
 
 namespace tarvex {
-
-namespace {
-
-// The Trend Data tab until the window's plot is wired to TrendCommands: it
-// draws no trend.
-class TrendNotWired : public TrendOperations {
- public:
-  void setPlotTitle(const QString&) override {}
-  void plotHistData(const TableSelection&) override {}
-  bool building() const override { return false; }
-  void FrmHistoryTrendSetup() override {}
-  void toggleCursor() override {}
-  void saveToJpeg() override {}
-  void printHistoryPlot() override {}
-};
-
-}  // namespace
 
 namespace {
 
@@ -109,7 +95,12 @@ void ViewerApp::prepare() {
 
 void ViewerApp::showHistory() {
   history_ = new FrmHistory;
-  trend_ = std::make_unique<TrendNotWired>();
+  plot_ = std::make_unique<QcpTrendPlot>(history_->iPlotX);
+  plot_->setUserInterface(&ui_, history_->caption());
+  trend_ = std::make_unique<TrendCommands>(ui_, *history_, *plot_, history_->vaGrid(),
+                                           globals_->f_Plotting, trendSetupOpener(main_));
+  history_->setSliderHandlers([this](int p) { trend_->dateSliderChanged(p); },
+                              [this](int p) { trend_->ySliderChanged(p); });
   commands_ = std::make_unique<HistoryCommands>(ui_, *history_, *globals_, sigLog_.get(), *trend_);
   history_->setClickHandler([this](ToolBar bar, int index) {
     switch (bar) {

@@ -3,6 +3,7 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -26,9 +27,15 @@ namespace tarvex {
 // back what a growth reserved beyond it, so a channel holds 16 bytes a point.
 class TrendGraphData : public QCPGraphDataContainer {
  public:
-  // Appends `n` points; `n` at least 1. Points with X below the last one
-  // are merged in X order.
-  void append(const TrendPoint* points, std::size_t n) {
+  // The smallest and largest X and Y of some points (Y without gaps: no Y
+  // when vMin > vMax).
+  struct Ranges {
+    double kMin, kMax, vMin, vMax;
+  };
+
+  // Appends `n` points, `n` at least 1, in one pass over them. Points with
+  // X below the last one are merged in X order.
+  Ranges append(const TrendPoint* points, std::size_t n) {
     const qsizetype old = mData.size();
     const qsizetype total = old + static_cast<qsizetype>(n);
     if (mData.capacity() < total) {
@@ -36,16 +43,26 @@ class TrendGraphData : public QCPGraphDataContainer {
       // stay linear; compact() gives the rest back.
       mData.reserve(old == 0 ? total : std::max<qsizetype>(total, old + old / 4));
     }
-    mData.resize(total);
-    QCPGraphData* out = mData.data() + old;
-    for (std::size_t i = 0; i < n; ++i) out[i] = QCPGraphData(points[i].x, points[i].y);
-    const bool sorted =
-        std::is_sorted(mData.begin() + old, mData.end(), qcpLessThanSortKey<QCPGraphData>);
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    Ranges r{inf, -inf, inf, -inf};
+    bool sorted = true;
+    double previous = points[0].x;
+    for (std::size_t i = 0; i < n; ++i) {
+      const double x = points[i].x, y = points[i].y;
+      mData.emplaceBack(x, y);
+      sorted &= x >= previous;
+      previous = x;
+      r.kMin = std::min(r.kMin, x);
+      r.kMax = std::max(r.kMax, x);
+      if (y < r.vMin) r.vMin = y;  // NaN compares false
+      if (y > r.vMax) r.vMax = y;
+    }
     if (!sorted)
       std::stable_sort(mData.begin() + old, mData.end(), qcpLessThanSortKey<QCPGraphData>);
     if (old > mPreallocSize && mData[old].key < mData[old - 1].key)
       std::inplace_merge(mData.begin() + mPreallocSize, mData.begin() + old, mData.end(),
                          qcpLessThanSortKey<QCPGraphData>);
+    return r;
   }
   void compact() {
     if (mData.capacity() > mData.size()) mData.squeeze();
@@ -89,7 +106,6 @@ QcpTrendPlot::QcpTrendPlot(QCustomPlot* plot) {
     plot = owned_.get();
   }
   plot_ = plot;
-  setParent(plot_);
   applyInitialDesign();
   connect(plot_, &QCustomPlot::mousePress, this, &QcpTrendPlot::onPress);
   connect(plot_, &QCustomPlot::mouseMove, this, &QcpTrendPlot::onMove);
@@ -102,14 +118,7 @@ QcpTrendPlot::QcpTrendPlot(QCustomPlot* plot) {
   });
 }
 
-QcpTrendPlot::~QcpTrendPlot() {
-  // An owned plot would delete this object as its child: release it first.
-  if (owned_) {
-    setParent(nullptr);
-    owned_.reset();
-  }
-}
-
+QcpTrendPlot::~QcpTrendPlot() = default;
 void QcpTrendPlot::applyInitialDesign() {
   QCustomPlot* p = plot_;
   p->setPlottingHint(QCP::phFastPolylines, true);
@@ -195,8 +204,8 @@ void QcpTrendPlot::applyInitialDesign() {
   readout_ = new QCPItemText(p);
   readout_->setLayer(QString::fromLatin1(kCursorLayer));
   readout_->position->setType(QCPItemPosition::ptAxisRectRatio);
-  readout_->position->setCoords(0, 0);
-  readout_->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+  readout_->position->setCoords(0, 1);
+  readout_->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
   readout_->setTextAlignment(Qt::AlignLeft);
   readout_->setPadding(QMargins(6, 4, 6, 4));
   readout_->setBrush(QColor(255, 255, 255, 230));
@@ -340,31 +349,16 @@ TrendChannelStyle QcpTrendPlot::channelStyle(int index) const {
 void QcpTrendPlot::setChannelStyle(int index, const TrendChannelStyle& style) {
   QCPGraph* g = graph(index);
   g->setName(style.titleText);
-  g->setPen(QPen(style.color, std::max(1, style.traceLineWidth), Qt::SolidLine, Qt::RoundCap,
-                 Qt::RoundJoin));
+  g->setPen(QPen(style.color, std::max(1, style.traceLineWidth)));
   updateCursorItems();
 }
 
 void QcpTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& points) {
   TrendGraphData& d = data(index);
   if (points.empty()) return;
-  double vmin = std::numeric_limits<double>::infinity();
-  double vmax = -vmin;
-  for (const TrendPoint& p : points) {
-    if (p.y < vmin) vmin = p.y;  // NaN compares false
-    if (p.y > vmax) vmax = p.y;
-  }
-  double kmin = points.front().x, kmax = points.back().x;
-  if (kmin > kmax) {
-    const auto [lo, hi] =
-        std::minmax_element(points.begin(), points.end(),
-                            [](const TrendPoint& a, const TrendPoint& b) { return a.x < b.x; });
-    kmin = lo->x;
-    kmax = hi->x;
-  }
-  d.append(points.data(), points.size());
+  const TrendGraphData::Ranges r = d.append(points.data(), points.size());
   std::vector<TrendPoint>().swap(points);
-  followData(kmin, kmax, vmin, vmax);
+  followData(r.kMin, r.kMax, r.vMin, r.vMax);
 }
 
 void QcpTrendPlot::followData(double keyMin, double keyMax, double valueMin, double valueMax) {
@@ -717,6 +711,12 @@ void QcpTrendPlot::replot() {
 
 double QcpTrendPlot::lastReplotMs() const { return plot_->replotTime(false); }
 
+std::size_t QcpTrendPlot::pointMemory() const {
+  std::size_t bytes = 0;
+  for (const auto& d : data_) bytes += d->bytes();
+  return bytes;
+}
+
 void QcpTrendPlot::savePicture(const QString& path, const QString& format, int width, int height) {
   const QString f = format.toLower();
   const bool raster =
@@ -729,8 +729,11 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
   const int h = height > 0 ? height : plot_->height();
   if (w <= 0 || h <= 0 || w > 20000 || h > 20000) throw RuntimeError(err::InvalidCall);
 
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
+  // The picture is made in memory and written in one checked write, so that
+  // a short write (disk full, file size limit) is noticed: the encoders do
+  // not report failures of the device they write to.
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
   bool ok = false;
   if (raster) {
     QImage image(w, h, QImage::Format_RGB32);
@@ -741,10 +744,10 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
       plot_->toPainter(&painter, w, h);
       painter.end();
       const bool jpg = f != QLatin1String("png");
-      ok = image.save(&file, jpg ? "JPG" : "PNG", jpg ? 100 : -1);
+      ok = image.save(&buffer, jpg ? "JPG" : "PNG", jpg ? 100 : -1);
     }
   } else if (f == QLatin1String("pdf")) {
-    QPdfWriter writer(&file);
+    QPdfWriter writer(&buffer);
     writer.setCreator(QStringLiteral("Tarvex Data Viewer"));
     writer.setTitle(titleText());
     writer.setResolution(96);
@@ -760,7 +763,7 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
     }
   } else {
     QSvgGenerator svg;
-    svg.setOutputDevice(&file);
+    svg.setOutputDevice(&buffer);
     svg.setSize(QSize(w, h));
     svg.setViewBox(QRect(0, 0, w, h));
     svg.setResolution(96);
@@ -773,7 +776,15 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
       ok = painter.end();
     }
   }
-  if (!ok || !file.commit()) {
+  buffer.close();
+  if (!ok || buffer.data().isEmpty()) throw RuntimeError(err::InvalidCall);
+
+  // Written to a temporary file beside `path` and renamed over it only when
+  // complete: a failure leaves an existing file as it was.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
+  const QByteArray& bytes = buffer.data();
+  if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
     file.cancelWriting();
     throw RuntimeError(err::PathFileAccess);
   }

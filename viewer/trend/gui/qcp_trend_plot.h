@@ -40,7 +40,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
 
  public:
   // Works on `plot` and gives it the trend's initial design; `plot` must
-  // outlive this object. Without a plot, makes and owns one (not shown).
+  // outlive every use of this object (destroying it first is fine). Without
+  // a plot, makes and owns one (not shown).
   explicit QcpTrendPlot(QCustomPlot* plot = nullptr);
   ~QcpTrendPlot() override;
   QcpTrendPlot(const QcpTrendPlot&) = delete;
@@ -116,6 +117,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
 
   // How long the last replot took, in milliseconds.
   double lastReplotMs() const;
+  // The memory the channels' points take, in bytes (what is reserved).
+  std::size_t pointMemory() const;
 
  private:
   struct Cursor {
