@@ -186,6 +186,7 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
     win_.setPlotProgressVisible(false);
     historyXspan = plot_.axis(TrendAxis::X).span;
     historyYspan = plot_.axis(TrendAxis::Y).span;
+    historyXmin = plot_.axis(TrendAxis::X).min;
     plot_.replot();
     endBuild();
     win_.selectTab(4);
@@ -253,6 +254,13 @@ void TrendCommands::dateSliderChanged(int position) {
   if (position >= 100) {
     win_.setDateSliderPosition(99);
     position = win_.dateSliderPosition();
+  }
+  // Only the mouse moves the X axis's left edge (the setup dialog has no X
+  // range): position 0 gives back the whole view of the build.
+  if (position == 0 && historyXmin && historyXspan && *historyXspan != 0) {
+    plot_.setAxisRange(TrendAxis::X, *historyXmin, *historyXspan);
+    plot_.replot();
+    return;
   }
   zoom(TrendAxis::X, position, historyXspan);
 }

@@ -52,6 +52,9 @@ class TrendCommands : public TrendOperations {
   // build leaves them as they were.
   std::optional<double> historyXspan;
   std::optional<double> historyYspan;
+  // The X axis minimum the last completed build left: DateSlider's position
+  // 0 restores it with historyXspan, undoing pans and wheel zooms.
+  std::optional<double> historyXmin;
 
   void setPacing(PlotPacing pacing) { pacing_ = std::move(pacing); }
   void setSetupOpener(TrendSetupOpener openSetup) { openSetup_ = std::move(openSetup); }

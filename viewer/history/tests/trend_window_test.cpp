@@ -155,8 +155,10 @@ class TrendWindowTest : public QObject {
     // The wheel zooms on top of that; slider 0 gives back the build's span.
     plot.zoomAt(w.iPlotX->axisRect()->center(), 2);
     QVERIFY(plot.axis(TrendAxis::X).span < *trend.historyXspan / 2);
+    plot.panBy(QPointF(-200, 0));
     w.DateSlider->setValue(0);
     w.YSlider->setValue(0);
+    QCOMPARE(plot.axis(TrendAxis::X).min, x0);  // the build's whole view again
     QVERIFY(qAbs(plot.axis(TrendAxis::X).span - *trend.historyXspan) < 1e-9);
     QVERIFY(qAbs(plot.axis(TrendAxis::Y).span - *trend.historyYspan) < 1e-9);
 
