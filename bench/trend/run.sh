@@ -26,6 +26,10 @@ peer_max=${PEER_MAX_ROWS:-1000000}
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tarvex-trend-bench-XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 export QT_QPA_PLATFORM=offscreen
+# The generated dates are m/d/yyyy, as a US controller writes them; the
+# viewer reads dates in the user's locale, so ours run as a US user's would
+# (Qt takes the locale from the environment, installed or not).
+us=(env LC_ALL=en_US.UTF-8)
 
 cat >"$dir/peer.py" <<'PY'
 import sys
@@ -55,12 +59,12 @@ for rows in "${sizes[@]}"; do
   file="$dir/history-$rows.csv"
   build/bench/trend/trend_bench generate "$file" "$rows"
   echo "=== $rows rows x 8 channels ($(($(stat -c %s "$file") / 1000000)) MB CSV)"
-  build/bench/trend/trend_bench run "$file" cancel 2>/dev/null
+  "${us[@]}" build/bench/trend/trend_bench run "$file" cancel 2>/dev/null
 
   cols=2,3,4,5,6,7,8,9
   best=""
   for _ in 1 2 3; do
-    r=$(measure build/viewer/cli/tarvex plot "$file" --columns $cols -o "$dir/tarvex.png" \
+    r=$(measure "${us[@]}" build/viewer/cli/tarvex plot "$file" --columns $cols -o "$dir/tarvex.png" \
       --size 1600x900)
     if [ -z "$best" ] || awk -v a="${r%% *}" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
       best=$r

@@ -36,7 +36,10 @@ class FakePlot : public TrendPlot {
   void setTitleText(const QString& text) override { title = text; }
   QColor backGroundColor() const override { return background; }
   void setBackGroundColor(const QColor& color) override { background = color; }
-  TrendAxisSettings axis(TrendAxis which) const override { return which == TrendAxis::X ? x : y; }
+  TrendAxisSettings axis(TrendAxis which) const override {
+    if (failAxisRead) throw RuntimeError(err::InvalidCall);
+    return which == TrendAxis::X ? x : y;
+  }
   void setAxis(TrendAxis which, const TrendAxisSettings& s) override {
     (which == TrendAxis::X ? x : y) = s;
     log << (which == TrendAxis::X ? "setAxis:X" : "setAxis:Y");
@@ -93,6 +96,7 @@ class FakePlot : public TrendPlot {
   int replots = 0;
   int failAddChannelAt = -1;
   bool failSave = false;
+  bool failAxisRead = false;
   bool failPrint = false;
   QStringList log;
 };

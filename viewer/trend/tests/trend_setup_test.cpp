@@ -51,6 +51,20 @@ TEST_F(TrendSetupTest, OpeningAfterThreeChannelsFillsThreePens) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(TrendSetupTest, OpeningFaultsAreReportedAndTheFillGoesOn) {
+  channels(2);
+  plot.background = Qt::white;
+  plot.failAxisRead = true;
+  TrendSetupSession s(ui, plot);
+  // The Y range, the X axis and the Y axis steps fail, each reported.
+  ASSERT_EQ(ui.messages.size(), 3u);
+  for (const test::MessageCall& m : ui.messages)
+    EXPECT_EQ(m.prompt, errorReportText(5, errorDescription(5), "FrmHistoryTrendSetup"));
+  EXPECT_EQ(s.fields.bgColor, QColor(Qt::white));
+  EXPECT_TRUE(s.fields.pens[1].enabled);
+  EXPECT_FALSE(s.fields.pens[2].enabled);
+}
+
 TEST_F(TrendSetupTest, OkRefusesAZeroNotBelowTheSpan) {
   for (auto [zero, span] : {std::pair{50.0, 20.0}, std::pair{20.0, 20.0}}) {
     TrendSetupSession s(ui, plot);
