@@ -694,7 +694,9 @@ QMenu* QcpTrendPlot::contextMenu(const QPointF& pos) {
   QAction* readout = menu->addAction(QStringLiteral("Show Measurements"), this,
                                      [this] { setMeasurementsVisible(!readoutWanted_); });
   readout->setCheckable(true);
-  readout->setChecked(readoutWanted_);
+  // Shown as it is on the plot; with two cursors it is always shown.
+  readout->setChecked(measurementsVisible());
+  readout->setEnabled(cursorVisible() && !cursors_[1].visible);
   menu->addAction(QStringLiteral("Copy Measurements"), this, [this] { copyMeasurements(); })
       ->setEnabled(cursorVisible());
   return menu;

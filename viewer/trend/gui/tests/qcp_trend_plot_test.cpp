@@ -276,6 +276,24 @@ TEST(QcpTrendPlot, ContextMenuEntries) {
             (QStringList{QStringLiteral("Save as PNG..."), QStringLiteral("Save as PDF..."),
                          QStringLiteral("Save as SVG...")}));
   EXPECT_TRUE(texts.contains(QStringLiteral("Add Cursor 2 Here")));
+  // The cursor entries follow the cursors: with two cursors the readout is
+  // shown and cannot be switched off.
+  auto action = [](QMenu& m, const QString& text) -> QAction* {
+    for (QAction* a : m.actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  };
+  EXPECT_FALSE(action(*menu, QStringLiteral("Show Measurements"))->isEnabled());
+  action(*menu, QStringLiteral("Add Cursor 2 Here"))->trigger();
+  EXPECT_TRUE(plot.cursorVisible());
+  EXPECT_TRUE(plot.secondCursorVisible());
+  std::unique_ptr<QMenu> two(plot.contextMenu(QPointF(100, 100)));
+  EXPECT_TRUE(action(*two, QStringLiteral("Remove Cursor 2")));
+  EXPECT_TRUE(action(*two, QStringLiteral("Show Measurements"))->isChecked());
+  EXPECT_FALSE(action(*two, QStringLiteral("Show Measurements"))->isEnabled());
+  action(*two, QStringLiteral("Remove Cursor 2"))->trigger();
+  EXPECT_FALSE(plot.secondCursorVisible());
+  EXPECT_FALSE(plot.measurementsVisible());
   // "Save as SVG..." asks through the interface; cancelled, nothing else.
   menu->actions()[2]->trigger();
   EXPECT_EQ(ui.log, QStringList{QStringLiteral("save:Save trend SVG as?")});
