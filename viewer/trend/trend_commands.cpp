@@ -13,6 +13,9 @@ namespace tarvex {
 
 namespace {
 
+// Points handed to the plot at a time: 64 KiB.
+constexpr std::size_t kHandOverPoints = 4096;
+
 // Thrown inside the build when the Cancel button has lowered f_Plotting.
 struct BuildCanceled {};
 
@@ -151,8 +154,17 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
         style.traceLineWidth = 2;
         const int k = plot_.addChannel(style);
 
+        // The channel goes to the plot in parts small enough to stay in the
+        // processor's cache and be reused by the allocator; the plot makes
+        // room for all of it first, so it holds each point once.
+        plot_.reservePoints(k, xs.size());
         std::vector<TrendPoint> points;
-        points.reserve(xs.size());
+        points.reserve(kHandOverPoints);
+        auto handOver = [&] {
+          plot_.appendPoints(k, std::move(points));
+          points = std::vector<TrendPoint>();
+          points.reserve(kHandOverPoints);
+        };
         bool badTime = false;
         for (int n = 0; n < rowCount; ++n) {
           if (--countdown == 0) {
@@ -176,8 +188,9 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
           } else {
             points.push_back({x, std::numeric_limits<double>::quiet_NaN()});
           }
+          if (points.size() == kHandOverPoints) handOver();
         }
-        plot_.appendPoints(k, std::move(points));
+        if (!points.empty()) plot_.appendPoints(k, std::move(points));
         if (badTime) throw BadRowTime{};
       }
     }

@@ -64,6 +64,8 @@ class TrendGraphData : public QCPGraphDataContainer {
                          qcpLessThanSortKey<QCPGraphData>);
     return r;
   }
+  // Room for `n` more points beyond those held.
+  void reserveMore(std::size_t n) { mData.reserve(mData.size() + static_cast<qsizetype>(n)); }
   void compact() {
     if (mData.capacity() > mData.size()) mData.squeeze();
   }
@@ -362,6 +364,8 @@ void QcpTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& points) {
   std::vector<TrendPoint>().swap(points);
   followData(r.kMin, r.kMax, r.vMin, r.vMax);
 }
+
+void QcpTrendPlot::reservePoints(int index, std::size_t count) { data(index).reserveMore(count); }
 
 void QcpTrendPlot::followData(double keyMin, double keyMax, double valueMin, double valueMax) {
   if (!haveKeys_) {

@@ -67,6 +67,7 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   TrendChannelStyle channelStyle(int index) const override;
   void setChannelStyle(int index, const TrendChannelStyle& style) override;
   void appendPoints(int index, std::vector<TrendPoint>&& points) override;
+  void reservePoints(int index, std::size_t count) override;
   std::size_t pointCount(int index) const override;
   TrendPoint point(int index, std::size_t i) const override;
   TrendChannelStats stats(int index, double x1, double x2) const override;

@@ -61,7 +61,11 @@ class FakePlot : public TrendPlot {
   int channelCount() const override { return static_cast<int>(channels.size()); }
   TrendChannelStyle channelStyle(int i) const override { return channels.at(i).style; }
   void setChannelStyle(int i, const TrendChannelStyle& s) override { channels.at(i).style = s; }
+  void reservePoints(int i, std::size_t count) override {
+    log << QStringLiteral("reserve:%1:%2").arg(i).arg(count);
+  }
   void appendPoints(int i, std::vector<TrendPoint>&& points) override {
+    appendSizes.push_back(points.size());
     auto& dst = channels.at(i).points;
     dst.insert(dst.end(), points.begin(), points.end());
     points.clear();
@@ -97,6 +101,7 @@ class FakePlot : public TrendPlot {
   int failAddChannelAt = -1;
   bool failSave = false;
   bool failAxisRead = false;
+  std::vector<std::size_t> appendSizes;
   bool failPrint = false;
   QStringList log;
 };

@@ -2,6 +2,7 @@
 // the progress percent, cancel and the failure ending.
 #include <gtest/gtest.h>
 
+#include <QTime>
 #include <cmath>
 
 #include "fake_trend.h"
@@ -135,6 +136,21 @@ TEST_F(PlotBuilderTest, DefaultPacingDoesNotPumpEventsPerPoint) {
   build({{2, -1, 3, -1}});
   EXPECT_LT(ui.log.count("doEvents"), 2);
   EXPECT_EQ(plot.pointCount(1), 40u);
+}
+
+TEST_F(PlotBuilderTest, ALongColumnIsHandedOverInPartsAfterAReserve) {
+  grid.setCell(2, 0, u"Long");
+  for (int r = 1; r <= 10000; ++r) {
+    grid.setCell(0, r, u"3/15/2023");
+    grid.setCell(1, r, QTime(0, 0).addSecs(r).toString("hh:mm:ss"));
+    grid.setCell(2, r, QString::number(200 + r));
+  }
+  plot.log.clear();
+  build({{2, -1, 2, -1}});
+  EXPECT_TRUE(plot.log.contains("reserve:0:10000"));
+  EXPECT_EQ(plot.appendSizes, (std::vector<std::size_t>{4096, 4096, 1808}));
+  ASSERT_EQ(plot.pointCount(0), 10000u);
+  for (int r : {1, 4096, 4097, 10000}) EXPECT_DOUBLE_EQ(plot.point(0, r - 1).y, 200 + r);
 }
 
 TEST_F(PlotBuilderTest, CancelDuringTheThirdColumnKeepsThreeChannels) {
