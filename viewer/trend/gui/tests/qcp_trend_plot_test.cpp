@@ -86,6 +86,31 @@ TEST(QcpTrendPlot, InitialDesign) {
   EXPECT_EQ(w->xAxis->tickVectorLabels().first(), QStringLiteral("00:00"));
 }
 
+TEST(QcpTrendPlot, SixteenBytesAPointOnceBuilt) {
+  QcpTrendPlot plot;
+  plot.clearChannels();
+  auto parts = [&](int channel) {
+    for (int p = 0; p < 10; ++p) {
+      std::vector<TrendPoint> part;
+      for (int i = 0; i < 100; ++i) part.push_back({kNoon + (p * 100 + i) * kMinute, 1.0 * i});
+      plot.appendPoints(channel, std::move(part));
+    }
+  };
+  // Room reserved first: the parts never move the channel.
+  plot.addChannel({QStringLiteral("A"), 2, QColor()});
+  plot.reservePoints(0, 1000);
+  parts(0);
+  EXPECT_EQ(plot.pointMemory(), 1000 * 16u);
+  // Without: it grows as it must and gives the rest back when drawn.
+  plot.addChannel({QStringLiteral("B"), 2, QColor()});
+  parts(1);
+  EXPECT_GE(plot.pointMemory(), 2000 * 16u);
+  plot.replot();
+  EXPECT_EQ(plot.pointMemory(), 2000 * 16u);
+  EXPECT_EQ(plot.pointCount(1), 1000u);
+  EXPECT_EQ(plot.point(1, 999).y, 99);
+}
+
 TEST(QcpTrendPlot, ChannelsPointsAndFollowingTheData) {
   QcpTrendPlot plot;
   plot.clearChannels();
