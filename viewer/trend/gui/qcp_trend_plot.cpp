@@ -1,6 +1,7 @@
 #include "trend/gui/qcp_trend_plot.h"
 
 #include <qcustomplot.h>
+#include <sys/mman.h>
 
 #include <QApplication>
 #include <QBuffer>
@@ -14,6 +15,7 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "shell/runtime_error.h"
@@ -41,7 +43,7 @@ class TrendGraphData : public QCPGraphDataContainer {
     if (mData.capacity() < total) {
       // Room for this append and a quarter more, so that many small appends
       // stay linear; compact() gives the rest back.
-      mData.reserve(old == 0 ? total : std::max<qsizetype>(total, old + old / 4));
+      grow(old == 0 ? total : std::max<qsizetype>(total, old + old / 4));
     }
     constexpr double inf = std::numeric_limits<double>::infinity();
     Ranges r{inf, -inf, inf, -inf};
@@ -65,10 +67,31 @@ class TrendGraphData : public QCPGraphDataContainer {
     return r;
   }
   // Room for `n` more points beyond those held.
-  void reserveMore(std::size_t n) { mData.reserve(mData.size() + static_cast<qsizetype>(n)); }
+  void reserveMore(std::size_t n) { grow(mData.size() + static_cast<qsizetype>(n)); }
   void compact() {
     if (mData.capacity() > mData.size()) mData.squeeze();
   }
+
+ private:
+  // Room for `capacity` points. A large block is backed by huge pages where
+  // the system offers them on request: filling it then takes a few page
+  // faults instead of one per 4 KB.
+  void grow(qsizetype capacity) {
+    if (mData.capacity() >= capacity) return;
+    mData.reserve(capacity);
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t huge = 2u << 20;
+    const auto from = reinterpret_cast<std::uintptr_t>(mData.data());
+    const std::uintptr_t to =
+        from + static_cast<std::uintptr_t>(mData.capacity()) * sizeof(QCPGraphData);
+    const std::uintptr_t alignedFrom = (from + huge - 1) & ~(huge - 1);
+    const std::uintptr_t alignedTo = to & ~(huge - 1);
+    if (alignedTo > alignedFrom)
+      madvise(reinterpret_cast<void*>(alignedFrom), alignedTo - alignedFrom, MADV_HUGEPAGE);
+#endif
+  }
+
+ public:
   const QCPGraphData& pointAt(std::size_t i) const {
     return mData[mPreallocSize + static_cast<qsizetype>(i)];
   }
