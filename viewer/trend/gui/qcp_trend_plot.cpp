@@ -1,7 +1,9 @@
 #include "trend/gui/qcp_trend_plot.h"
 
 #include <qcustomplot.h>
+#ifdef __linux__
 #include <sys/mman.h>
+#endif
 
 #include <QApplication>
 #include <QBuffer>
@@ -79,7 +81,7 @@ class TrendGraphData : public QCPGraphDataContainer {
   void grow(qsizetype capacity) {
     if (mData.capacity() >= capacity) return;
     mData.reserve(capacity);
-#ifdef MADV_HUGEPAGE
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t huge = 2u << 20;
     const auto from = reinterpret_cast<std::uintptr_t>(mData.data());
     const std::uintptr_t to =
