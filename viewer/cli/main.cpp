@@ -1,5 +1,6 @@
 // tarvex: the viewer's readers, verification and exports without windows,
 // for batch work and scripts.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
@@ -7,6 +8,7 @@
 #include <new>
 #include <optional>
 
+#include "cli/plot_command.h"
 #include "cli/sample.h"
 #include "cli/tables.h"
 #include "logfiles/companions.h"
@@ -38,6 +40,11 @@ const char kUsage[] =
     "      Write the table of FILE to OUT as the viewer's export does.\n"
     "  tarvex sample DIR [--rows N]\n"
     "      Write a sample set of log files into DIR (default 720 data rows).\n"
+    "  tarvex plot FILE --columns N[,N...] [--rows A:B] -o OUT [--size WxH]\n"
+    "      Draw the trend of the data file's columns (numbers as `show` prints them,\n"
+    "      channels from 2 on, or column titles) over data rows A to B (1-based,\n"
+    "      inclusive; default all) as the viewer does, and write it to OUT: .png, .jpg,\n"
+    "      .pdf or .svg by the extension (default size 1600x900). No display needed.\n"
     "The kind is taken from the extension when --kind is omitted: .csv data, .aud audit,\n"
     ".sig sig, .evt evt.\n";
 
@@ -63,7 +70,9 @@ struct Args {
   QString kind;
   QString output;
   std::optional<int> row;
-  std::optional<int> rows;
+  QString rows;  // --rows: a count (sample) or A:B (plot)
+  QString columns;
+  QString size;
   bool allColumns = false;
 };
 
@@ -89,7 +98,11 @@ Args parseArgs(const QStringList& list) {
     else if (a == u"--row")
       args.row = toCount(a, value());
     else if (a == u"--rows")
-      args.rows = toCount(a, value());
+      args.rows = value();
+    else if (a == u"--columns")
+      args.columns = value();
+    else if (a == u"--size")
+      args.size = value();
     else if (a == u"--all-columns")
       args.allColumns = true;
     else if (a.startsWith(u'-') && a.size() > 1)
@@ -209,8 +222,30 @@ int cmdExport(const Args& args) {
 int cmdSample(const Args& args) {
   const QString dir = onePositional(args, "DIR");
   VxLog sigLog;
-  const SampleSet set = writeSampleSet(dir, args.rows.value_or(720), sigLog);
+  const int rows = args.rows.isEmpty() ? 720 : toCount(QStringLiteral("--rows"), args.rows);
+  const SampleSet set = writeSampleSet(dir, rows, sigLog);
   for (const QString& f : set.files()) out(f + u'\n');
+  return kExitOk;
+}
+
+int cmdPlot(const Args& args) {
+  PlotRequest request;
+  request.file = onePositional(args, "FILE");
+  if (args.columns.isEmpty()) throw UsageError(QStringLiteral("plot needs --columns N[,N...]"));
+  if (args.output.isEmpty()) throw UsageError(QStringLiteral("plot needs -o OUT"));
+  request.columns = args.columns.split(u',');
+  request.output = args.output;
+  if (!args.rows.isEmpty()) {
+    request.rows = parseRowRange(args.rows);
+    if (!request.rows) throw UsageError(QStringLiteral("--rows needs A:B, not ") + args.rows);
+  }
+  if (!args.size.isEmpty()) {
+    const auto size = parseSize(args.size);
+    if (!size) throw UsageError(QStringLiteral("--size needs WxH, not ") + args.size);
+    request.width = size->first;
+    request.height = size->second;
+  }
+  plotToPicture(request);
   return kExitOk;
 }
 
@@ -227,6 +262,7 @@ int run(const QStringList& argv) {
     if (command == u"decrypt") return cmdDecrypt(args);
     if (command == u"export") return cmdExport(args);
     if (command == u"sample") return cmdSample(args);
+    if (command == u"plot") return cmdPlot(args);
     throw UsageError(QStringLiteral("unknown command ") + command);
   } catch (const UsageError& e) {
     err(QStringLiteral("tarvex: ") + e.message + QStringLiteral("\n") +
@@ -244,6 +280,13 @@ int run(const QStringList& argv) {
 }  // namespace tarvex
 
 int main(int argc, char** argv) {
+  // The trend is drawn by the viewer's plot widget, on the offscreen
+  // platform: no display is needed.
+  if (argc > 1 && qstrcmp(argv[1], "plot") == 0) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return tarvex::run(QCoreApplication::arguments());
+  }
   QCoreApplication app(argc, argv);
   return tarvex::run(QCoreApplication::arguments());
 }

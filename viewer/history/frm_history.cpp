@@ -171,6 +171,22 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
   YSlider->setObjectName(QStringLiteral("YSlider"));
   DateSlider = new QSlider(Qt::Horizontal, trendPage);
   DateSlider->setObjectName(QStringLiteral("DateSlider"));
+  // -100..100, 11 major ticks, 1 for an arrow key and 10 for a page key;
+  // every position change goes to its handler.
+  for (QSlider* slider : {YSlider, DateSlider}) {
+    slider->setRange(-100, 100);
+    slider->setTickInterval(20);
+    slider->setTickPosition(QSlider::TicksBothSides);
+    slider->setSingleStep(1);
+    slider->setPageStep(10);
+    slider->setValue(0);
+  }
+  connect(DateSlider, &QSlider::valueChanged, this, [this](int position) {
+    if (dateSliderHandler_) dateSliderHandler_(position);
+  });
+  connect(YSlider, &QSlider::valueChanged, this, [this](int position) {
+    if (ySliderHandler_) ySliderHandler_(position);
+  });
 
   // Load: the Operator Events tab starts switched off.
   DataTab->setTabEnabled(1, false);
@@ -195,6 +211,16 @@ void FrmHistory::setPlotProgressVisible(bool visible) {
   DcryLabel->setVisible(visible);
   ProgBar->setVisible(visible);
 }
+
+void FrmHistory::setPlotProgress(int percent) { ProgBar->setPosition(percent); }
+
+int FrmHistory::dateSliderPosition() const { return DateSlider->value(); }
+
+void FrmHistory::setDateSliderPosition(int position) { DateSlider->setValue(position); }
+
+int FrmHistory::ySliderPosition() const { return YSlider->value(); }
+
+void FrmHistory::setYSliderPosition(int position) { YSlider->setValue(position); }
 
 void FrmHistory::buildToolBar(ToolBar bar, int tab,
                               const std::vector<std::pair<int, QString>>& specs) {

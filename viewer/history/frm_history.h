@@ -21,6 +21,7 @@
 #include "history/history_commands.h"
 #include "history/history_layout.h"
 #include "history/log_grid.h"
+#include "trend/trend_plot.h"
 
 class QCustomPlot;
 
@@ -59,7 +60,7 @@ class TabControl : public QWidget {
   std::vector<QFrame*> pages_;
 };
 
-class FrmHistory : public QWidget, public HistoryWindowState {
+class FrmHistory : public QWidget, public HistoryWindowState, public TrendWindow {
   Q_OBJECT
 
  public:
@@ -97,7 +98,24 @@ class FrmHistory : public QWidget, public HistoryWindowState {
   void setTabEnabled(int index, bool on) override { DataTab->setTabEnabled(index, on); }
   void setAuditNameCaption(const QString& text) override { auditNameLab->setText(text); }
   void setAlmNameCaption(const QString& text) override { almNameLab->setText(text); }
+  // HistoryWindowState and TrendWindow: DcryLabel and ProgBar together.
   void setPlotProgressVisible(bool visible) override;
+
+  // TrendWindow.
+  void setPlotProgress(int percent) override;
+  int dateSliderPosition() const override;
+  void setDateSliderPosition(int position) override;
+  int ySliderPosition() const override;
+  void setYSliderPosition(int position) override;
+  void selectTab(int index) override { DataTab->setCurrentIndex(index); }
+  QString caption() const override { return windowTitle(); }
+
+  // Who handles the position changes of DateSlider and YSlider (moved by
+  // the user or set by the program).
+  void setSliderHandlers(std::function<void(int)> dateSlider, std::function<void(int)> ySlider) {
+    dateSliderHandler_ = std::move(dateSlider);
+    ySliderHandler_ = std::move(ySlider);
+  }
 
   TabControl* DataTab = nullptr;
   QLabel* DcryLabel = nullptr;
@@ -131,6 +149,8 @@ class FrmHistory : public QWidget, public HistoryWindowState {
   HistoryGeometry geometry_;
   std::array<std::vector<QToolButton*>, 5> buttons_;
   std::function<void(ToolBar, int)> clickHandler_;
+  std::function<void(int)> dateSliderHandler_;
+  std::function<void(int)> ySliderHandler_;
 };
 
 }  // namespace tarvex

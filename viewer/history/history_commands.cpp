@@ -68,7 +68,9 @@ HistoryCommands::HistoryCommands(UserInterface& ui, HistoryWindowState& window,
                                  ViewerGlobals& globals, VxLog* sigLog, TrendOperations& trend)
     : ui_(ui), win_(window), g_(globals), sigLog_(sigLog), trend_(trend) {}
 
-bool HistoryCommands::busy() const { return win_.f_FileLoading || g_.f_Plotting; }
+bool HistoryCommands::busy() const {
+  return win_.f_FileLoading || g_.f_Plotting || trend_.building();
+}
 
 bool HistoryCommands::refuseWhenBusy() {
   if (!busy()) return false;
@@ -100,12 +102,14 @@ void HistoryCommands::DataBarBtn_Click(int index) {
       }
       break;
     }
-    case 1:
-      if (!checkPlotSelection(ui_, win_.vaGrid(), win_.selection(win_.vaGrid()))) return;
+    case 1: {
+      const TableSelection selection = win_.selection(win_.vaGrid());
+      if (!checkPlotSelection(ui_, win_.vaGrid(), selection)) return;
       ui_.setStatusText(QStringLiteral("Plotting data, please wait!"));
-      trend_.plotHistData();
+      trend_.plotHistData(selection);
       ui_.setStatusText(currentFileText(g_.dataFileName));
       break;
+    }
     case 2:
       PrintDataGrid();
       break;

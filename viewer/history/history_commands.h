@@ -11,6 +11,7 @@
 
 #include "logfiles/logtable.h"
 #include "shell/userinterface.h"
+#include "trend/trend_operations.h"
 
 namespace tarvex {
 
@@ -49,36 +50,6 @@ class HistoryWindowState {
   virtual void setPlotProgressVisible(bool visible) = 0;
 };
 
-// The Trend Data tab's operations: the plot builder, the setup dialog and
-// the trend view's actions.
-class TrendOperations {
- public:
-  virtual ~TrendOperations() = default;
-  virtual void setPlotTitle(const QString& title) = 0;
-  // Builds the trend of the checked selection of vaGrid (plotHistData).
-  virtual void plotHistData() = 0;
-  virtual void FrmHistoryTrendSetup() = 0;
-  virtual void toggleCursor() = 0;
-  virtual void saveToJpeg() = 0;
-  virtual void printHistoryPlot() = 0;
-};
-
-// Stands in for the trend view until the plot builder exists: it keeps the
-// title and does nothing else (it draws no trend).
-class TrendNotBuilt : public TrendOperations {
- public:
-  void setPlotTitle(const QString& title) override { title_ = title; }
-  QString plotTitle() const { return title_; }
-  void plotHistData() override {}
-  void FrmHistoryTrendSetup() override {}
-  void toggleCursor() override {}
-  void saveToJpeg() override {}
-  void printHistoryPlot() override {}
-
- private:
-  QString title_;
-};
-
 // The message of a refused command while the window is busy (style 64).
 QString busyText();
 
@@ -94,7 +65,8 @@ class HistoryCommands {
   HistoryCommands(UserInterface& ui, HistoryWindowState& window, ViewerGlobals& globals,
                   VxLog* sigLog, TrendOperations& trend);
 
-  // The busy state: a reader or the plot builder runs.
+  // The busy state: a reader or the plot builder runs (the builder counts
+  // until it ends, also after Cancel lowered f_Plotting).
   bool busy() const;
 
   // Click handlers of the five tool bars; an index outside an array does

@@ -15,6 +15,9 @@
 #include "shell/gui/frm_main.h"
 #include "shell/gui/frm_splash.h"
 #include "signatures/vxlog.h"
+#include "trend/gui/qcp_trend_plot.h"
+#include "trend/gui/trend_setup_dialog.h"
+#include "trend/trend_commands.h"
 
 namespace tarvex {
 
@@ -92,7 +95,12 @@ void ViewerApp::prepare() {
 
 void ViewerApp::showHistory() {
   history_ = new FrmHistory;
-  trend_ = std::make_unique<TrendNotBuilt>();
+  plot_ = std::make_unique<QcpTrendPlot>(history_->iPlotX);
+  plot_->setUserInterface(&ui_, history_->caption());
+  trend_ = std::make_unique<TrendCommands>(ui_, *history_, *plot_, history_->vaGrid(),
+                                           globals_->f_Plotting, trendSetupOpener(main_));
+  history_->setSliderHandlers([this](int p) { trend_->dateSliderChanged(p); },
+                              [this](int p) { trend_->ySliderChanged(p); });
   commands_ = std::make_unique<HistoryCommands>(ui_, *history_, *globals_, sigLog_.get(), *trend_);
   history_->setClickHandler([this](ToolBar bar, int index) {
     switch (bar) {

@@ -16,7 +16,8 @@ class FrmMain;
 class FrmSplash;
 class FrmHistory;
 class HistoryCommands;
-class TrendNotBuilt;
+class QcpTrendPlot;
+class TrendCommands;
 struct ViewerGlobals;
 class VxLog;
 
@@ -59,7 +60,8 @@ class ViewerApp : public QObject {
   FrmMain* main_ = nullptr;
   FrmSplash* splash_ = nullptr;
   FrmHistory* history_ = nullptr;
-  std::unique_ptr<TrendNotBuilt> trend_;
+  std::unique_ptr<QcpTrendPlot> plot_;
+  std::unique_ptr<TrendCommands> trend_;
   std::unique_ptr<HistoryCommands> commands_;
 };
 

@@ -245,6 +245,7 @@ class LogTable : public QAbstractTableModel {
   void tableSettingsChanged();
 
  private:
+  friend class ColumnNumberReader;
   detail::CellRef locate(int col, int row) const;
   void storeSlot(int col, int row, quint64 slot, QByteArrayView bytes);
   void storeSlotUnchecked(int col, int row, quint64 slot, QByteArrayView bytes);

@@ -89,6 +89,13 @@ class TrendPlot {
   // channel's points are held once. The X axis follows the appended X values
   // while followData is on: its range then covers every channel's points.
   virtual void appendPoints(int index, std::vector<TrendPoint>&& points) = 0;
+  // Makes room for `count` more points of channel `index`, so that a
+  // channel handed over in parts is not moved as it grows. A hint: the
+  // default does nothing.
+  virtual void reservePoints(int index, std::size_t count) {
+    (void)index;
+    (void)count;
+  }
   virtual std::size_t pointCount(int index) const = 0;
   // The point `i` of channel `index` (0 <= i < pointCount(index)).
   virtual TrendPoint point(int index, std::size_t i) const = 0;

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "history/history_commands.h"
+#include "recording_trend.h"
 #include "scripted_ui.h"
 #include "signatures/vxlog.h"
 
@@ -41,12 +42,6 @@ class FakeWindow : public HistoryWindowState {
   std::array<bool, 5> tabs{true, false, true, true, true};
   QString auditCaption, almCaption;
   bool progressVisible = true;
-};
-
-class CountingTrend : public TrendNotBuilt {
- public:
-  void plotHistData() override { ++plots; }
-  int plots = 0;
 };
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -93,7 +88,7 @@ class CommandsTest : public ::testing::Test {
   ScriptedUi ui;
   FakeWindow win;
   ViewerGlobals g;
-  CountingTrend trend;
+  test::RecordingTrend trend;
   HistoryCommands cmds{ui, win, g, &sigLog, trend};
   QString data, audit, alarm;
 };
@@ -125,7 +120,7 @@ TEST_F(CommandsTest, OpenHistoryFileShowsItsDialogThenLoadsTheFileAndItsCompanio
   EXPECT_EQ(win.vaGrid().getCell(1, 1), "02:05:30 PM");
   EXPECT_EQ(win.vaGrid().getCell(1, 0), "Time");
   EXPECT_FALSE(win.tabs[1]);  // cell (2, 1) holds a value
-  EXPECT_EQ(trend.plotTitle(), "Data File: run");
+  EXPECT_EQ(trend.plotTitle, "Data File: run");
   // Then the signature file and the operator event file, in that order.
   const QStringList statuses = statusesOf(ui.log);
   const int sigAt = statuses.indexOf("Loading signature file, please wait...");
@@ -281,9 +276,19 @@ TEST_F(CommandsTest, BusyWindowRefusesEveryCommandButCancel) {
   // A second Plot while one runs is refused.
   g.f_Plotting = true;
   cmds.DataBarBtn_Click(1);
-  EXPECT_EQ(trend.plots, 0);
+  EXPECT_TRUE(trend.plots.empty());
   EXPECT_EQ(ui.messages.back().style, 64);
   g.f_Plotting = false;
+
+  // Cancel lowers f_Plotting at once, but a build runs on until its next
+  // channel: the window stays busy until the builder has ended.
+  trend.buildingNow = true;
+  EXPECT_TRUE(cmds.busy());
+  cmds.histBarBtn_Click(0);
+  EXPECT_EQ(trend.setups, 0);
+  trend.buildingNow = false;
+  cmds.histBarBtn_Click(0);
+  EXPECT_EQ(trend.setups, 1);
 }
 
 TEST_F(CommandsTest, PlotChecksTheSelectionFirst) {
@@ -302,12 +307,14 @@ TEST_F(CommandsTest, PlotChecksTheSelectionFirst) {
   win.selections[&win.vaGrid()] = {{{1, -1, 2, -1}}, 1};  // whole columns from the time
   cmds.DataBarBtn_Click(1);
   EXPECT_EQ(ui.messages.back().prompt, "Only data cells can be used\r\nfor historical trend!");
-  EXPECT_EQ(trend.plots, 0);
+  EXPECT_TRUE(trend.plots.empty());
 
   ui.log.clear();
   win.selections[&win.vaGrid()] = {{{2, -1, 3, -1}, {2, 1, 2, 4}}, 1};
   cmds.DataBarBtn_Click(1);
-  EXPECT_EQ(trend.plots, 1);
+  ASSERT_EQ(trend.plots.size(), 1u);
+  // The builder gets the checked blocks in selection order.
+  EXPECT_EQ(trend.plots[0].blocks, (std::vector<SelectionBlock>{{2, -1, 3, -1}, {2, 1, 2, 4}}));
   EXPECT_EQ(ui.log,
             (QStringList{"status:Plotting data, please wait!", "status:Current File is " + data}));
 }

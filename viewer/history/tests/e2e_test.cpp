@@ -9,6 +9,7 @@
 
 #include "history/frm_history.h"
 #include "history/history_commands.h"
+#include "recording_trend.h"
 #include "scripted_ui.h"
 #include "signatures/vxlog.h"
 
@@ -38,7 +39,7 @@ class EndToEndTest : public QObject {
     VxLog sigLog;
     ViewerGlobals g;
     g.startDir = dir.path();
-    TrendNotBuilt trend;
+    test::RecordingTrend trend;
     FrmHistory w;
     HistoryCommands cmds(ui, w, g, &sigLog, trend);
     w.setClickHandler([&](ToolBar bar, int index) {

@@ -1,0 +1,148 @@
+#include "cli/plot_command.h"
+
+#include <QFileInfo>
+#include <QPrinter>
+
+#include "cli/tables.h"
+#include "logfiles/logtable.h"
+#include "shell/filenames.h"
+#include "signatures/vxlog.h"
+#include "trend/gui/qcp_trend_plot.h"
+#include "trend/trend_commands.h"
+
+namespace tarvex {
+
+namespace {
+
+// The user as a batch run sees it: no dialogs, nothing to show; a message
+// box is kept so that the build's ending can be reported.
+class BatchUi : public UserInterface {
+ public:
+  int msgBoxPos(const QString& prompt, int style, const QString&, int) override {
+    messages.push_back({prompt, style});
+    return mb::ResultOk;
+  }
+  QString showOpen(const FileDialogSettings&) override { throw RuntimeError(err::Cancel); }
+  QString showSave(const FileDialogSettings&) override { throw RuntimeError(err::Cancel); }
+  QColor showColor(const QColor&) override { throw RuntimeError(err::Cancel); }
+  int printerCount() override { return 0; }
+  PrinterChoice showPrinter(int) override { throw RuntimeError(err::Cancel); }
+  QPrinter* printer() override { return nullptr; }
+  void setStatusText(const QString&) override {}
+  void setPointer(Pointer) override {}
+  void doEvents() override {}
+
+  std::vector<std::pair<QString, int>> messages;
+};
+
+class BatchWindow : public TrendWindow {
+ public:
+  void setPlotProgressVisible(bool) override {}
+  void setPlotProgress(int) override {}
+  int dateSliderPosition() const override { return 0; }
+  void setDateSliderPosition(int) override {}
+  int ySliderPosition() const override { return 0; }
+  void setYSliderPosition(int) override {}
+  void selectTab(int) override {}
+  QString caption() const override { return QStringLiteral("Data Viewer"); }
+};
+
+// The data columns begin at column 2, or at 5 when cell (2, 1) is empty.
+int firstDataColumn(const LogTable& table) { return table.isCellEmpty(2, 1) ? 5 : 2; }
+
+int columnOf(const LogTable& table, const QString& given) {
+  bool isNumber = false;
+  int col = given.toInt(&isNumber);
+  if (!isNumber) {
+    col = -1;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+      for (int c = 0; c <= table.lastCol() && col < 0; ++c)
+        if (table.getCell(c, 0).compare(given.trimmed(), cs) == 0) col = c;
+      if (col >= 0) break;
+    }
+    if (col < 0)
+      throw RuntimeError(err::SubscriptOutOfRange,
+                         QStringLiteral("No column titled \"%1\"").arg(given));
+  }
+  if (col < firstDataColumn(table) || col > table.lastCol())
+    throw RuntimeError(err::SubscriptOutOfRange,
+                       QStringLiteral("Column %1 is not a channel (channels are columns %2 to %3)")
+                           .arg(given)
+                           .arg(firstDataColumn(table))
+                           .arg(table.lastCol()));
+  return col;
+}
+
+QString pictureFormat(const QString& path) {
+  const QString ext = QFileInfo(path).suffix().toLower();
+  if (ext == u"jpeg") return QStringLiteral("jpg");
+  if (ext == u"png" || ext == u"jpg" || ext == u"pdf" || ext == u"svg") return ext;
+  throw RuntimeError(err::InvalidCall,
+                     QStringLiteral("The picture type follows the extension: .png, .jpg, "
+                                    ".pdf or .svg, not ") +
+                         path);
+}
+
+}  // namespace
+
+std::optional<std::pair<int, int>> parseRowRange(const QString& text) {
+  const QStringList parts = text.split(u':');
+  if (parts.size() != 2) return std::nullopt;
+  bool okA = false, okB = false;
+  const int a = parts[0].toInt(&okA);
+  const int b = parts[1].toInt(&okB);
+  if (!okA || !okB) return std::nullopt;
+  return std::pair{a, b};
+}
+
+std::optional<std::pair<int, int>> parseSize(const QString& text) {
+  const QStringList parts = text.toLower().split(u'x');
+  if (parts.size() != 2) return std::nullopt;
+  bool okW = false, okH = false;
+  const int w = parts[0].toInt(&okW);
+  const int h = parts[1].toInt(&okH);
+  if (!okW || !okH || w < 1 || h < 1 || w > 20000 || h > 20000) return std::nullopt;
+  return std::pair{w, h};
+}
+
+void plotToPicture(const PlotRequest& request) {
+  const QString format = pictureFormat(request.output);
+  VxLog sigLog;
+  LogTable table;
+  loadTable(table, TableKind::Data, request.file, sigLog);
+
+  std::vector<int> columns;
+  for (const QString& c : request.columns) columns.push_back(columnOf(table, c));
+  if (columns.empty())
+    throw RuntimeError(err::SubscriptOutOfRange, QStringLiteral("No column to plot"));
+  int first = -1, last = -1;
+  if (request.rows) {
+    first = request.rows->first;
+    last = request.rows->second;
+    if (first < 1 || last < first || last > table.lastRow())
+      throw RuntimeError(err::SubscriptOutOfRange,
+                         QStringLiteral("Rows %1:%2 lie outside the data rows 1:%3")
+                             .arg(first)
+                             .arg(last)
+                             .arg(table.lastRow()));
+  } else if (table.lastRow() < 1) {
+    throw RuntimeError(err::SubscriptOutOfRange, QStringLiteral("The file holds no data rows"));
+  }
+  TableSelection selection;
+  for (int c : columns) selection.blocks.push_back({c, first, c, last});
+
+  BatchUi ui;
+  BatchWindow window;
+  QcpTrendPlot plot;
+  bool plotting = false;
+  TrendCommands commands(ui, window, plot, table, plotting);
+  commands.setPlotTitle(QStringLiteral("Data File: ") + baseName(request.file));
+  commands.plotHistData(selection);
+  for (const auto& [text, style] : ui.messages)
+    if (style == mb::Critical)
+      throw RuntimeError(err::TypeMismatch,
+                         QStringLiteral("A row's date or time does not read; nothing written"));
+  plot.savePicture(request.output, format, request.width, request.height);
+}
+
+}  // namespace tarvex

@@ -1,0 +1,133 @@
+// tarvex plot run as a process: pictures of every type written and
+// readable, a gap left empty, and the errors with nothing written.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Result {
+  int exitCode = -1;
+  QString err;
+};
+
+Result tarvex(const QStringList& args) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("DISPLAY"));  // no display needed
+  env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(TARVEX_EXE), args);
+  EXPECT_TRUE(p.waitForFinished(60000));
+  Result r;
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
+}
+
+// A data file of nine rows, one second apart: "Flow" holds 50 but for
+// rows 4 to 6 (empty, a word, empty), "Temp" 20 to 28.
+QString writeData(const QTemporaryDir& dir) {
+  QFile f(dir.filePath("run.csv"));
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("Date,Time,Flow,Temp\r\n");
+  for (int r = 1; r <= 9; ++r) {
+    const QByteArray flow = r == 5 ? "off" : (r >= 4 && r <= 6 ? "" : "50");
+    f.write("3/14/2007,06:00:0" + QByteArray::number(r - 1) + " AM," + flow + "," +
+            QByteArray::number(19 + r) + "\r\n");
+  }
+  return f.fileName();
+}
+
+// Pixels of the first channel's colour in the picture's columns x0..x1.
+int tracePixels(const QImage& image, int x0, int x1) {
+  int n = 0;
+  for (int x = x0; x <= x1; ++x)
+    for (int y = 0; y < image.height(); ++y) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.red() > 150 && c.green() < 90 && c.blue() < 90) ++n;
+    }
+  return n;
+}
+
+TEST(PlotCommand, WritesEveryPictureType) {
+  QTemporaryDir dir;
+  const QString data = writeData(dir);
+  Result r =
+      tarvex({"plot", data, "--columns", "2", "-o", dir.filePath("t.png"), "--size", "400x300"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QImage png(dir.filePath("t.png"));
+  ASSERT_EQ(png.size(), QSize(400, 300));
+  // The trace stops at row 3 and starts again at row 7: nothing in between
+  // (the middle of the X range), a line on either side.
+  const int mid = 60 + (400 - 60 - 20) / 2;  // about the middle of the data area
+  EXPECT_EQ(tracePixels(png, mid - 15, mid + 15), 0);
+  EXPECT_GT(tracePixels(png, 70, 100), 0);
+  EXPECT_GT(tracePixels(png, 330, 370), 0);
+
+  r = tarvex(
+      {"plot", data, "--columns", "Temp,flow", "--rows", "2:8", "-o", dir.filePath("t.jpg")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(QImage(dir.filePath("t.jpg")).size(), QSize(1600, 900));
+
+  ASSERT_EQ(tarvex({"plot", data, "--columns", "3", "-o", dir.filePath("t.svg")}).exitCode, 0);
+  QFile svg(dir.filePath("t.svg"));
+  ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+  const QByteArray svgText = svg.readAll();
+  EXPECT_TRUE(svgText.contains("<svg"));
+  EXPECT_TRUE(svgText.contains("Data File: run"));
+
+  ASSERT_EQ(tarvex({"plot", data, "--columns", "2,3", "-o", dir.filePath("t.pdf")}).exitCode, 0);
+  QFile pdf(dir.filePath("t.pdf"));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(5) == "%PDF-");
+}
+
+TEST(PlotCommand, ErrorsWriteNothing) {
+  QTemporaryDir dir;
+  const QString data = writeData(dir);
+  const QString out = dir.filePath("x.png");
+  struct Case {
+    QStringList args;
+    QString error;
+  };
+  const std::vector<Case> cases = {
+      {{"--columns", "1"}, "Error 9 = Column 1 is not a channel"},
+      {{"--columns", "Pressure"}, "Error 9 = No column titled \"Pressure\""},
+      {{"--columns", "2", "--rows", "0:4"}, "Error 9 = Rows 0:4 lie outside"},
+      {{"--columns", "2", "--rows", "3:10"}, "Error 9 = Rows 3:10 lie outside"},
+      {{"--columns", "2", "--rows", "5:3"}, "Error 9 = "},
+  };
+  for (const Case& c : cases) {
+    const Result r = tarvex(QStringList{"plot", data, "-o", out} + c.args);
+    EXPECT_EQ(r.exitCode, 2) << c.args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.contains(c.error)) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+  }
+  Result r = tarvex({"plot", data, "--columns", "2", "-o", dir.filePath("no/such/dir/x.png")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("Error 75 = ")) << r.err.toStdString();
+  r = tarvex({"plot", data, "--columns", "2", "-o", dir.filePath("x.bmp")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("Error 5 = ")) << r.err.toStdString();
+  r = tarvex({"plot", dir.filePath("none.csv"), "--columns", "2", "-o", out});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("Error 53 = ")) << r.err.toStdString();
+  r = tarvex({"plot", data, "-o", out});  // usage
+  EXPECT_EQ(r.exitCode, 2);
+
+  // A date that does not read: the build fails, no picture.
+  QFile f(data);
+  ASSERT_TRUE(f.open(QIODevice::Append));
+  f.write("someday,06:00:09 AM,1,2\r\n");
+  f.close();
+  r = tarvex({"plot", data, "--columns", "2", "-o", out});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("Error 13 = ")) << r.err.toStdString();
+  EXPECT_FALSE(QFile::exists(out));
+}
+
+}  // namespace

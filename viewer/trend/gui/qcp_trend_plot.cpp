@@ -1,0 +1,852 @@
+#include "trend/gui/qcp_trend_plot.h"
+
+#include <qcustomplot.h>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "shell/runtime_error.h"
+#include "trend/gui/trend_ticker.h"
+#include "trend/save_picture.h"
+
+namespace tarvex {
+
+// A channel's points. QCPGraphDataContainer with control over its storage:
+// appends grow it by what they bring (not by doubling) and compact() gives
+// back what a growth reserved beyond it, so a channel holds 16 bytes a point.
+class TrendGraphData : public QCPGraphDataContainer {
+ public:
+  // The smallest and largest X and Y of some points (Y without gaps: no Y
+  // when vMin > vMax).
+  struct Ranges {
+    double kMin, kMax, vMin, vMax;
+  };
+
+  // Appends `n` points, `n` at least 1, in one pass over them. Points with
+  // X below the last one are merged in X order.
+  Ranges append(const TrendPoint* points, std::size_t n) {
+    const qsizetype old = mData.size();
+    const qsizetype total = old + static_cast<qsizetype>(n);
+    if (mData.capacity() < total) {
+      // Room for this append and a quarter more, so that many small appends
+      // stay linear; compact() gives the rest back.
+      grow(old == 0 ? total : std::max<qsizetype>(total, old + old / 4));
+    }
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    Ranges r{inf, -inf, inf, -inf};
+    bool sorted = true;
+    double previous = points[0].x;
+    for (std::size_t i = 0; i < n; ++i) {
+      const double x = points[i].x, y = points[i].y;
+      mData.emplaceBack(x, y);
+      sorted &= x >= previous;
+      previous = x;
+      r.kMin = std::min(r.kMin, x);
+      r.kMax = std::max(r.kMax, x);
+      if (y < r.vMin) r.vMin = y;  // NaN compares false
+      if (y > r.vMax) r.vMax = y;
+    }
+    if (!sorted)
+      std::stable_sort(mData.begin() + old, mData.end(), qcpLessThanSortKey<QCPGraphData>);
+    if (old > mPreallocSize && mData[old].key < mData[old - 1].key)
+      std::inplace_merge(mData.begin() + mPreallocSize, mData.begin() + old, mData.end(),
+                         qcpLessThanSortKey<QCPGraphData>);
+    return r;
+  }
+  // Room for `n` more points beyond those held.
+  void reserveMore(std::size_t n) { grow(mData.size() + static_cast<qsizetype>(n)); }
+  void compact() {
+    if (mData.capacity() > mData.size()) mData.squeeze();
+  }
+
+ private:
+  // Room for `capacity` points. A large block is backed by huge pages where
+  // the system offers them on request: filling it then takes a few page
+  // faults instead of one per 4 KB.
+  void grow(qsizetype capacity) {
+    if (mData.capacity() >= capacity) return;
+    mData.reserve(capacity);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t huge = 2u << 20;
+    const auto from = reinterpret_cast<std::uintptr_t>(mData.data());
+    const std::uintptr_t to =
+        from + static_cast<std::uintptr_t>(mData.capacity()) * sizeof(QCPGraphData);
+    const std::uintptr_t alignedFrom = (from + huge - 1) & ~(huge - 1);
+    const std::uintptr_t alignedTo = to & ~(huge - 1);
+    if (alignedTo > alignedFrom)
+      madvise(reinterpret_cast<void*>(alignedFrom), alignedTo - alignedFrom, MADV_HUGEPAGE);
+#endif
+  }
+
+ public:
+  const QCPGraphData& pointAt(std::size_t i) const {
+    return mData[mPreallocSize + static_cast<qsizetype>(i)];
+  }
+  std::size_t bytes() const {
+    return static_cast<std::size_t>(mData.capacity()) * sizeof(QCPGraphData);
+  }
+};
+
+namespace {
+
+constexpr int kX = 0;
+constexpr int kY = 1;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+const char* const kCursorLayer = "cursors";
+
+QCPAxis* axisOf(QCustomPlot* plot, TrendAxis which) {
+  return which == TrendAxis::X ? plot->xAxis : plot->yAxis;
+}
+
+void setScaleColor(QCPAxis* axis, const QColor& color) {
+  QPen pen = axis->basePen();
+  pen.setColor(color);
+  axis->setBasePen(pen);
+  pen = axis->tickPen();
+  pen.setColor(color);
+  axis->setTickPen(pen);
+  pen = axis->subTickPen();
+  pen.setColor(color);
+  axis->setSubTickPen(pen);
+}
+
+}  // namespace
+
+QcpTrendPlot::QcpTrendPlot(QCustomPlot* plot) {
+  if (!plot) {
+    owned_ = std::make_unique<QCustomPlot>();
+    plot = owned_.get();
+  }
+  plot_ = plot;
+  applyInitialDesign();
+  connect(plot_, &QCustomPlot::mousePress, this, &QcpTrendPlot::onPress);
+  connect(plot_, &QCustomPlot::mouseMove, this, &QcpTrendPlot::onMove);
+  connect(plot_, &QCustomPlot::mouseRelease, this, &QcpTrendPlot::onRelease);
+  connect(plot_, &QCustomPlot::mouseWheel, this, &QcpTrendPlot::onWheel);
+  plot_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(plot_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    std::unique_ptr<QMenu> menu(contextMenu(pos));
+    menu->exec(plot_->mapToGlobal(pos));
+  });
+}
+
+QcpTrendPlot::~QcpTrendPlot() = default;
+void QcpTrendPlot::applyInitialDesign() {
+  QCustomPlot* p = plot_;
+  p->setPlottingHint(QCP::phFastPolylines, true);
+  p->setInteractions(QCP::Interactions());
+  p->legend->setVisible(false);
+
+  // Title "No Data File Loaded", bold, blue, above the data area.
+  if (p->plotLayout()->rowCount() < 2 ||
+      !qobject_cast<QCPTextElement*>(p->plotLayout()->element(0, 0))) {
+    p->plotLayout()->insertRow(0);
+    QFont font(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family(), 12, QFont::Bold);
+    title_ = new QCPTextElement(p, QStringLiteral("No Data File Loaded"), font);
+    title_->setTextColor(Qt::blue);
+    title_->setMargins(QMargins(0, 8, 0, 4));
+    p->plotLayout()->addElement(0, 0, title_);
+  }
+
+  background_ = QColor(212, 212, 212);
+  p->setBackground(background_);
+
+  xTicker_ = QSharedPointer<TrendTicker>::create(true);
+  xTicker_->setMinorCount(3);
+  xTicker_->setDateTimeFormat(QStringLiteral("m/d/yy h:nn:ss am/pm"));
+  xTicker_->setTickCount(4);
+  p->xAxis->setTicker(xTicker_);
+  p->xAxis->setLabel(QStringLiteral("Time"));
+  p->xAxis->setTickLabelColor(Qt::blue);
+  p->xAxis->setRange(0, 0.0069);
+  axisExtras_[kX].labelsFormatStyle = 3;
+  axisExtras_[kX].scaleColor = Qt::black;
+
+  yTicker_ = QSharedPointer<TrendTicker>::create(false);
+  yTicker_->setMinorCount(1);
+  p->yAxis->setTicker(yTicker_);
+  p->yAxis->setLabel(QStringLiteral("Y-Axis 1"));
+  p->yAxis->setRange(0, 100);
+  axisExtras_[kY].scaleColor = Qt::black;
+
+  for (QCPAxis* a : {p->xAxis, p->yAxis}) {
+    a->grid()->setSubGridVisible(true);
+    // Major lines dotted, minor ones solid and lighter, on screen and in
+    // vector pictures alike (width 1, not the cosmetic hairline).
+    a->grid()->setSubGridPen(QPen(QColor(225, 225, 225), 1, Qt::SolidLine));
+    a->grid()->setPen(QPen(QColor(140, 140, 140), 1, Qt::DotLine));
+  }
+  p->axisRect()->setBackground(Qt::white);
+
+  // The cursors draw on a layer of their own, so that moving one redraws
+  // only that layer and never the channels.
+  if (!p->layer(QString::fromLatin1(kCursorLayer))) {
+    p->addLayer(QString::fromLatin1(kCursorLayer), p->layer(QStringLiteral("main")),
+                QCustomPlot::limAbove);
+    p->layer(QString::fromLatin1(kCursorLayer))->setMode(QCPLayer::lmBuffered);
+  }
+  for (int c = 0; c < 2; ++c) {
+    Cursor& cur = cursors_[c];
+    cur.line = new QCPItemStraightLine(p);
+    cur.line->setLayer(QString::fromLatin1(kCursorLayer));
+    cur.line->setClipToAxisRect(true);
+    cur.line->setPen(QPen(Qt::black, 1, c == 0 ? Qt::SolidLine : Qt::DashLine));
+    cur.line->setVisible(false);
+    cur.line->setSelectable(false);
+    cur.tracer = new QCPItemTracer(p);
+    cur.tracer->setLayer(QString::fromLatin1(kCursorLayer));
+    cur.tracer->setStyle(QCPItemTracer::tsCircle);
+    cur.tracer->setSize(9);
+    cur.tracer->setVisible(false);
+    cur.tracer->setSelectable(false);
+  }
+  hint_ = new QCPItemText(p);
+  hint_->setLayer(QString::fromLatin1(kCursorLayer));
+  hint_->position->setType(QCPItemPosition::ptAxisRectRatio);
+  hint_->position->setCoords(1, 1);
+  hint_->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
+  hint_->setTextAlignment(Qt::AlignLeft);
+  hint_->setPadding(QMargins(6, 4, 6, 4));
+  hint_->setBrush(QColor(255, 255, 225));
+  hint_->setPen(QPen(Qt::black));
+  hint_->setClipToAxisRect(false);
+  hint_->setSelectable(false);
+  hint_->setVisible(false);
+
+  readout_ = new QCPItemText(p);
+  readout_->setLayer(QString::fromLatin1(kCursorLayer));
+  readout_->position->setType(QCPItemPosition::ptAxisRectRatio);
+  readout_->position->setCoords(0, 1);
+  readout_->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+  readout_->setTextAlignment(Qt::AlignLeft);
+  readout_->setPadding(QMargins(6, 4, 6, 4));
+  readout_->setBrush(QColor(255, 255, 255, 230));
+  readout_->setPen(QPen(Qt::darkGray));
+  readout_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  readout_->setClipToAxisRect(false);
+  readout_->setSelectable(false);
+  readout_->setVisible(false);
+
+  // The initial channel.
+  TrendChannelStyle first;
+  first.titleText = QStringLiteral("Channel 1");
+  first.traceLineWidth = 2;
+  addChannel(first);
+  p->replot();
+}
+
+void QcpTrendPlot::setUserInterface(UserInterface* ui, const QString& caption) {
+  ui_ = ui;
+  caption_ = caption;
+}
+
+// ---- Whole plot ---------------------------------------------------------------
+
+QString QcpTrendPlot::titleText() const { return title_ ? title_->text() : QString(); }
+
+void QcpTrendPlot::setTitleText(const QString& text) {
+  if (title_) title_->setText(text);
+  plot_->replot();
+}
+
+QColor QcpTrendPlot::backGroundColor() const { return background_; }
+
+void QcpTrendPlot::setBackGroundColor(const QColor& color) {
+  background_ = color;
+  plot_->setBackground(color);
+  plot_->replot();
+}
+
+// ---- Axes -----------------------------------------------------------------------
+
+TrendAxisSettings QcpTrendPlot::axis(TrendAxis which) const {
+  const QCPAxis* a = axisOf(plot_, which);
+  const TrendTicker& t = which == TrendAxis::X ? *xTicker_ : *yTicker_;
+  const AxisExtras& e = axisExtras_[which == TrendAxis::X ? kX : kY];
+  TrendAxisSettings s;
+  s.title = a->label();
+  s.min = a->range().lower;
+  s.span = a->range().size();
+  s.minorCount = t.minorCount();
+  s.dateTimeFormat = t.dateTimeFormat();
+  s.labelsFormatStyle = e.labelsFormatStyle;
+  s.scrollMode = e.scrollMode;
+  s.followData = e.followData;
+  s.scaleColor = e.scaleColor;
+  return s;
+}
+
+void QcpTrendPlot::setAxis(TrendAxis which, const TrendAxisSettings& s) {
+  QCPAxis* a = axisOf(plot_, which);
+  TrendTicker& t = which == TrendAxis::X ? *xTicker_ : *yTicker_;
+  AxisExtras& e = axisExtras_[which == TrendAxis::X ? kX : kY];
+  a->setLabel(s.title);
+  a->setRange(s.min, s.min + s.span);
+  t.setMinorCount(s.minorCount);
+  t.setDateTimeFormat(s.dateTimeFormat);
+  t.setDateTime(s.labelsFormatStyle == 3);
+  e.labelsFormatStyle = s.labelsFormatStyle;
+  e.scrollMode = s.scrollMode;
+  e.followData = s.followData;
+  e.scaleColor = s.scaleColor;
+  setScaleColor(a, s.scaleColor);
+  // New tick labels: the cached ones were drawn with the old pattern.
+  a->setTicker(which == TrendAxis::X ? xTicker_.staticCast<QCPAxisTicker>()
+                                     : yTicker_.staticCast<QCPAxisTicker>());
+  replot();
+}
+
+void QcpTrendPlot::setAxisRange(TrendAxis which, double min, double span) {
+  axisOf(plot_, which)->setRange(min, min + span);
+  replot();
+}
+
+// ---- Channels -------------------------------------------------------------------
+
+QColor QcpTrendPlot::channelColor(int index) {
+  static const QColor colors[] = {QColor(220, 0, 0),   QColor(0, 0, 220),   QColor(0, 140, 0),
+                                  QColor(200, 0, 200), QColor(230, 120, 0), QColor(0, 140, 140),
+                                  QColor(140, 70, 20), QColor(110, 0, 180), QColor(120, 120, 0),
+                                  QColor(70, 70, 70),  QColor(0, 90, 160),  QColor(200, 60, 110)};
+  return colors[static_cast<std::size_t>(index) % std::size(colors)];
+}
+
+QCPGraph* QcpTrendPlot::graph(int index) const {
+  if (index < 0 || index >= plot_->graphCount()) throw RuntimeError(err::SubscriptOutOfRange);
+  return plot_->graph(index);
+}
+
+TrendGraphData& QcpTrendPlot::data(int index) const {
+  graph(index);
+  return *data_[static_cast<std::size_t>(index)];
+}
+
+void QcpTrendPlot::clearChannels() {
+  plot_->clearGraphs();
+  data_.clear();
+  haveKeys_ = haveValues_ = false;
+  for (Cursor& c : cursors_) {
+    c.channel = 0;
+    c.placed = false;
+  }
+  // Cursor 1 stays as toggled; the second one belonged to the old points.
+  cursors_[1].visible = false;
+  updateCursorItems();
+}
+
+int QcpTrendPlot::addChannel(const TrendChannelStyle& style) {
+  compactChannels();
+  QCPGraph* g = plot_->addGraph(plot_->xAxis, plot_->yAxis);
+  auto d = QSharedPointer<TrendGraphData>::create();
+  g->setData(d);
+  data_.push_back(d);
+  g->setAdaptiveSampling(true);
+  g->setLineStyle(QCPGraph::lsLine);
+  const int index = plot_->graphCount() - 1;
+  TrendChannelStyle s = style;
+  if (!s.color.isValid()) s.color = channelColor(index);
+  setChannelStyle(index, s);
+  return index;
+}
+
+int QcpTrendPlot::channelCount() const { return plot_->graphCount(); }
+
+TrendChannelStyle QcpTrendPlot::channelStyle(int index) const {
+  const QCPGraph* g = graph(index);
+  TrendChannelStyle s;
+  s.titleText = g->name();
+  s.traceLineWidth = g->pen().width();
+  s.color = g->pen().color();
+  return s;
+}
+
+void QcpTrendPlot::setChannelStyle(int index, const TrendChannelStyle& style) {
+  QCPGraph* g = graph(index);
+  g->setName(style.titleText);
+  g->setPen(QPen(style.color, std::max(1, style.traceLineWidth)));
+  updateCursorItems();
+}
+
+void QcpTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& points) {
+  TrendGraphData& d = data(index);
+  if (points.empty()) return;
+  const TrendGraphData::Ranges r = d.append(points.data(), points.size());
+  std::vector<TrendPoint>().swap(points);
+  followData(r.kMin, r.kMax, r.vMin, r.vMax);
+}
+
+void QcpTrendPlot::reservePoints(int index, std::size_t count) { data(index).reserveMore(count); }
+
+void QcpTrendPlot::followData(double keyMin, double keyMax, double valueMin, double valueMax) {
+  if (!haveKeys_) {
+    keyMin_ = keyMin;
+    keyMax_ = keyMax;
+    haveKeys_ = true;
+  } else {
+    keyMin_ = std::min(keyMin_, keyMin);
+    keyMax_ = std::max(keyMax_, keyMax);
+  }
+  if (valueMin <= valueMax) {
+    if (!haveValues_) {
+      valueMin_ = valueMin;
+      valueMax_ = valueMax;
+      haveValues_ = true;
+    } else {
+      valueMin_ = std::min(valueMin_, valueMin);
+      valueMax_ = std::max(valueMax_, valueMax);
+    }
+  }
+  if (axisExtras_[kX].followData) {
+    const double span = keyMax_ > keyMin_ ? keyMax_ - keyMin_ : plot_->xAxis->range().size();
+    plot_->xAxis->setRange(keyMin_, keyMin_ + span);
+  }
+  if (axisExtras_[kY].followData && haveValues_) {
+    const double span =
+        valueMax_ > valueMin_ ? valueMax_ - valueMin_ : plot_->yAxis->range().size();
+    plot_->yAxis->setRange(valueMin_, valueMin_ + span);
+  }
+}
+
+std::size_t QcpTrendPlot::pointCount(int index) const {
+  return static_cast<std::size_t>(data(index).size());
+}
+
+TrendPoint QcpTrendPlot::point(int index, std::size_t i) const {
+  const TrendGraphData& d = data(index);
+  if (i >= static_cast<std::size_t>(d.size())) throw RuntimeError(err::SubscriptOutOfRange);
+  const QCPGraphData& p = d.pointAt(i);
+  return {p.key, p.value};
+}
+
+TrendChannelStats QcpTrendPlot::stats(int index, double x1, double x2) const {
+  const TrendGraphData& d = data(index);
+  TrendChannelStats s;
+  auto it = d.findBegin(x1, false);
+  const auto end = d.findEnd(x2, false);
+  double sum = 0;
+  for (; it != end; ++it) {
+    if (it->key < x1 || it->key > x2 || std::isnan(it->value)) continue;
+    if (s.count == 0) {
+      s.min = s.max = it->value;
+    } else {
+      s.min = std::min(s.min, it->value);
+      s.max = std::max(s.max, it->value);
+    }
+    sum += it->value;
+    ++s.count;
+  }
+  if (s.count > 0) s.mean = sum / static_cast<double>(s.count);
+  return s;
+}
+
+void QcpTrendPlot::compactChannels() {
+  for (const auto& d : data_) d->compact();
+}
+
+// ---- Cursors --------------------------------------------------------------------
+
+void QcpTrendPlot::setCursorVisible(bool visible) {
+  cursors_[0].visible = visible;
+  if (!visible) cursors_[1].visible = false;
+  updateCursorItems();
+  replotCursors();
+}
+
+void QcpTrendPlot::setSecondCursor(std::optional<double> x) {
+  if (x) {
+    if (!cursors_[0].visible) cursors_[0].visible = true;
+    cursors_[1].visible = true;
+    cursors_[1].channel = cursors_[0].channel;
+    moveCursor(1, *x);
+    return;
+  }
+  cursors_[1].visible = false;
+  updateCursorItems();
+  replotCursors();
+}
+
+void QcpTrendPlot::moveCursor(int cursor, double x, int channel) {
+  Cursor& c = cursors_[static_cast<std::size_t>(cursor)];
+  if (channel >= 0 && channel < channelCount()) c.channel = channel;
+  if (c.channel >= channelCount()) c.channel = 0;
+  c.x = x;
+  if (c.channel < channelCount()) {
+    if (const auto r = readingAt(*this, c.channel, x)) c.x = r->x;
+  }
+  c.placed = true;
+  updateCursorItems();
+  replotCursors();
+}
+
+void QcpTrendPlot::setCursorStyle(CursorStyle style) {
+  style_ = style;
+  updateCursorItems();
+  replotCursors();
+}
+
+QString QcpTrendPlot::cursorHint() const { return hint_->visible() ? hint_->text() : QString(); }
+
+void QcpTrendPlot::setMeasurementsVisible(bool on) {
+  readoutWanted_ = on;
+  updateCursorItems();
+  replotCursors();
+}
+
+bool QcpTrendPlot::measurementsVisible() const { return readout_->visible(); }
+
+Measurement QcpTrendPlot::measurement() const {
+  std::optional<double> x2;
+  if (cursors_[1].visible) x2 = cursors_[1].x;
+  const QCPRange r = plot_->xAxis->range();
+  return measure(*this, cursors_[0].x, x2, r.lower, r.upper);
+}
+
+QString QcpTrendPlot::measurementText() const {
+  return tarvex::measurementText(measurement(), xTicker_->dateTimeFormat());
+}
+
+void QcpTrendPlot::copyMeasurements() const {
+  if (QClipboard* cb = QGuiApplication::clipboard()) cb->setText(measurementText());
+}
+
+void QcpTrendPlot::updateCursorItems() {
+  const int channels = channelCount();
+  const QCPRange xr = plot_->xAxis->range();
+  for (Cursor& c : cursors_) {
+    if (c.channel >= channels) c.channel = 0;
+    if (c.visible && !c.placed) {
+      // A cursor shown for the first time (or after new data) starts in the
+      // middle of the visible range, on a point of its channel. Until the
+      // channel has points it stays in the middle.
+      c.x = xr.center();
+      if (channels > 0)
+        if (const auto r = readingAt(*this, c.channel, c.x)) {
+          c.x = r->x;
+          c.placed = true;
+        }
+    }
+  }
+  if (!cursors_[0].visible) cursors_[1].visible = false;
+
+  for (Cursor& c : cursors_) {
+    const bool show = c.visible;
+    const QColor color = c.channel < channels ? graph(c.channel)->pen().color() : QColor(Qt::black);
+    c.line->setVisible(show);
+    c.line->point1->setCoords(c.x, 0);
+    c.line->point2->setCoords(c.x, 1);
+    QPen pen = c.line->pen();
+    pen.setColor(color);
+    c.line->setPen(pen);
+    double y = kNaN;
+    if (show && c.channel < channels)
+      if (const auto r = readingAt(*this, c.channel, c.x)) y = r->y;
+    c.tracer->setVisible(show && !std::isnan(y));
+    c.tracer->position->setCoords(c.x, std::isnan(y) ? 0 : y);
+    c.tracer->setPen(QPen(color, 2));
+    c.tracer->setBrush(Qt::NoBrush);
+  }
+
+  const Cursor& c0 = cursors_[0];
+  hint_->setVisible(c0.visible);
+  if (c0.visible) {
+    TrendPoint reading{c0.x, kNaN};
+    QString title;
+    if (c0.channel < channels) {
+      title = graph(c0.channel)->name();
+      if (const auto r = readingAt(*this, c0.channel, c0.x)) reading = *r;
+    }
+    std::optional<TrendPoint> other;
+    if (cursors_[1].visible) {
+      other = TrendPoint{cursors_[1].x, kNaN};
+      if (c0.channel < channels)
+        if (const auto r = readingAt(*this, c0.channel, cursors_[1].x)) other = *r;
+    }
+    hint_->setText(QStringLiteral("Cursor 1 - ") +
+                   cursorHintText(style_, title, reading, other, xTicker_->dateTimeFormat()));
+    hint_->setColor(c0.channel < channels ? graph(c0.channel)->pen().color() : QColor(Qt::black));
+  }
+
+  const bool readout = c0.visible && (readoutWanted_ || cursors_[1].visible);
+  readout_->setVisible(readout);
+  if (readout) readout_->setText(measurementTable(measurement(), xTicker_->dateTimeFormat()));
+}
+
+void QcpTrendPlot::replotCursors() {
+  QCPLayer* layer = plot_->layer(QString::fromLatin1(kCursorLayer));
+  // A layer of its own is redrawn alone; before the first full replot (or
+  // when the buffers are not set up) everything is drawn.
+  if (layer && plot_->isVisible())
+    layer->replot();
+  else
+    plot_->replot();
+}
+
+int QcpTrendPlot::cursorUnder(const QPointF& pos) const {
+  for (int c = 1; c >= 0; --c) {
+    const Cursor& cur = cursors_[static_cast<std::size_t>(c)];
+    if (!cur.visible) continue;
+    if (std::abs(plot_->xAxis->coordToPixel(cur.x) - pos.x()) <= 5) return c;
+  }
+  return -1;
+}
+
+// ---- Navigation -----------------------------------------------------------------
+
+void QcpTrendPlot::zoomAt(const QPointF& pos, double steps, bool yInDataArea) {
+  const double factor = std::pow(0.85, steps);
+  const QRect area = plot_->axisRect()->rect();
+  QCPAxis* axis = nullptr;
+  if (area.contains(pos.toPoint()))
+    axis = yInDataArea ? plot_->yAxis : plot_->xAxis;
+  else if (pos.x() < area.left() && pos.y() >= area.top() && pos.y() <= area.bottom())
+    axis = plot_->yAxis;
+  else if (pos.y() > area.bottom() && pos.x() >= area.left() && pos.x() <= area.right())
+    axis = plot_->xAxis;
+  if (!axis) return;
+  const double centre = axis->orientation() == Qt::Horizontal ? axis->pixelToCoord(pos.x())
+                                                              : axis->pixelToCoord(pos.y());
+  axis->scaleRange(factor, centre);
+  updateCursorItems();
+  plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void QcpTrendPlot::panBy(const QPointF& delta) {
+  QCPAxis* x = plot_->xAxis;
+  QCPAxis* y = plot_->yAxis;
+  const double dx = x->pixelToCoord(0) - x->pixelToCoord(delta.x());
+  const double dy = y->pixelToCoord(0) - y->pixelToCoord(delta.y());
+  x->moveRange(dx);
+  y->moveRange(dy);
+  updateCursorItems();
+  plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void QcpTrendPlot::onPress(QMouseEvent* event) {
+  drag_ = Drag::None;
+  moved_ = false;
+  pressPos_ = lastPos_ = event->position();
+  if (event->button() != Qt::LeftButton) return;
+  if (!plot_->axisRect()->rect().contains(event->position().toPoint())) return;
+  if (event->modifiers() & Qt::ShiftModifier) {
+    setSecondCursor(plot_->xAxis->pixelToCoord(event->position().x()));
+    return;
+  }
+  const int c = cursorUnder(event->position());
+  if (c >= 0) {
+    drag_ = Drag::Cursor;
+    dragCursor_ = c;
+    return;
+  }
+  drag_ = Drag::Pan;
+}
+
+void QcpTrendPlot::onMove(QMouseEvent* event) {
+  if (drag_ == Drag::None) {
+    plot_->setCursor(cursorUnder(event->position()) >= 0 ? Qt::SizeHorCursor : Qt::ArrowCursor);
+    return;
+  }
+  const QPointF pos = event->position();
+  if (!moved_ && (pos - pressPos_).manhattanLength() < 3) return;
+  moved_ = true;
+  if (drag_ == Drag::Cursor) {
+    moveCursor(dragCursor_, plot_->xAxis->pixelToCoord(pos.x()));
+  } else {
+    plot_->setCursor(Qt::ClosedHandCursor);
+    panBy(pos - lastPos_);
+  }
+  lastPos_ = pos;
+}
+
+void QcpTrendPlot::onRelease(QMouseEvent* event) {
+  const Drag was = drag_;
+  drag_ = Drag::None;
+  plot_->setCursor(Qt::ArrowCursor);
+  if (was == Drag::Pan && !moved_ && cursors_[0].visible) {
+    // A click in the data area moves cursor 1 there, onto the trace nearest
+    // to the click.
+    const double x = plot_->xAxis->pixelToCoord(event->position().x());
+    const double y = plot_->yAxis->pixelToCoord(event->position().y());
+    moveCursor(0, x, nearestChannel(*this, x, y));
+  }
+}
+
+void QcpTrendPlot::onWheel(QWheelEvent* event) {
+  const double steps = event->angleDelta().y() / 120.0;
+  if (steps == 0) return;
+  zoomAt(event->position(), steps, event->modifiers() & Qt::ControlModifier);
+  event->accept();
+}
+
+QMenu* QcpTrendPlot::contextMenu(const QPointF& pos) {
+  auto* menu = new QMenu(plot_);
+  if (ui_) {
+    for (const char* f : {"png", "pdf", "svg"}) {
+      const QString format = QString::fromLatin1(f);
+      menu->addAction(QStringLiteral("Save as %1...").arg(format.toUpper()), this,
+                      [this, format] { savePictureAs(format); });
+    }
+    menu->addSeparator();
+  }
+  const double x = plot_->xAxis->pixelToCoord(pos.x());
+  QAction* show = menu->addAction(QStringLiteral("Cursor 1"), this,
+                                  [this] { setCursorVisible(!cursorVisible()); });
+  show->setCheckable(true);
+  show->setChecked(cursorVisible());
+  if (cursors_[1].visible)
+    menu->addAction(QStringLiteral("Remove Cursor 2"), this,
+                    [this] { setSecondCursor(std::nullopt); });
+  else
+    menu->addAction(QStringLiteral("Add Cursor 2 Here"), this, [this, x] { setSecondCursor(x); });
+  QMenu* styles = menu->addMenu(QStringLiteral("Cursor Style"));
+  const QStringList captions = cursorStyleCaptions();
+  for (int i = 0; i < captions.size(); ++i) {
+    QAction* a = styles->addAction(captions[i], this,
+                                   [this, i] { setCursorStyle(static_cast<CursorStyle>(i)); });
+    a->setCheckable(true);
+    a->setChecked(static_cast<int>(style_) == i);
+  }
+  QAction* readout = menu->addAction(QStringLiteral("Show Measurements"), this,
+                                     [this] { setMeasurementsVisible(!readoutWanted_); });
+  readout->setCheckable(true);
+  // Shown as it is on the plot; with two cursors it is always shown.
+  readout->setChecked(measurementsVisible());
+  readout->setEnabled(cursorVisible() && !cursors_[1].visible);
+  menu->addAction(QStringLiteral("Copy Measurements"), this, [this] { copyMeasurements(); })
+      ->setEnabled(cursorVisible());
+  return menu;
+}
+
+void QcpTrendPlot::savePictureAs(const QString& format) {
+  if (ui_) savePlotPictureAs(*ui_, *this, format, caption_);
+}
+
+// ---- Output ---------------------------------------------------------------------
+
+void QcpTrendPlot::replot() {
+  compactChannels();
+  updateCursorItems();
+  plot_->replot(QCustomPlot::rpImmediateRefresh);
+}
+
+double QcpTrendPlot::lastReplotMs() const { return plot_->replotTime(false); }
+
+std::size_t QcpTrendPlot::pointMemory() const {
+  std::size_t bytes = 0;
+  for (const auto& d : data_) bytes += d->bytes();
+  return bytes;
+}
+
+void QcpTrendPlot::savePicture(const QString& path, const QString& format, int width, int height) {
+  const QString f = format.toLower();
+  const bool raster =
+      f == QLatin1String("jpg") || f == QLatin1String("jpeg") || f == QLatin1String("png");
+  if (!raster && f != QLatin1String("pdf") && f != QLatin1String("svg"))
+    throw RuntimeError(err::InvalidCall);
+  compactChannels();
+  updateCursorItems();
+  const int w = width > 0 ? width : plot_->width();
+  const int h = height > 0 ? height : plot_->height();
+  if (w <= 0 || h <= 0 || w > 20000 || h > 20000) throw RuntimeError(err::InvalidCall);
+
+  // The picture is made in memory and written in one checked write, so that
+  // a short write (disk full, file size limit) is noticed: the encoders do
+  // not report failures of the device they write to.
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  bool ok = false;
+  if (raster) {
+    QImage image(w, h, QImage::Format_RGB32);
+    if (!image.isNull()) {
+      image.fill(Qt::white);
+      QCPPainter painter(&image);
+      painter.setRenderHint(QPainter::Antialiasing);
+      plot_->toPainter(&painter, w, h);
+      painter.end();
+      const bool jpg = f != QLatin1String("png");
+      ok = image.save(&buffer, jpg ? "JPG" : "PNG", jpg ? 100 : -1);
+    }
+  } else if (f == QLatin1String("pdf")) {
+    QPdfWriter writer(&buffer);
+    writer.setCreator(QStringLiteral("Tarvex Data Viewer"));
+    writer.setTitle(titleText());
+    writer.setResolution(96);
+    writer.setPageSize(QPageSize(QSizeF(w * 72.0 / 96.0, h * 72.0 / 96.0), QPageSize::Point,
+                                 QString(), QPageSize::ExactMatch));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QCPPainter painter;
+    if (painter.begin(&writer)) {
+      painter.setMode(QCPPainter::pmVectorized);
+      painter.setMode(QCPPainter::pmNoCaching);
+      plot_->toPainter(&painter, w, h);
+      ok = painter.end();
+    }
+  } else {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(QSize(w, h));
+    svg.setViewBox(QRect(0, 0, w, h));
+    svg.setResolution(96);
+    svg.setTitle(titleText());
+    QCPPainter painter;
+    if (painter.begin(&svg)) {
+      painter.setMode(QCPPainter::pmVectorized);
+      painter.setMode(QCPPainter::pmNoCaching);
+      plot_->toPainter(&painter, w, h);
+      ok = painter.end();
+    }
+  }
+  buffer.close();
+  if (!ok || buffer.data().isEmpty()) throw RuntimeError(err::InvalidCall);
+
+  // Written to a temporary file beside `path` and renamed over it only when
+  // complete: a failure leaves an existing file as it was.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
+  const QByteArray& bytes = buffer.data();
+  if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
+    file.cancelWriting();
+    throw RuntimeError(err::PathFileAccess);
+  }
+}
+
+void QcpTrendPlot::print(QPrinter& printer) {
+  compactChannels();
+  updateCursorItems();
+  // At a printer's own resolution the plot's fonts come out far too large
+  // against its pixel-sized lines: lay it out at screen resolution and scale
+  // it to the page inside the margins.
+  if (printer.printerState() != QPrinter::Active) printer.setResolution(96);
+  printer.setPageMargins(
+      QMarginsF(printMarginInches_, printMarginInches_, printMarginInches_, printMarginInches_),
+      QPageLayout::Inch);
+  QCPPainter painter;
+  if (!painter.begin(&printer))
+    throw RuntimeError(err::InvalidCall, QStringLiteral("The printout cannot start"));
+  const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+  const int w = std::max(1, plot_->width());
+  const int h = std::max(1, plot_->height());
+  const double scale = std::min(page.width() / w, page.height() / h);
+  painter.setMode(QCPPainter::pmVectorized);
+  painter.setMode(QCPPainter::pmNoCaching);
+  painter.setMode(QCPPainter::pmNonCosmetic);
+  painter.scale(scale, scale);
+  plot_->toPainter(&painter, w, h);
+  painter.end();
+}
+
+}  // namespace tarvex

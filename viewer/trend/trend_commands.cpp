@@ -1,0 +1,296 @@
+#include "trend/trend_commands.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "logfiles/column_reader.h"
+
+namespace tarvex {
+
+namespace {
+
+// Points handed to the plot at a time: 64 KiB.
+constexpr std::size_t kHandOverPoints = 4096;
+
+// Thrown inside the build when the Cancel button has lowered f_Plotting.
+struct BuildCanceled {};
+
+// Thrown inside the build when a row's date or time does not read.
+struct BadRowTime {};
+
+// The block's rows with -1 (whole columns) replaced.
+struct BlockRows {
+  int first;
+  int last;
+};
+
+BlockRows rowsOf(const SelectionBlock& b, const LogTable& table) {
+  return {b.row1 == -1 ? 1 : b.row1, b.row2 == -1 ? table.lastRow() : b.row2};
+}
+
+// The X value of row r: the date part of column 0 plus the time of day of
+// column 1 (rounded to the second, as the time column is rewritten), or
+// empty when either does not read.
+std::optional<double> rowTime(const LogTable& table, int r, const QLocale& locale) {
+  const std::optional<double> date = table.cellDateTime(0, r, locale);
+  if (!date || !std::isfinite(*date)) return std::nullopt;
+  const std::optional<double> time = table.cellDateTime(1, r, locale);
+  if (!time || !std::isfinite(*time)) return std::nullopt;
+  const double fraction = std::fabs(*time - std::trunc(*time));
+  const long long seconds = std::llround(fraction * 86400.0) % 86400;
+  return std::trunc(*date) + static_cast<double>(seconds) / 86400.0;
+}
+
+// The bar's percent: points done over the block's columns times the row
+// span seen so far, halves to even; above 99 shows as 100.
+int progressPercent(long long pointsDone, long long blockColumns, long long rowSpan) {
+  const long long whole = blockColumns * rowSpan;
+  if (whole <= 0) return 100;
+  const double percent =
+      std::nearbyint(static_cast<double>(pointsDone) / static_cast<double>(whole) * 100.0);
+  return percent > 99 ? 100 : static_cast<int>(percent);
+}
+
+}  // namespace
+
+PlotPacing PlotPacing::everyRow() {
+  return {1, [] { return true; }};
+}
+
+QString plotCanceledText() { return QStringLiteral("Historical plot has been canceled by user."); }
+
+QString plotFailedText() {
+  return QStringLiteral(
+      "Marvesk data viewer encountered errors while plotting the data file!\r\n"
+      "Please check to make sure the file was created with Marvesk Control.");
+}
+
+TrendCommands::TrendCommands(UserInterface& ui, TrendWindow& window, TrendPlot& plot,
+                             const LogTable& vaGrid, bool& f_Plotting, TrendSetupOpener openSetup)
+    : ui_(ui),
+      win_(window),
+      plot_(plot),
+      vaGrid_(vaGrid),
+      f_Plotting_(f_Plotting),
+      openSetup_(std::move(openSetup)) {}
+
+void TrendCommands::setPlotTitle(const QString& title) { plot_.setTitleText(title); }
+
+void TrendCommands::plotHistData(const TableSelection& selection) {
+  if (building_) {
+    // Reached from the event pump of a running build (after Cancel lowered
+    // f_Plotting, the window's busy rule no longer stops it).
+    ui_.msgBoxPos(QStringLiteral("History viewer is busy with an operation, please wait!"),
+                  mb::Information);
+    return;
+  }
+  building_ = true;
+  f_Plotting_ = true;
+  ui_.setPointer(Pointer::Hourglass);
+
+  QElapsedTimer clock;
+  clock.start();
+  auto due = [&] {
+    if (pacing_.due) return pacing_.due();
+    if (clock.elapsed() < 30) return false;
+    clock.restart();
+    return true;
+  };
+  const int rowsPerCheck = std::max(1, pacing_.rowsPerCheck);
+  const QLocale locale;
+
+  try {
+    plot_.clearChannels();
+    win_.setYSliderPosition(0);
+    win_.setDateSliderPosition(0);
+    for (TrendAxis a : {TrendAxis::X, TrendAxis::Y}) {
+      TrendAxisSettings s = plot_.axis(a);
+      s.followData = true;
+      s.scrollMode = 0;
+      plot_.setAxis(a, s);
+    }
+    win_.setPlotProgressVisible(true);
+
+    long long pointsDone = 0;
+    int firstSeen = 0;
+    int lastSeen = 0;
+    double yMin = 0;
+    double yMax = 0;
+    int countdown = rowsPerCheck;
+    std::vector<double> xs;
+    for (std::size_t i = 0; i < selection.blocks.size(); ++i) {
+      const SelectionBlock& block = selection.blocks[i];
+      const BlockRows rows = rowsOf(block, vaGrid_);
+      if (i == 0) {
+        firstSeen = rows.first;
+        lastSeen = rows.last;
+      }
+      firstSeen = std::min(firstSeen, rows.first);
+      lastSeen = std::max(lastSeen, rows.last);
+      const long long rowSpan = static_cast<long long>(lastSeen) - firstSeen;
+      const long long blockColumns = static_cast<long long>(block.col2) - block.col1 + 1;
+
+      // The X values of the block's rows, once for all of its columns. A row
+      // whose time does not read ends them; the build fails when a channel
+      // reaches it, after the points before it were plotted.
+      const int rowCount = std::max(0, rows.last - rows.first + 1);
+      xs.clear();
+      xs.reserve(static_cast<std::size_t>(rowCount));
+      for (int r = rows.first; r <= rows.last; ++r) {
+        const std::optional<double> x = rowTime(vaGrid_, r, locale);
+        if (!x) break;
+        xs.push_back(*x);
+      }
+
+      ColumnNumberReader cells(vaGrid_, rows.first, rows.last, locale);
+      for (int c = block.col1; c <= block.col2; ++c) {
+        if (!f_Plotting_) throw BuildCanceled{};
+        TrendChannelStyle style;
+        style.titleText = vaGrid_.getCell(c, 0);
+        style.traceLineWidth = 2;
+        const int k = plot_.addChannel(style);
+
+        // The channel goes to the plot in parts small enough to stay in the
+        // processor's cache and be reused by the allocator; the plot makes
+        // room for all of it first, so it holds each point once.
+        plot_.reservePoints(k, xs.size());
+        std::vector<TrendPoint> points;
+        points.reserve(kHandOverPoints);
+        auto handOver = [&] {
+          plot_.appendPoints(k, std::move(points));
+          points = std::vector<TrendPoint>();
+          points.reserve(kHandOverPoints);
+        };
+        bool badTime = false;
+        for (int n = 0; n < rowCount; ++n) {
+          if (--countdown == 0) {
+            countdown = rowsPerCheck;
+            if (due()) {
+              ui_.doEvents();
+              win_.setPlotProgress(progressPercent(pointsDone, blockColumns, rowSpan));
+            }
+          }
+          ++pointsDone;
+          if (static_cast<std::size_t>(n) >= xs.size()) {
+            badTime = true;
+            break;
+          }
+          const double x = xs[static_cast<std::size_t>(n)];
+          const std::optional<double> y = cells.number(c, n);
+          if (y && std::isfinite(*y)) {
+            points.push_back({x, *y});
+            yMin = std::min(yMin, *y);
+            yMax = std::max(yMax, *y);
+          } else {
+            points.push_back({x, std::numeric_limits<double>::quiet_NaN()});
+          }
+          if (points.size() == kHandOverPoints) handOver();
+        }
+        if (!points.empty()) plot_.appendPoints(k, std::move(points));
+        if (badTime) throw BadRowTime{};
+      }
+    }
+
+    plot_.setAxisRange(TrendAxis::Y, yMin, yMax - yMin);
+    win_.setPlotProgressVisible(false);
+    historyXspan = plot_.axis(TrendAxis::X).span;
+    historyYspan = plot_.axis(TrendAxis::Y).span;
+    historyXmin = plot_.axis(TrendAxis::X).min;
+    plot_.replot();
+    endBuild();
+    win_.selectTab(4);
+  } catch (const BuildCanceled&) {
+    ui_.msgBoxPos(plotCanceledText(), mb::Information);
+    win_.setPlotProgressVisible(false);
+    plot_.replot();
+    endBuild();
+  } catch (...) {
+    // A time that does not read, a fault of the plot or the window, or no
+    // memory left: the failure ending; what was plotted stays.
+    try {
+      ui_.msgBoxPos(plotFailedText(), mb::Critical);
+      win_.setPlotProgressVisible(false);
+      plot_.replot();
+    } catch (...) {
+    }
+    endBuild();
+  }
+}
+
+void TrendCommands::endBuild() {
+  ui_.setPointer(Pointer::Normal);
+  f_Plotting_ = false;
+  building_ = false;
+}
+
+void TrendCommands::FrmHistoryTrendSetup() {
+  TrendSetupSession session(ui_, plot_);
+  if (openSetup_) openSetup_(session);
+}
+
+void TrendCommands::toggleCursor() { plot_.setCursorVisible(!plot_.cursorVisible()); }
+
+void TrendCommands::saveToJpeg() {
+  try {
+    FileDialogSettings s;
+    s.flags = cdl::OverwritePrompt | cdl::ReadOnlyHidden;  // 6
+    s.filter = QStringLiteral("Jpeg Files(*.jpg)|*.jpg");
+    s.title = QStringLiteral("Save trend jpeg as?");
+    s.defaultExt = QStringLiteral(".jpg");
+    s.fileName = win_.caption() + QStringLiteral(".jpg");
+    const QString path = ui_.showSave(s);
+    plot_.savePicture(path, QStringLiteral("jpg"));
+  } catch (const RuntimeError& e) {
+    if (e.number() == err::Cancel) return;
+    ui_.msgBoxPos(QStringLiteral("Jpeg file can not be saved. Check filename or disk space"),
+                  mb::Critical);
+  } catch (const std::exception&) {
+    ui_.msgBoxPos(QStringLiteral("Jpeg file can not be saved. Check filename or disk space"),
+                  mb::Critical);
+  }
+}
+
+void TrendCommands::printHistoryPlot() {
+  try {
+    ui_.showPrinter(cdl::PrintNoSelection | cdl::PrintNoPageNums);
+    if (QPrinter* printer = ui_.printer()) plot_.print(*printer);
+  } catch (const std::exception&) {
+    // Cancel and print faults are ignored.
+  }
+}
+
+void TrendCommands::dateSliderChanged(int position) {
+  if (position >= 100) {
+    win_.setDateSliderPosition(99);
+    position = win_.dateSliderPosition();
+  }
+  // Only the mouse moves the X axis's left edge (the setup dialog has no X
+  // range): position 0 gives back the whole view of the build.
+  if (position == 0 && historyXmin && historyXspan && *historyXspan != 0) {
+    plot_.setAxisRange(TrendAxis::X, *historyXmin, *historyXspan);
+    plot_.replot();
+    return;
+  }
+  zoom(TrendAxis::X, position, historyXspan);
+}
+
+void TrendCommands::ySliderChanged(int position) {
+  if (position >= 100) {
+    win_.setYSliderPosition(99);
+    position = win_.ySliderPosition();
+  }
+  zoom(TrendAxis::Y, position, historyYspan);
+}
+
+void TrendCommands::zoom(TrendAxis axis, int position, const std::optional<double>& base) {
+  if (!base || *base == 0) return;
+  const double span = (100.0 - position) * 0.01 * *base;
+  plot_.setAxisRange(axis, plot_.axis(axis).min, span);
+  plot_.replot();
+}
+
+}  // namespace tarvex
