@@ -34,6 +34,10 @@ QString currentFileText(const QString& fileName) {
 
 }  // namespace
 
+bool operatorEventsTabOn(const LogTable& vaGrid, const LogTable& opEvGrid) {
+  return vaGrid.isCellEmpty(2, 1) || opEvGrid.dataRowCount() > 0;
+}
+
 QString busyText() {
   return QStringLiteral("History viewer is busy with an operation, please wait!");
 }
@@ -97,6 +101,10 @@ void HistoryCommands::DataBarBtn_Click(int index) {
           loadOpEventsFile(win_.opEvGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading,
                            clear);
         }
+        // The events just read must be reachable even when the data file
+        // holds data.
+        if (!g_.dataFileName.isEmpty())
+          win_.setTabEnabled(1, operatorEventsTabOn(win_.vaGrid(), win_.opEvGrid()));
       }
       break;
     }

@@ -79,6 +79,10 @@ class TrendNotBuilt : public TrendOperations {
   QString title_;
 };
 
+// Whether the "Operator Events" tab is switched on: when cell (2, 1) of the
+// data table is empty, or when the operator event table holds an event.
+bool operatorEventsTabOn(const LogTable& vaGrid, const LogTable& opEvGrid);
+
 // The message of a refused command while the window is busy (style 64).
 QString busyText();
 

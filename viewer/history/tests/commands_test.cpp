@@ -124,7 +124,7 @@ TEST_F(CommandsTest, OpenHistoryFileShowsItsDialogThenLoadsTheFileAndItsCompanio
   EXPECT_EQ(g.dataFileName, data);
   EXPECT_EQ(win.vaGrid().getCell(1, 1), "02:05:30 PM");
   EXPECT_EQ(win.vaGrid().getCell(1, 0), "Time");
-  EXPECT_FALSE(win.tabs[1]);  // cell (2, 1) holds a value
+  EXPECT_TRUE(win.tabs[1]);  // the events read are reachable
   EXPECT_EQ(trend.plotTitle(), "Data File: run");
   // Then the signature file and the operator event file, in that order.
   const QStringList statuses = statusesOf(ui.log);
@@ -145,6 +145,22 @@ TEST_F(CommandsTest, HeaderOnlyFileSwitchesTheOperatorEventsTabOn) {
   cmds.DataBarBtn_Click(0);
   EXPECT_TRUE(win.tabs[1]);
   EXPECT_EQ(win.vaGrid().lastRow(), 0);
+}
+
+TEST_F(CommandsTest, OperatorEventsTabFollowsTheEventsOfAFileWithData) {
+  // With data and no ".evt" the tab stays off; a file whose events were
+  // read switches it on; opening the first again switches it off.
+  const QString plain = dir.filePath("plain.csv");
+  QFile::copy(data, plain);
+  ui.openAnswers = {plain, data, plain};
+  cmds.DataBarBtn_Click(0);
+  EXPECT_FALSE(win.tabs[1]);
+  cmds.DataBarBtn_Click(0);
+  EXPECT_TRUE(win.tabs[1]);
+  EXPECT_EQ(win.opEvGrid().dataRowCount(), 1);
+  cmds.DataBarBtn_Click(0);
+  EXPECT_FALSE(win.tabs[1]);
+  EXPECT_EQ(win.opEvGrid().dataRowCount(), 0);
 }
 
 TEST_F(CommandsTest, CancelBeforeAnyFileReadsNothing) {
