@@ -1,5 +1,6 @@
 #include "print/table_printer.h"
 
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -82,9 +83,8 @@ QString escapeHeaderFooter(const QString& text) {
 TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSettings& settings,
                                  const QList<double>& colWidths, double tableWidth, int rowsPerPage)
     : rowsPerPage_(std::max(1, rowsPerPage)) {
-  const int tableLastRow =
-      std::max(0, settings.useDataMax ? std::min(table.lastDataRow(), table.lastRow())
-                                      : table.lastRow());
+  const int tableLastRow = std::max(
+      0, settings.useDataMax ? std::min(table.lastDataRow(), table.lastRow()) : table.lastRow());
   const int tableLastCol = std::max(0, table.lastCol());
 
   // Columns and rows of the printout; row 0 and column 0 are headers and are
@@ -116,19 +116,44 @@ TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSe
 
   // Bands of columns that fit across a page; a column wider than a page gets
   // a band of its own and is cut at the page's edge.
-  QList<int> band;
-  double used = 0;
-  for (int col = col1; col <= col2; ++col) {
-    if (table.isColumnHidden(col)) continue;
-    if (!band.isEmpty() && used + width(col) > available) {
-      bands_.append(band);
-      band.clear();
-      used = 0;
+  auto makeBands = [&](double room, const QList<int>& skip) {
+    QList<QList<int>> bands;
+    QList<int> band;
+    double used = 0;
+    for (int col = col1; col <= col2; ++col) {
+      if (table.isColumnHidden(col) || skip.contains(col)) continue;
+      if (!band.isEmpty() && used + width(col) > room) {
+        bands.append(band);
+        band.clear();
+        used = 0;
+      }
+      band.append(col);
+      used += width(col);
     }
-    band.append(col);
-    used += width(col);
+    bands.append(band);
+    return bands;
+  };
+  bands_ = makeBands(available, {});
+
+  // Wider than a page: the row-identifying columns go onto every page.
+  if (bands_.size() > 1) {
+    QList<int> repeated;
+    double repeatedWidth = 0;
+    for (int col : settings.repeatedColumns) {
+      if (col < 1 || col > tableLastCol || table.isColumnHidden(col) || repeated.contains(col))
+        continue;
+      repeated.append(col);
+      repeatedWidth += width(col);
+    }
+    if (!repeated.isEmpty() && repeatedWidth <= available / 2) {
+      repeated_ = repeated;
+      bands_ = makeBands(available - repeatedWidth, repeated);
+      // A band that held only repeated columns would repeat them alone.
+      bands_.removeIf([](const QList<int>& b) { return b.isEmpty(); });
+      if (bands_.isEmpty()) bands_.append(QList<int>{});
+      for (QList<int>& b : bands_) b = repeated + b;
+    }
   }
-  bands_.append(band);
 
   const qint64 rows = std::max(0, lastRow_ - firstRow_ + 1);
   rowPagesPerBand_ = std::max<qint64>(1, (rows + rowsPerPage_ - 1) / rowsPerPage_);
@@ -182,6 +207,11 @@ class PageDrawer {
   const TablePageLayout& layout() const { return *layout_; }
 
   void drawPage(QPainter& painter, int page) {
+    // A printer's paint engine can outlive a job and keep the pen of the
+    // last one, while a new painter believes it draws in black: setting the
+    // same pen again would then not reach the engine. Set it anew.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::NoBrush);
     const QString number = QString::number(page + 1);
     drawMarginLine(painter, header_, number, 0);
     drawMarginLine(painter, footer_, number, area_.height() - marginMetrics_.height());
@@ -276,7 +306,8 @@ int tablePageCount(const PrintableTable& table, QPrinter& printer,
   return PageDrawer(table, settings, printer).layout().pageCount();
 }
 
-int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintSettings& settings) {
+int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintSettings& settings,
+               const PageProgress& beforePage) {
   printer.setDocName(settings.jobName);
   printer.setCopyCount(1);
   setOrientation(printer, settings.orientation);
@@ -287,14 +318,27 @@ int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintS
   const int last = settings.lastPage > 0 ? std::min(settings.lastPage, count) : count;
   if (first > last) return 0;
 
+  const int total = last - first + 1;
+  if (beforePage && !beforePage(0, total)) throw RuntimeError(err::Cancel);
   QPainter painter;
   if (!painter.begin(&printer)) throw RuntimeError(kPrinterError, QStringLiteral("Printer error"));
   for (int page = first; page <= last; ++page) {
-    if (page > first) printer.newPage();
+    if (page > first) {
+      if (beforePage && !beforePage(page - first, total)) {
+        // Ends the job; a file being written is removed, since a part of a
+        // printout must not pass for the whole of it.
+        const QString file = printer.outputFileName();
+        if (!printer.abort()) painter.end();
+        if (painter.isActive()) painter.end();
+        if (!file.isEmpty()) QFile::remove(file);
+        throw RuntimeError(err::Cancel);
+      }
+      printer.newPage();
+    }
     drawer.drawPage(painter, page - 1);
   }
   painter.end();
-  return last - first + 1;
+  return total;
 }
 
 }  // namespace tarvex
