@@ -162,23 +162,22 @@ int cmdVerify(const Args& args) {
   readCompanionRows(table, sigPath, sigLog);
   if (args.row && (*args.row < 1 || *args.row > table.lastRow()))
     throw UsageError(QStringLiteral("no signature record in row ") + QString::number(*args.row));
-  const QString digest = sigLog.CalculateFileHash(file, QString::fromUtf16(kSigPassword));
-  const int first = args.row.value_or(1);
-  const int last = args.row.value_or(table.lastRow());
-  bool allConfirmed = true;
-  int checked = 0;
-  for (int r = first; r <= last; ++r) {
-    bool blank = true;  // an empty line of the file: no record to check
-    for (int c = 0; c <= table.lastCol() && blank; ++c) blank = table.isCellEmpty(c, r);
-    if (blank && !args.row) continue;
-    ++checked;
-    const bool ok = hashConfirms(table.getCell(kHashColumn, r), digest);
-    allConfirmed = allConfirmed && ok;
-    QString line = QString::number(r);
-    for (int c = 0; c < kHashColumn; ++c) line += u'\t' + table.getCell(c, r);
-    line += ok ? QStringLiteral("\tconfirmed\n") : QStringLiteral("\tfailed\n");
-    out(line);
+  VerifyRecordsOptions options;
+  if (args.row) {
+    options.firstRow = options.lastRow = *args.row;
+    options.skipBlankRows = false;
   }
+  const VerifyRecordsResult result = verifyRecords(table, file, sigLog, {}, options);
+  bool allConfirmed = true;
+  const qsizetype checked = qsizetype(result.checks.size());
+  QString text;
+  for (const RecordCheck& check : result.checks) {
+    allConfirmed = allConfirmed && check.confirmed;
+    text += QString::number(check.row);
+    for (int c = 0; c < kHashColumn; ++c) text += u'\t' + table.getCell(c, check.row);
+    text += check.confirmed ? QStringLiteral("\tconfirmed\n") : QStringLiteral("\tfailed\n");
+  }
+  out(text);
   if (checked == 0) {
     err(QStringLiteral("tarvex verify: no signature records in ") + sigPath + u'\n');
     return kExitFailed;

@@ -131,6 +131,11 @@ QString VxLog::CalculateHash(const QString& InputString, const QString& Password
 }
 
 QString VxLog::CalculateFileHash(const QString& FileName, const QString& Password) {
+  return CalculateFileHash(FileName, Password, {});
+}
+
+QString VxLog::CalculateFileHash(const QString& FileName, const QString& Password,
+                                 const std::function<bool(qint64, qint64)>& progress) {
   // The text of the round trip is never built: each file byte stands for
   // two bytes of the hashed 8-bit text (digestTable), so the file is
   // streamed through the table into MD5, the digest the hasher computes.
@@ -172,6 +177,7 @@ QString VxLog::CalculateFileHash(const QString& FileName, const QString& Passwor
     total += c.size;
     if (!ahead.valid()) break;  // a short chunk is the last
     ahead.get();
+    if (progress && !progress(total, file.size())) throw RuntimeError(err::Cancel);
     current = 1 - current;
   }
   if (chunks[current].size < 0) throw RuntimeError(err::PathFileAccess);

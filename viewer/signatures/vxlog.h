@@ -13,6 +13,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -80,6 +81,11 @@ class VxLog {
   // error (53, 75, 76) when the file cannot be read and err::TypeMismatch for
   // an empty file.
   QString CalculateFileHash(const QString& FileName, const QString& Password);
+  // The same, calling progress(bytesDone, bytesTotal) after every chunk of
+  // the file; progress returning false stops the digest with
+  // RuntimeError(err::Cancel).
+  QString CalculateFileHash(const QString& FileName, const QString& Password,
+                            const std::function<bool(qint64, qint64)>& progress);
 
   // True when CalculateHash(InputString, Password) equals `hash` exactly
   // (case-sensitive, no trimming).
