@@ -2,6 +2,7 @@
 
 #include <qcustomplot.h>
 
+#include <QAction>
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -172,6 +173,21 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
   DateSlider = new QSlider(Qt::Horizontal, trendPage);
   DateSlider->setObjectName(QStringLiteral("DateSlider"));
 
+  // "Verify All" in the context menu of the two signature grids.
+  for (int i = 0; i < 2; ++i) {
+    LogGrid* grid = i == 0 ? digiSigGridView : auditSigGridView;
+    const SignedFile kind = i == 0 ? SignedFile::DataFile : SignedFile::AuditTrail;
+    auto* action = new QAction(QStringLiteral("Verify All"), grid);
+    action->setObjectName(i == 0 ? QStringLiteral("digiSigVerifyAll")
+                                 : QStringLiteral("auditSigVerifyAll"));
+    connect(action, &QAction::triggered, this, [this, kind] {
+      if (verifyAllHandler_) verifyAllHandler_(kind);
+    });
+    grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    grid->addAction(action);
+    verifyAll_[i] = action;
+  }
+
   // Load: the Operator Events tab starts switched off.
   DataTab->setTabEnabled(1, false);
   relayout();
@@ -189,6 +205,22 @@ TableSelection FrmHistory::selection(const LogTable& table) const {
        {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView, alarmGridView})
     if (g->table() == &table) return g->tableSelection();
   return {};
+}
+
+QAction* FrmHistory::verifyAllAction(SignedFile kind) const {
+  return verifyAll_[kind == SignedFile::DataFile ? 0 : 1];
+}
+
+void FrmHistory::showRow(const LogTable& table, int row) {
+  for (LogGrid* g : {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView,
+                     alarmGridView}) {
+    if (g->table() != &table || row < 1 || row - 1 >= g->model()->rowCount()) continue;
+    const QModelIndex index = g->model()->index(row - 1, 0);
+    g->selectionModel()->select(index,
+                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    g->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    g->scrollTo(index, QAbstractItemView::EnsureVisible);
+  }
 }
 
 void FrmHistory::setPlotProgressVisible(bool visible) {

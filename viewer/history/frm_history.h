@@ -72,6 +72,13 @@ class FrmHistory : public QWidget, public HistoryWindowState {
     clickHandler_ = std::move(handler);
   }
 
+  // Who handles "Verify All" of the signature grids' context menu.
+  void setVerifyAllHandler(std::function<void(SignedFile)> handler) {
+    verifyAllHandler_ = std::move(handler);
+  }
+  // The context menu action of digiSigGrid / auditSigGrid.
+  QAction* verifyAllAction(SignedFile kind) const;
+
   // The buttons of one array, in index order.
   const std::vector<QToolButton*>& buttons(ToolBar bar) const;
   // Clicks button `index` of `bar` as the mouse does (focus move on mouse-up,
@@ -98,6 +105,7 @@ class FrmHistory : public QWidget, public HistoryWindowState {
   void setAuditNameCaption(const QString& text) override { auditNameLab->setText(text); }
   void setAlmNameCaption(const QString& text) override { almNameLab->setText(text); }
   void setPlotProgressVisible(bool visible) override;
+  void showRow(const LogTable& table, int row) override;
 
   TabControl* DataTab = nullptr;
   QLabel* DcryLabel = nullptr;
@@ -131,6 +139,8 @@ class FrmHistory : public QWidget, public HistoryWindowState {
   HistoryGeometry geometry_;
   std::array<std::vector<QToolButton*>, 5> buttons_;
   std::function<void(ToolBar, int)> clickHandler_;
+  std::function<void(SignedFile)> verifyAllHandler_;
+  std::array<QAction*, 2> verifyAll_{};
 };
 
 }  // namespace tarvex

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "history/verify_results.h"
 #include "logfiles/companions.h"
 #include "logfiles/readers.h"
 #include "signatures/verify.h"
@@ -103,8 +104,10 @@ void HistoryCommands::DataBarBtn_Click(int index) {
         }
         // The events just read must be reachable even when the data file
         // holds data.
-        if (!g_.dataFileName.isEmpty())
+        if (!g_.dataFileName.isEmpty()) {
           win_.setTabEnabled(1, operatorEventsTabOn(win_.vaGrid(), win_.opEvGrid()));
+          addResultColumn(win_.digiSigGrid());
+        }
       }
       break;
     }
@@ -121,11 +124,30 @@ void HistoryCommands::DataBarBtn_Click(int index) {
       exportHistData();
       break;
     case 5:
-      if (sigLog_)
-        VerifyDataSignature(win_.digiSigGrid(), win_.selection(win_.digiSigGrid()).currentFirstRow,
-                            g_.dataFileName, *sigLog_, ui_);
+      verifySelected(SignedFile::DataFile);
       break;
   }
+}
+
+void HistoryCommands::verifySelected(SignedFile kind) {
+  if (!sigLog_) return;
+  const bool audit = kind == SignedFile::AuditTrail;
+  LogTable& table = audit ? win_.auditSigGrid() : win_.digiSigGrid();
+  const QString& fileName = audit ? g_.auditFileName : g_.dataFileName;
+  const int row = win_.selection(table).currentFirstRow;
+  const VerifyResult result = verifySignature(kind, table, row, fileName, *sigLog_, ui_);
+  // The row checked stays in sight, with its result beside it.
+  if (result == VerifyResult::Confirmed || result == VerifyResult::Failed) {
+    setResult(table, row, result == VerifyResult::Confirmed, QDateTime::currentDateTime());
+    win_.showRow(table, row);
+  }
+}
+
+void HistoryCommands::verifyAll(SignedFile kind) {
+  if (!sigLog_ || refuseWhenBusy()) return;
+  const bool audit = kind == SignedFile::AuditTrail;
+  verifyAllSignatures(kind, audit ? win_.auditSigGrid() : win_.digiSigGrid(),
+                      audit ? g_.auditFileName : g_.dataFileName, *sigLog_, ui_);
 }
 
 void HistoryCommands::opBarBtn_Click(int index) {
@@ -145,6 +167,7 @@ void HistoryCommands::auditBarBtn_Click(int index) {
       if (!g_.auditFileName.isEmpty() && sigLog_) {
         loading.raise();
         loadAuditSigFile(win_.auditSigGrid(), g_.auditFileName, *sigLog_, ui_, win_.f_FileLoading);
+        addResultColumn(win_.auditSigGrid());
       }
       break;
     }
@@ -155,10 +178,7 @@ void HistoryCommands::auditBarBtn_Click(int index) {
       exportAuditTrailData();
       break;
     case 3:
-      if (sigLog_)
-        VerifyAuditSignature(win_.auditSigGrid(),
-                             win_.selection(win_.auditSigGrid()).currentFirstRow, g_.auditFileName,
-                             *sigLog_, ui_);
+      verifySelected(SignedFile::AuditTrail);
       break;
   }
 }

@@ -11,6 +11,7 @@
 
 #include "logfiles/logtable.h"
 #include "shell/userinterface.h"
+#include "signatures/verify.h"
 
 namespace tarvex {
 
@@ -47,6 +48,9 @@ class HistoryWindowState {
   virtual void setAlmNameCaption(const QString& text) = 0;
   // Shows or hides DcryLabel and ProgBar together.
   virtual void setPlotProgressVisible(bool visible) = 0;
+  // Selects row `row` of the grid showing `table` alone and scrolls it
+  // into view.
+  virtual void showRow(const LogTable& table, int row) { (void)table, (void)row; }
 };
 
 // The Trend Data tab's operations: the plot builder, the setup dialog and
@@ -111,6 +115,11 @@ class HistoryCommands {
   void almBarBtn_Click(int index);
   void histBarBtn_Click(int index);
 
+  // "Verify All" of the context menu of digiSigGrid (DataFile) or
+  // auditSigGrid (AuditTrail): every record checked, the Result column
+  // filled (verify_results.h). Refused while busy.
+  void verifyAll(SignedFile kind);
+
   // The readers' procedures. Each raises f_FileLoading while it works and
   // lowers it on every way out, a cancelled dialog included.
   void getHistFile();
@@ -121,6 +130,8 @@ class HistoryCommands {
 
  private:
   bool refuseWhenBusy();
+  // "Verify Digital Signature": the first selected row of the kind's table.
+  void verifySelected(SignedFile kind);
   // The exporters and printouts of the four tables (history_outputs.cpp).
   void exportHistData();
   void exportOpEventData();

@@ -113,6 +113,7 @@ void ViewerApp::showHistory() {
         break;
     }
   });
+  history_->setVerifyAllHandler([this](SignedFile kind) { commands_->verifyAll(kind); });
   main_->setHistoryWindow(history_, [this] { return commands_->busy(); });
   ui_.setOwner(main_->historyWindow()->parentWidget());
   // Maximized; without a window manager to do it, the window takes the

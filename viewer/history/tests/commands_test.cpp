@@ -6,11 +6,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <array>
 #include <map>
 
 #include "history/history_commands.h"
+#include "history/verify_results.h"
 #include "scripted_ui.h"
 #include "signatures/vxlog.h"
 
@@ -35,12 +37,14 @@ class FakeWindow : public HistoryWindowState {
   void setAuditNameCaption(const QString& text) override { auditCaption = text; }
   void setAlmNameCaption(const QString& text) override { almCaption = text; }
   void setPlotProgressVisible(bool visible) override { progressVisible = visible; }
+  void showRow(const LogTable& table, int row) override { shownRows.push_back({&table, row}); }
 
   std::array<LogTable, 6> t;
   std::map<const LogTable*, TableSelection> selections;
   std::array<bool, 5> tabs{true, false, true, true, true};
   QString auditCaption, almCaption;
   bool progressVisible = true;
+  std::vector<std::pair<const LogTable*, int>> shownRows;
 };
 
 class CountingTrend : public TrendNotBuilt {
@@ -373,6 +377,111 @@ TEST_F(CommandsTest, VerifyButtonsVerifyTheFirstSelectedRow) {
   cmds.auditBarBtn_Click(3);
   EXPECT_EQ(ui.messages.back().prompt,
             "No signature to verify!\r\n\r\nUse the open file icon to load a data file.");
+}
+
+class VerifyResultsTest : public CommandsTest {
+ protected:
+  // Signature rows: the data file's true digest, a wrong hash, an empty
+  // line, the true digest again.
+  void loadSignatures() {
+    const QString digest = sigLog.CalculateFileHash(data, QStringLiteral("plumb"));
+    auto line = [&](const QString& plain) {
+      return sigLog.EncryptToHex(plain, QStringLiteral("plumb")).toLatin1() + "\r\n";
+    };
+    writeFile(dir.filePath("run.sig"), line("1/3/2007,08:00:00,Jane,OK," + digest) +
+                                           line("1/3/2007,09:00:00,Joe,Bad,00 11") + "\r\n" +
+                                           line("1/4/2007,08:00:00,Ann,OK," + digest));
+    ui.openAnswers = {data};
+    cmds.DataBarBtn_Click(0);
+    ui.messages.clear();
+    ui.progress.clear();
+  }
+  QString result(int row) { return win.digiSigGrid().getCell(kResultColumn, row); }
+  const QRegularExpression stamp{"^(Confirmed|Failed) \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"};
+};
+
+TEST_F(VerifyResultsTest, TheCheckedRowIsShownWithItsResult) {
+  loadSignatures();
+  EXPECT_EQ(win.digiSigGrid().getCell(kResultColumn, 0), "Result");
+  EXPECT_TRUE(result(1).isEmpty());
+  win.selections[&win.digiSigGrid()] = {{{-1, 4, -1, 4}, {-1, 1, -1, 2}}, 1};
+  cmds.DataBarBtn_Click(5);
+  EXPECT_EQ(ui.messages.back().prompt, "Digital signature of file confirmed!");
+  ASSERT_EQ(win.shownRows.size(), 1u);
+  EXPECT_EQ(win.shownRows[0], std::make_pair<const LogTable*>(&win.digiSigGrid(), 1));
+  EXPECT_TRUE(result(1).startsWith("Confirmed ")) << result(1).toStdString();
+  EXPECT_TRUE(stamp.match(result(1)).hasMatch());
+
+  win.selections[&win.digiSigGrid()] = {{{-1, 2, -1, 2}}, 2};
+  cmds.DataBarBtn_Click(5);
+  EXPECT_TRUE(result(2).startsWith("Failed ")) << result(2).toStdString();
+  EXPECT_TRUE(result(1).startsWith("Confirmed "));  // earlier checks stay
+  EXPECT_TRUE(result(4).isEmpty());
+  EXPECT_EQ(win.shownRows.back().second, 2);
+
+  // No row selected: nothing is marked or shown.
+  win.selections.clear();
+  cmds.DataBarBtn_Click(5);
+  EXPECT_EQ(win.shownRows.size(), 2u);
+
+  // A new load forgets the results of the old records.
+  ui.openAnswers = {data};
+  cmds.DataBarBtn_Click(0);
+  EXPECT_TRUE(result(1).isEmpty());
+  EXPECT_EQ(win.digiSigGrid().getCell(kResultColumn, 0), "Result");
+}
+
+TEST_F(VerifyResultsTest, VerifyAllChecksEveryRecordInOnePass) {
+  loadSignatures();
+  cmds.verifyAll(SignedFile::DataFile);
+  EXPECT_TRUE(result(1).startsWith("Confirmed "));
+  EXPECT_TRUE(result(2).startsWith("Failed "));
+  EXPECT_TRUE(result(3).isEmpty());  // the empty line holds no record
+  EXPECT_TRUE(result(4).startsWith("Confirmed "));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].prompt,
+            "1 of 3 digital signatures of file failed!\r\nData File has been altered or "
+            "corrupted.");
+  EXPECT_EQ(ui.messages[0].style, 16);
+  ASSERT_EQ(ui.progress.size(), 2);
+  EXPECT_TRUE(ui.progress[0].startsWith("show:Verify All:"));
+  EXPECT_EQ(ui.progress[1], "hide");
+  EXPECT_EQ(ui.statusTexts.last(), "Current File is " + data);
+  EXPECT_EQ(ui.pointer, Pointer::Normal);
+
+  // Cancelled in the progress window: no result is written, no message.
+  ui.openAnswers = {data};
+  cmds.DataBarBtn_Click(0);
+  ui.messages.clear();
+  ui.cancelProgress = true;
+  cmds.verifyAll(SignedFile::DataFile);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(result(1).isEmpty());
+  EXPECT_EQ(ui.statusTexts.last(), "Current File is " + data);
+  EXPECT_EQ(ui.pointer, Pointer::Normal);
+}
+
+TEST_F(VerifyResultsTest, VerifyAllRefusesWithoutSignaturesWhileBusyAndOnAnUnreadableFile) {
+  cmds.verifyAll(SignedFile::AuditTrail);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].prompt,
+            "No signature to verify!\r\n\r\nUse the open file icon to load a data file.");
+  EXPECT_TRUE(ui.progress.isEmpty());
+
+  loadSignatures();
+  win.f_FileLoading = true;
+  cmds.verifyAll(SignedFile::DataFile);
+  EXPECT_EQ(ui.messages.back().prompt, busyText());
+  EXPECT_TRUE(result(1).isEmpty());
+  win.f_FileLoading = false;
+
+  QFile::remove(data);  // gone since it was opened
+  cmds.verifyAll(SignedFile::DataFile);
+  EXPECT_TRUE(ui.messages.back().prompt.startsWith("Error Number "));
+  EXPECT_TRUE(ui.messages.back().prompt.endsWith(
+      ". - Digital verification of file failed!\r\nPlease contact Factory with this error."));
+  EXPECT_TRUE(result(1).isEmpty());
+  EXPECT_EQ(ui.progress.last(), "hide");
 }
 
 TEST_F(CommandsTest, ExportsAndPrintoutsReachTheirTables) {
