@@ -85,6 +85,13 @@ class FrmHistory : public QWidget, public HistoryWindowState {
   // then the click). Does nothing for an index outside the array.
   void click(ToolBar bar, int index);
 
+  // Ctrl+Tab (step 1) and Ctrl+Shift+Tab (-1): the next tab that is
+  // switched on, round the end.
+  void stepTab(int step);
+  // Ctrl+O: the open button of the tab shown (Data, Audit Trail, Alarm
+  // History); nothing on the other tabs.
+  void openOnCurrentTab();
+
   // The current geometry in twips (design values until the first resize).
   const HistoryGeometry& geometryTwips() const { return geometry_; }
   double dpiX() const;

@@ -48,6 +48,12 @@ class AnswerFirstOpen : public UserInterface {
 
 }  // namespace
 
+void setApplicationIdentity(const QString& version) {
+  QCoreApplication::setApplicationName(QStringLiteral("tarvex-viewer"));
+  QCoreApplication::setApplicationVersion(version);
+  QGuiApplication::setDesktopFileName(QStringLiteral("tarvex-viewer"));
+}
+
 ViewerApp::ViewerApp(Options options)
     : options_(std::move(options)), globals_(std::make_unique<ViewerGlobals>()) {}
 
@@ -69,9 +75,10 @@ bool ViewerApp::start() {
     r.moveCenter(screen->availableGeometry().center());
     splash_->move(r.topLeft());
   }
-  splash_->show();
   ui_.setOwner(splash_);
+  // Load first: a second copy says so and ends before any splash shows.
   if (!splash_->load()) return false;
+  splash_->show();
   return true;
 }
 

@@ -279,6 +279,11 @@ void QtUserInterface::setProgress(int value, const QString& text) {
   progress_->setValue(std::min(value, progress_->maximum()));
 }
 
+bool QtUserInterface::progressCancelled() {
+  // Its Cancel button, Esc or its close box.
+  return progressCancelled_ || (progress_ && progress_->wasCanceled());
+}
+
 void QtUserInterface::hideProgress() {
   if (!progress_) return;
   progress_->hide();

@@ -41,7 +41,7 @@ class QtUserInterface : public UserInterface {
   void doEvents() override;
   void showProgress(const QString& title, const QString& text, int maximum) override;
   void setProgress(int value, const QString& text) override;
-  bool progressCancelled() override { return progressCancelled_; }
+  bool progressCancelled() override;
   void hideProgress() override;
   // The progress window while one is shown (for tests and screenshots).
   QProgressDialog* progressDialog() const { return progress_.get(); }
