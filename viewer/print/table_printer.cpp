@@ -16,6 +16,10 @@ namespace tarvex {
 
 namespace {
 
+// Rows whose texts a column's printed width is fitted to (besides its
+// title): a table's usual content, at a cost independent of its length.
+constexpr int kFittedRows = 50;
+
 // The run-time error of a printer that cannot start a job.
 constexpr int kPrinterError = 482;
 
@@ -193,10 +197,19 @@ class PageDrawer {
     marginLine_ = std::ceil(marginMetrics_.height() * 2.0);
     lineWidth_ = std::max(1.0, printer.resolution() / 150.0);
 
+    const QFontMetricsF titleMetrics(titleFont_, &printer);
+    const int fittedRows = std::min(std::max(0, table.lastRow()), kFittedRows);
     for (int col = 0; col <= std::max(0, table.lastCol()); ++col) {
       // A column's width in character units is that many digit widths of
-      // the cell font; a page wide column at most.
-      double w = std::max(0.0, table.columnWidth(col)) * charWidth_ + 2 * padding_;
+      // the cell font, widened to show its title and its first rows whole;
+      // a page wide column at most.
+      double w = std::max(0.0, table.columnWidth(col)) * charWidth_;
+      if (!table.isColumnHidden(col)) {
+        w = std::max(w, titleMetrics.horizontalAdvance(table.cellText(col, 0)));
+        for (int row = 1; row <= fittedRows; ++row)
+          w = std::max(w, cellMetrics_.horizontalAdvance(table.cellText(col, row)));
+      }
+      w += 2 * padding_;
       colWidths_.append(std::min(w, area_.width() * (col == 0 ? 0.5 : 1.0)));
     }
     const double tableHeight = area_.height() - 2 * marginLine_;

@@ -297,6 +297,18 @@ TEST_F(TablePrintout, HeaderAndFooterStayBlackOnEveryJobOfOnePrinter) {
   }
 }
 
+TEST_F(TablePrintout, ColumnsAreWideEnoughForTheirTitlesAndFirstRows) {
+  QList<QStringList> rows{{"Date", "Time", "TC10 Zone 10 (C)", "X"}};
+  for (int r = 1; r <= 3; ++r) rows << QStringList{"1/2/2007", "02:00:00 PM", "1.5", "y"};
+  rows[2][3] = QStringLiteral("a value far wider than its column");
+  GridTable table(rows);
+  table.widths = {{0, 10}, {1, 12}, {2, 4}, {3, 2}};
+  const QStringList pages = pdfPages(print(table, standard()));
+  ASSERT_EQ(pages.size(), 1);
+  EXPECT_TRUE(pages[0].contains("TC10 Zone 10 (C)"));
+  EXPECT_TRUE(pages[0].contains("a value far wider than its column"));
+}
+
 TEST_F(TablePrintout, EndingAJobBeforeAPageRemovesItsFile) {
   GridTable table(sampleRows(300));
   QList<int> asked;
@@ -329,7 +341,8 @@ TEST_F(TablePrintout, MillionRowTableReadsOnlyThePagesItPrints) {
   probe.setPageSize(QPageSize(QPageSize::A4));
   const int count = tablePageCount(table, probe, settings);
   EXPECT_GT(count, 1'000'000 / 100);
-  EXPECT_EQ(table.reads, 0);
+  // Only the titles and the first rows, to fit the column widths.
+  EXPECT_LE(table.reads, 9 * 51);
 
   // The last page only: every page before it is laid out, never read.
   settings.firstPage = count;
@@ -346,7 +359,7 @@ TEST_F(TablePrintout, MillionRowTableReadsOnlyThePagesItPrints) {
   settings.firstPage = count + 1;  // past the end: nothing
   print(table, settings, &drawn);
   EXPECT_EQ(drawn, 0);
-  EXPECT_EQ(table.reads, 0);
+  EXPECT_LE(table.reads, 9 * 51);
 }
 
 }  // namespace
