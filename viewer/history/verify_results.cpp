@@ -15,7 +15,7 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
 // Width of the Result column in characters: the longest text and a margin.
-constexpr double kResultWidth = 30;
+constexpr double kResultWidth = 36;
 
 }  // namespace
 
