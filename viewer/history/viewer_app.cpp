@@ -40,6 +40,12 @@ class AnswerFirstOpen : public UserInterface {
   void setStatusText(const QString& t) override { real_.setStatusText(t); }
   void setPointer(Pointer p) override { real_.setPointer(p); }
   void doEvents() override { real_.doEvents(); }
+  void showProgress(const QString& t, const QString& x, int m) override {
+    real_.showProgress(t, x, m);
+  }
+  void setProgress(int v, const QString& x) override { real_.setProgress(v, x); }
+  bool progressCancelled() override { return real_.progressCancelled(); }
+  void hideProgress() override { real_.hideProgress(); }
 
  private:
   UserInterface& real_;
