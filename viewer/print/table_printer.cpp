@@ -118,28 +118,44 @@ TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSe
   headerColumnShown_ = !table.isColumnHidden(0);
   const double available = tableWidth - (headerColumnShown_ ? width(0) : 0.0);
 
-  // Bands of columns that fit across a page; a column wider than a page gets
-  // a band of its own and is cut at the page's edge.
-  auto makeBands = [&](double room, const QList<int>& skip) {
-    QList<QList<int>> bands;
+  // Bands of columns that fit across a page. A column wider than the room
+  // gets a band of its own and is cut at the page's edge, or, when `split`,
+  // is printed in pieces, one band each, so that none of it is lost.
+  auto makeBands = [&](double room, const QList<int>& skip, bool split) {
+    bands_.clear();
+    offsets_.clear();
     QList<int> band;
+    QList<double> offsets;
     double used = 0;
+    auto close = [&] {
+      bands_.append(band);
+      offsets_.append(offsets);
+      band.clear();
+      offsets.clear();
+      used = 0;
+    };
     for (int col = col1; col <= col2; ++col) {
       if (table.isColumnHidden(col) || skip.contains(col)) continue;
-      if (!band.isEmpty() && used + width(col) > room) {
-        bands.append(band);
-        band.clear();
-        used = 0;
+      if (split && width(col) > room && room > 0) {
+        if (!band.isEmpty()) close();
+        for (double offset = 0; offset < width(col); offset += room) {
+          band.append(col);
+          offsets.append(offset);
+          close();
+        }
+        continue;
       }
+      if (!band.isEmpty() && used + width(col) > room) close();
       band.append(col);
+      offsets.append(0);
       used += width(col);
     }
-    bands.append(band);
-    return bands;
+    if (!band.isEmpty() || bands_.isEmpty()) close();
   };
-  bands_ = makeBands(available, {});
+  makeBands(available, {}, false);
 
-  // Wider than a page: the row-identifying columns go onto every page.
+  // Wider than a page: the row-identifying columns go onto every page, and
+  // no other column is cut.
   if (bands_.size() > 1) {
     QList<int> repeated;
     double repeatedWidth = 0;
@@ -151,11 +167,12 @@ TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSe
     }
     if (!repeated.isEmpty() && repeatedWidth <= available / 2) {
       repeated_ = repeated;
-      bands_ = makeBands(available - repeatedWidth, repeated);
-      // A band that held only repeated columns would repeat them alone.
-      bands_.removeIf([](const QList<int>& b) { return b.isEmpty(); });
-      if (bands_.isEmpty()) bands_.append(QList<int>{});
-      for (QList<int>& b : bands_) b = repeated + b;
+      makeBands(available - repeatedWidth, repeated, true);
+      const QList<double> none(repeated.size(), 0.0);
+      for (qsizetype i = 0; i < bands_.size(); ++i) {
+        bands_[i] = repeated + bands_[i];
+        offsets_[i] = none + offsets_[i];
+      }
     }
   }
 
@@ -173,6 +190,10 @@ int TablePageLayout::pageLastRow(int page) const {
 
 const QList<int>& TablePageLayout::pageColumns(int page) const {
   return bands_[page / rowPagesPerBand_];
+}
+
+const QList<double>& TablePageLayout::pageColumnOffsets(int page) const {
+  return offsets_[page / rowPagesPerBand_];
 }
 
 namespace {
@@ -230,13 +251,14 @@ class PageDrawer {
     drawMarginLine(painter, footer_, number, area_.height() - marginMetrics_.height());
 
     const QList<int>& cols = layout_->pageColumns(page);
+    const QList<double>& offsets = layout_->pageColumnOffsets(page);
     const int first = layout_->pageFirstRow(page);
     const int last = layout_->pageLastRow(page);
     double y = marginLine_;
-    drawRow(painter, 0, cols, y, true);
+    drawRow(painter, 0, cols, offsets, y, true);
     for (int row = first; row <= last; ++row) {
       y += rowHeight_;
-      drawRow(painter, row, cols, y, false);
+      drawRow(painter, row, cols, offsets, y, false);
     }
   }
 
@@ -252,40 +274,52 @@ class PageDrawer {
     painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, expand(parts.right));
   }
 
-  void drawRow(QPainter& painter, int row, const QList<int>& cols, double y, bool titles) {
+  void drawRow(QPainter& painter, int row, const QList<int>& cols, const QList<double>& offsets,
+               double y, bool titles) {
     double x = 0;
     if (layout_->headerColumnShown()) {
-      drawCell(painter, QRectF(x, y, colWidths_[0], rowHeight_), table_.cellText(0, row), true,
-               titles);
+      drawCell(painter, QRectF(x, y, colWidths_[0], rowHeight_), 0, colWidths_[0],
+               table_.cellText(0, row), true, titles);
       x += colWidths_[0];
     }
-    for (int col : cols) {
-      const double w = std::min(colWidths_[col], area_.width() - x);
+    for (qsizetype i = 0; i < cols.size(); ++i) {
+      const int col = cols[i];
+      const double offset = i < offsets.size() ? offsets[i] : 0;
+      const double w = std::min(colWidths_[col] - offset, area_.width() - x);
       if (w <= 0) break;
-      drawCell(painter, QRectF(x, y, w, rowHeight_), table_.cellText(col, row), titles, titles);
+      drawCell(painter, QRectF(x, y, w, rowHeight_), offset, colWidths_[col],
+               table_.cellText(col, row), titles, titles);
       x += w;
     }
   }
 
-  void drawCell(QPainter& painter, const QRectF& rect, QString text, bool filled, bool title) {
+  // Draws a cell `fullWidth` wide, or the piece of it that starts `offset`
+  // units into it; the pieces of a text join without a gap.
+  void drawCell(QPainter& painter, const QRectF& rect, double offset, double fullWidth,
+                QString text, bool filled, bool title) {
     if (filled) painter.fillRect(rect, kTitleFill);
     painter.setPen(QPen(kGridLine, lineWidth_));
     painter.drawRect(rect);
     if (text.isEmpty()) return;
     // Text beyond the cell is cut off; what could never show is not drawn.
-    const qsizetype fits = qsizetype(rect.width() / std::max(1.0, charWidth_ * 0.25)) + 1;
+    const qsizetype fits =
+        qsizetype((rect.width() + offset) / std::max(1.0, charWidth_ * 0.25)) + 1;
     if (text.size() > fits) text.truncate(fits);
-    const QRectF inner = rect.adjusted(padding_, 0, -padding_, 0);
+    const bool lastPiece = offset + rect.width() >= fullWidth - 0.5;
+    const QRectF inner = rect.adjusted(offset > 0 ? 0 : padding_, 0, lastPiece ? -padding_ : 0, 0);
+    // A title shows whole on every piece; a cell's text runs on across them.
+    const QRectF textRect = title ? inner.adjusted(offset > 0 ? padding_ : 0, 0, 0, 0)
+                                  : inner.adjusted(-offset + (offset > 0 ? padding_ : 0), 0, 0, 0);
     painter.save();
     painter.setClipRect(inner, Qt::IntersectClip);
     painter.setPen(Qt::black);
     painter.setFont(title ? titleFont_ : cellFont_);
     // Titles are centred while they fit; a cut text always shows its start.
     Qt::Alignment align = Qt::AlignLeft;
-    if (title &&
+    if (title && offset == 0 && lastPiece &&
         QFontMetricsF(titleFont_, painter.device()).horizontalAdvance(text) <= inner.width())
       align = Qt::AlignHCenter;
-    painter.drawText(inner, align | Qt::AlignVCenter, text);
+    painter.drawText(textRect, align | Qt::AlignVCenter | Qt::TextDontClip, text);
     painter.restore();
   }
 

@@ -94,8 +94,12 @@ class TablePageLayout {
   // The data rows of page `page` (0-based) and its columns.
   int pageFirstRow(int page) const;
   int pageLastRow(int page) const;
-  // The repeated columns come first on every page.
+  // The repeated columns come first on every page. A column too wide for
+  // the room beside the repeated columns is printed in pieces, one band
+  // each; pageColumnOffsets() tells where in the column each piece starts
+  // (0 for a whole column).
   const QList<int>& pageColumns(int page) const;
+  const QList<double>& pageColumnOffsets(int page) const;
   // The columns printed on every page (empty when none are repeated).
   const QList<int>& repeatedColumns() const { return repeated_; }
   // Whether column 0 is printed at the left of every page.
@@ -109,6 +113,7 @@ class TablePageLayout {
   bool headerColumnShown_ = true;
   QList<int> repeated_;
   QList<QList<int>> bands_;
+  QList<QList<double>> offsets_;
 };
 
 // Told before each page: how many pages of the job are done and how many it

@@ -173,7 +173,10 @@ TEST_F(GridPrintouts, AuditRowsKeepDateTimeAndUserBesideTheirAction) {
       EXPECT_TRUE(line.contains(time)) << line.toStdString();
     }
   }
-  EXPECT_EQ(actions, 80);
+  EXPECT_GE(actions, 80);
+  // A long action runs on across pieces; nothing of it is lost.
+  const QString all = pages.join(QString());
+  EXPECT_TRUE(all.contains("(reason: drift)"));
 }
 
 }  // namespace

@@ -132,10 +132,14 @@ TEST(TablePageLayout, RowIdentifyingColumnsRepeatOnlyWhenWiderThanAPage) {
   settings.repeatedColumns = {1, 2};
   QList<double> some{10, 10, 10, 25};
   const TablePageLayout one(grid, settings, some, 40, 10);
-  // Two bands without repetition, one with it: column 3 is cut at the edge.
+  // Beside the repeated column, column 3 (25 units) no longer fits the room
+  // of 20: it is printed in two pieces, none of it lost.
   EXPECT_EQ(one.repeatedColumns(), (QList<int>{1}));
-  EXPECT_EQ(one.bandCount(), 1);
+  EXPECT_EQ(one.bandCount(), 2);
   EXPECT_EQ(one.pageColumns(0), (QList<int>{1, 3}));
+  EXPECT_EQ(one.pageColumnOffsets(0), (QList<double>{0, 0}));
+  EXPECT_EQ(one.pageColumns(1), (QList<int>{1, 3}));
+  EXPECT_EQ(one.pageColumnOffsets(1), (QList<double>{0, 20}));
 }
 
 class TablePrintout : public ::testing::Test {
