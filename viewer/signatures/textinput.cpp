@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "shell/codepage.h"
+#include "shell/readfiles.h"
 #include "shell/runtime_error.h"
 
 namespace tarvex {
@@ -13,15 +14,7 @@ constexpr qint64 kChunk = 64 * 1024;
 
 }  // namespace
 
-void openForInput(QFile& file) {
-  const QFileInfo info(file.fileName());
-  if (file.fileName().isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
-  if (!info.exists()) {
-    if (!info.absoluteDir().exists()) throw RuntimeError(err::PathNotFound);
-    throw RuntimeError(err::FileNotFound);
-  }
-  if (info.isDir() || !file.open(QIODevice::ReadOnly)) throw RuntimeError(err::PathFileAccess);
-}
+void openForInput(QFile& file) { openRegularFile(file, file.fileName()); }
 
 void openForAppend(QFile& file) {
   const QFileInfo info(file.fileName());

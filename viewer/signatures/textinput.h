@@ -13,8 +13,9 @@ namespace tarvex {
 // Opens `file` (its name set) for reading, or throws RuntimeError with the
 // platform's file error: err::FileNotFound (53) when nothing exists there,
 // err::PathNotFound (76) when its folder does not exist, err::PathFileAccess
-// (75) for a folder or a file that cannot be read, err::BadFileNameOrNumber
-// (52) for an empty name.
+// (75) for anything but a regular file (a folder, pipe or device: nothing
+// waits on it) or a file that cannot be read, err::BadFileNameOrNumber (52)
+// for an empty name. The file counts as read in this run (readfiles.h).
 void openForInput(QFile& file);
 
 // Opens `file` for appending, created when missing, or throws
