@@ -39,6 +39,10 @@ class TextInputFile {
   QString readLine();
   // The same as the file's bytes, not decoded.
   QByteArray readLineBytes();
+  // The same, but a line longer than maxBytes throws
+  // RuntimeError(err::InvalidCall) once maxBytes of it were read, so that
+  // memory stays bounded whatever the file holds.
+  QByteArray readLineBytes(qsizetype maxBytes);
 
   // The next field of the comma-separated field reader: leading blanks and
   // tabs are skipped; a field in double quotes ends at its closing quote (what
