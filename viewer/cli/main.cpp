@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "cli/sample.h"
 #include "cli/tables.h"
@@ -132,19 +133,31 @@ int cmdShow(const Args& args) {
   VxLog sigLog;
   LogTable table;
   loadTable(table, kindOf(args, file), file, sigLog);
+  std::vector<bool> shown;
+  for (int c = 0; c <= table.lastCol(); ++c)
+    shown.push_back(args.allColumns || !table.isColumnHidden(c));
+  // One pass over each row, written out a megabyte at a time.
+  std::vector<QString> cells;
   QString line;
+  QByteArray buffer;
   for (int r = 0; r <= table.lastRow(); ++r) {
+    table.rowCells(r, cells);
     line.clear();
     bool first = true;
     for (int c = 0; c <= table.lastCol(); ++c) {
-      if (!args.allColumns && table.isColumnHidden(c)) continue;
+      if (!shown[c]) continue;
       if (!first) line += u',';
       first = false;
-      line += csvField(table.getCell(c, r));
+      line += csvField(cells[c]);
     }
     line += u'\n';
-    out(line);
+    buffer += line.toUtf8();
+    if (buffer.size() >= (1 << 20)) {
+      std::fwrite(buffer.constData(), 1, size_t(buffer.size()), stdout);
+      buffer.clear();
+    }
   }
+  std::fwrite(buffer.constData(), 1, size_t(buffer.size()), stdout);
   return kExitOk;
 }
 

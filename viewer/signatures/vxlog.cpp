@@ -76,7 +76,8 @@ VxLog::VxLog()
     : VxLog("Ferrolok.EncryptString", "Ferrolok.DecryptData", "Ferrolok.CreateStringHash") {}
 
 VxLog::VxLog(const char* encryptorProgId, const char* decryptorProgId, const char* hasherProgId)
-    : encryptor_(create<ferrolok::EncryptString>(encryptorProgId)),
+    : decryptorProgId_(decryptorProgId),
+      encryptor_(create<ferrolok::EncryptString>(encryptorProgId)),
       decryptor_(create<ferrolok::DecryptData>(decryptorProgId)),
       hasher_(create<ferrolok::CreateStringHash>(hasherProgId)) {}
 
@@ -91,13 +92,19 @@ QString VxLog::EncryptToHex(const QString& InputString, const QString& Password)
 
 std::vector<std::uint8_t> VxLog::decryptBytes(std::vector<std::uint8_t> cipher,
                                               const QString& Password, bool checked) {
+  return decryptWith(*decryptor_, std::move(cipher), Password, checked);
+}
+
+std::vector<std::uint8_t> VxLog::decryptWith(ferrolok::DecryptData& decryptor,
+                                             std::vector<std::uint8_t> cipher,
+                                             const QString& Password, bool checked) {
   const std::size_t cipherLength = cipher.size();
   ferrolok::ByteArray data;
   data.bytes = std::move(cipher);
-  decryptor_->setPassword(toBString(Password));
-  decryptor_->setData(std::move(data));
-  decryptor_->setSaveToFile(0);
-  ferrolok::Bytes plain = bytesOf(decryptor_->Decrypt());
+  decryptor.setPassword(toBString(Password));
+  decryptor.setData(std::move(data));
+  decryptor.setSaveToFile(0);
+  ferrolok::Bytes plain = bytesOf(decryptor.Decrypt());
   if (checked && plain.empty() && (cipherLength % 8 != 0 || cipherLength > 8))
     throw RuntimeError(err::InvalidCall,
                        QStringLiteral("The line cannot be deciphered (damaged record)"));
@@ -122,6 +129,37 @@ QString VxLog::DecryptFromHexChecked(const QString& InputString, const QString& 
 
 QString VxLog::decryptHexLine(QByteArrayView ansiHex, const QString& Password) {
   return ansiText(decryptBytes(hexToBytes(ansiHex, ' '), Password, true));
+}
+
+VxLog::HexLines VxLog::decryptHexLines(const std::vector<QByteArray>& lines,
+                                       const QString& Password) {
+  HexLines out;
+  out.plain.resize(lines.size());
+  out.errors.resize(lines.size());
+  auto work = [&](ferrolok::DecryptData& decryptor, std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      try {
+        out.plain[i] = ansiText(
+            decryptWith(decryptor, hexToBytes(QByteArrayView(lines[i]), ' '), Password, true));
+      } catch (const RuntimeError& e) {
+        out.errors[i] = e;
+      } catch (const std::bad_alloc&) {
+        out.errors[i] = RuntimeError(err::OutOfMemory);
+      }
+    }
+  };
+  // A thread is worth starting only for more than a few lines.
+  if (lines.size() < 64) {
+    work(*decryptor_, 0, lines.size());
+    return out;
+  }
+  if (!helperDecryptor_) helperDecryptor_ = create<ferrolok::DecryptData>(decryptorProgId_.c_str());
+  const std::size_t half = lines.size() / 2;
+  std::future<void> second =
+      std::async(std::launch::async, [&] { work(*helperDecryptor_, half, lines.size()); });
+  work(*decryptor_, 0, half);
+  second.get();
+  return out;
 }
 
 QString VxLog::CalculateHash(const QString& InputString, const QString& Password) {
