@@ -1,5 +1,6 @@
 #include "history/verify_results.h"
 
+#include <algorithm>
 #include <new>
 
 #include "logfiles/logtable.h"
@@ -19,10 +20,19 @@ constexpr double kResultWidth = 36;
 
 }  // namespace
 
-void addResultColumn(LogTable& sigGrid) {
-  sigGrid.setCell(kResultColumn, 0, QStringLiteral("Result"));
-  sigGrid.setColumnWidth(kResultColumn, kResultWidth);
-  sigGrid.setColumnHidden(kResultColumn, false);
+int resultColumn(const LogTable& sigGrid) {
+  for (int col = kResultColumn; col <= sigGrid.lastCol(); ++col)
+    if (sigGrid.getCell(col, 0) == QLatin1String("Result")) return col;
+  return -1;
+}
+
+int addResultColumn(LogTable& sigGrid) {
+  int col = resultColumn(sigGrid);
+  if (col < 0) col = std::max(kResultColumn, sigGrid.dataColCount() + 1);
+  sigGrid.setCell(col, 0, QStringLiteral("Result"));
+  sigGrid.setColumnWidth(col, kResultWidth);
+  sigGrid.setColumnHidden(col, false);
+  return col;
 }
 
 QString resultText(bool confirmed, const QDateTime& when) {
@@ -32,8 +42,9 @@ QString resultText(bool confirmed, const QDateTime& when) {
 
 void setResult(LogTable& sigGrid, int row, bool confirmed, const QDateTime& when) {
   if (row < 1) return;
-  if (sigGrid.isCellEmpty(kResultColumn, 0)) addResultColumn(sigGrid);
-  sigGrid.setCell(kResultColumn, row, resultText(confirmed, when));
+  int col = resultColumn(sigGrid);
+  if (col < 0) col = addResultColumn(sigGrid);
+  sigGrid.setCell(col, row, resultText(confirmed, when));
 }
 
 VerifyAllOutcome verifyAllSignatures(SignedFile kind, LogTable& sigGrid, const QString& fileName,

@@ -16,13 +16,16 @@ class LogTable;
 class UserInterface;
 class VxLog;
 
-// The column of a signature table that shows the results (right of the
-// hidden hash column).
+// The first column a signature table's results may take: right of the
+// hidden hash column.
 inline constexpr int kResultColumn = 5;
 
-// Gives a signature table its "Result" column (title and width); the rows
-// keep what they hold.
-void addResultColumn(LogTable& sigGrid);
+// Gives a signature table its "Result" column (title and width) right of
+// every column that holds a field, so that a record with more fields than
+// the five never shows one of them under "Result". Returns its column.
+int addResultColumn(LogTable& sigGrid);
+// The table's "Result" column; -1 when it has none.
+int resultColumn(const LogTable& sigGrid);
 
 // "Confirmed 2026-12-09 05:04:12" / "Failed 2026-12-09 05:04:12".
 QString resultText(bool confirmed, const QDateTime& when);

@@ -396,13 +396,15 @@ class VerifyResultsTest : public CommandsTest {
     ui.messages.clear();
     ui.progress.clear();
   }
-  QString result(int row) { return win.digiSigGrid().getCell(kResultColumn, row); }
+  QString result(int row) {
+    return win.digiSigGrid().getCell(resultColumn(win.digiSigGrid()), row);
+  }
   const QRegularExpression stamp{"^(Confirmed|Failed) \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"};
 };
 
 TEST_F(VerifyResultsTest, TheCheckedRowIsShownWithItsResult) {
   loadSignatures();
-  EXPECT_EQ(win.digiSigGrid().getCell(kResultColumn, 0), "Result");
+  EXPECT_EQ(resultColumn(win.digiSigGrid()), kResultColumn);
   EXPECT_TRUE(result(1).isEmpty());
   win.selections[&win.digiSigGrid()] = {{{-1, 4, -1, 4}, {-1, 1, -1, 2}}, 1};
   cmds.DataBarBtn_Click(5);
@@ -428,7 +430,17 @@ TEST_F(VerifyResultsTest, TheCheckedRowIsShownWithItsResult) {
   ui.openAnswers = {data};
   cmds.DataBarBtn_Click(0);
   EXPECT_TRUE(result(1).isEmpty());
-  EXPECT_EQ(win.digiSigGrid().getCell(kResultColumn, 0), "Result");
+  EXPECT_EQ(resultColumn(win.digiSigGrid()), kResultColumn);
+
+  // A record with a field too many keeps it in sight, apart from the results.
+  writeFile(dir.filePath("run.sig"),
+            sigLog.EncryptToHex("1/5/2007,08:00:00,Ann,OK,AB CD,extra", QStringLiteral("plumb"))
+                    .toLatin1() +
+                "\r\n");
+  ui.openAnswers = {data};
+  cmds.DataBarBtn_Click(0);
+  EXPECT_EQ(resultColumn(win.digiSigGrid()), kResultColumn + 1);
+  EXPECT_EQ(win.digiSigGrid().getCell(kResultColumn, 1), "extra");
 }
 
 TEST_F(VerifyResultsTest, VerifyAllChecksEveryRecordInOnePass) {
