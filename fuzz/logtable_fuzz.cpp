@@ -74,6 +74,9 @@ void touchCells(const LogTable& t) {
 void roundTrip(const LogTable& t) {
   if (qint64(t.lastRow() + 1) * (t.lastCol() + 1) > kMaxCells) return;
   const QString out = tarvex::fuzz::scratchFile("export.csv");
+  // The last round's export was read back: a file read in this run is never
+  // written over, so each round writes a new one.
+  QFile::remove(out);
   try {
     t.exportDelimitedText(out);
   } catch (const RuntimeError& e) {

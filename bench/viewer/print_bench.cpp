@@ -2,21 +2,25 @@
 //   print_bench FILE OUT.pdf [FIRST LAST]
 // loads the data history FILE as the data reader does, then prints it to the
 // PDF OUT.pdf as the data printout does (pages FIRST..LAST, every page when
-// left out; FIRST = LAST = 0 prints the last page only). Prints the page count, the time of the load and of the
-// printout, and the peak memory after each, so that one sees what printing
-// adds on top of the loaded table.
+// left out; FIRST = LAST = 0 prints the last page only). Prints the page count, the time of the
+// load and of the printout, and the peak memory after each, so that one sees what printing adds on
+// top of the loaded table; and how often the printout's progress window would be redrawn (the
+// longest time between two event pumps).
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPrinter>
+#include <algorithm>
 #include <cstdio>
 
 #include "logfiles/logtable.h"
 #include "logfiles/readers.h"
 #include "print/grid_printouts.h"
 #include "print/table_printer.h"
+#include "shell/progress_pump.h"
 #include "shell/runtime_error.h"
+#include "shell/userinterface.h"
 
 namespace {
 
@@ -29,6 +33,32 @@ double peakMb() {
       return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
   return 0;
 }
+
+// Counts the event pumps of the printout's progress and the longest time
+// between two of them; shows nothing.
+class PumpClock : public tarvex::UserInterface {
+ public:
+  PumpClock() { since_.start(); }
+  int msgBoxPos(const QString&, int, const QString&, int) override { return 1; }
+  QString showOpen(const tarvex::FileDialogSettings&) override { return {}; }
+  QString showSave(const tarvex::FileDialogSettings&) override { return {}; }
+  QColor showColor(const QColor& c) override { return c; }
+  int printerCount() override { return 1; }
+  tarvex::PrinterChoice showPrinter(int) override { return {}; }
+  QPrinter* printer() override { return nullptr; }
+  void setStatusText(const QString&) override {}
+  void setPointer(tarvex::Pointer) override {}
+  void doEvents() override {
+    longestMs = std::max(longestMs, since_.nsecsElapsed() / 1e6);
+    since_.restart();
+    ++pumps;
+  }
+  double longestMs = 0;
+  int pumps = 0;
+
+ private:
+  QElapsedTimer since_;
+};
 
 }  // namespace
 
@@ -66,12 +96,23 @@ int main(int argc, char** argv) {
     const int total = tarvex::tablePageCount(sheet, printer, settings);
     if (argc == 5 && settings.firstPage == 0 && settings.lastPage == 0)
       settings.firstPage = settings.lastPage = total;
-    const int printed = tarvex::printTable(sheet, printer, settings);
+    PumpClock pumpClock;
+    tarvex::ProgressPump pump(pumpClock);
+    const int printed = tarvex::printTable(sheet, printer, settings, [&](int done, int count) {
+      if (done == 0) pump.open(QStringLiteral("Printing"), QString(), count);
+      return pump.step(done, [] { return QString(); });
+    });
+    const double pagesLongestMs = pumpClock.longestMs;
+    pumpClock.doEvents();  // the end of the job: the document is written out
     const double printS = clock.nsecsElapsed() / 1e9;
     std::printf("rows %d, printout of %d pages, %d printed\n", vaGrid.lastRow(), total, printed);
     std::printf("load    %8.2f s   peak RSS %8.1f MB\n", loadS, loadMb);
     std::printf("print   %8.2f s   peak RSS %8.1f MB   %.2f ms a page\n", printS, peakMb(),
                 printed ? printS * 1000 / printed : 0.0);
+    std::printf(
+        "progress: %d event pumps, longest time between two %.0f ms while pages print, "
+        "%.0f ms with the end of the job\n",
+        pumpClock.pumps, pagesLongestMs, pumpClock.longestMs);
     return 0;
   } catch (const tarvex::RuntimeError& e) {
     std::fprintf(stderr, "Error %d = %s\n", e.number(), e.what());

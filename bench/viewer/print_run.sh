@@ -2,7 +2,8 @@
 # Prints a generated data history to PDF as the data printout does: the whole
 # printout of ROWS rows (default 100,000), then the first 2,000 pages and the
 # last page of a 1,000,000-row file, with the time a page takes and the peak
-# memory beside the loaded table's.
+# memory beside the loaded table's, and the longest time between two redraws
+# of the progress window (200 ms at most).
 # Usage: bench/viewer/print_run.sh [ROWS] [DIR]   (DIR default /tmp)
 set -euo pipefail
 cd "$(dirname "$0")/../.."

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "cli/plot_command.h"
 #include "cli/sample.h"
@@ -145,19 +146,31 @@ int cmdShow(const Args& args) {
   VxLog sigLog;
   LogTable table;
   loadTable(table, kindOf(args, file), file, sigLog);
+  std::vector<bool> shown;
+  for (int c = 0; c <= table.lastCol(); ++c)
+    shown.push_back(args.allColumns || !table.isColumnHidden(c));
+  // One pass over each row, written out a megabyte at a time.
+  std::vector<QString> cells;
   QString line;
+  QByteArray buffer;
   for (int r = 0; r <= table.lastRow(); ++r) {
+    table.rowCells(r, cells);
     line.clear();
     bool first = true;
     for (int c = 0; c <= table.lastCol(); ++c) {
-      if (!args.allColumns && table.isColumnHidden(c)) continue;
+      if (!shown[c]) continue;
       if (!first) line += u',';
       first = false;
-      line += csvField(table.getCell(c, r));
+      line += csvField(cells[c]);
     }
     line += u'\n';
-    out(line);
+    buffer += line.toUtf8();
+    if (buffer.size() >= (1 << 20)) {
+      std::fwrite(buffer.constData(), 1, size_t(buffer.size()), stdout);
+      buffer.clear();
+    }
   }
+  std::fwrite(buffer.constData(), 1, size_t(buffer.size()), stdout);
   return kExitOk;
 }
 
@@ -175,23 +188,22 @@ int cmdVerify(const Args& args) {
   readCompanionRows(table, sigPath, sigLog);
   if (args.row && (*args.row < 1 || *args.row > table.lastRow()))
     throw UsageError(QStringLiteral("no signature record in row ") + QString::number(*args.row));
-  const QString digest = sigLog.CalculateFileHash(file, QString::fromUtf16(kSigPassword));
-  const int first = args.row.value_or(1);
-  const int last = args.row.value_or(table.lastRow());
-  bool allConfirmed = true;
-  int checked = 0;
-  for (int r = first; r <= last; ++r) {
-    bool blank = true;  // an empty line of the file: no record to check
-    for (int c = 0; c <= table.lastCol() && blank; ++c) blank = table.isCellEmpty(c, r);
-    if (blank && !args.row) continue;
-    ++checked;
-    const bool ok = hashConfirms(table.getCell(kHashColumn, r), digest);
-    allConfirmed = allConfirmed && ok;
-    QString line = QString::number(r);
-    for (int c = 0; c < kHashColumn; ++c) line += u'\t' + table.getCell(c, r);
-    line += ok ? QStringLiteral("\tconfirmed\n") : QStringLiteral("\tfailed\n");
-    out(line);
+  VerifyRecordsOptions options;
+  if (args.row) {
+    options.firstRow = options.lastRow = *args.row;
+    options.skipBlankRows = false;
   }
+  const VerifyRecordsResult result = verifyRecords(table, file, sigLog, {}, options);
+  bool allConfirmed = true;
+  const qsizetype checked = qsizetype(result.checks.size());
+  QString text;
+  for (const RecordCheck& check : result.checks) {
+    allConfirmed = allConfirmed && check.confirmed;
+    text += QString::number(check.row);
+    for (int c = 0; c < kHashColumn; ++c) text += u'\t' + table.getCell(c, check.row);
+    text += check.confirmed ? QStringLiteral("\tconfirmed\n") : QStringLiteral("\tfailed\n");
+  }
+  out(text);
   if (checked == 0) {
     err(QStringLiteral("tarvex verify: no signature records in ") + sigPath + u'\n');
     return kExitFailed;

@@ -2,11 +2,13 @@
 
 #include <qcustomplot.h>
 
+#include <QAction>
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShortcut>
 
 #include "history/led_bar.h"
 #include "history/toolbar_icons.h"
@@ -72,7 +74,8 @@ namespace {
 
 // A grid showing `table`. Load: every cell locked and the table protected,
 // so that the user cannot edit any cell; the table's selection shapes.
-LogGrid* makeGrid(const char* name, QWidget* parent, LogTable& table, bool wholeRows) {
+LogGrid* makeGrid(const char* name, QWidget* parent, LogTable& table, bool wholeRows,
+                  int frozenColumns) {
   auto* grid = new LogGrid(parent);
   grid->setObjectName(QLatin1String(name));
   table.setObjectName(QLatin1String(name));
@@ -80,6 +83,7 @@ LogGrid* makeGrid(const char* name, QWidget* parent, LogTable& table, bool whole
   table.setSelectionUnit(wholeRows ? SelectionUnit::Rows : SelectionUnit::ColumnsAndBlocks);
   table.setMultipleBlocks(true);
   grid->setTable(&table);
+  grid->setFrozenColumns(frozenColumns);
   return grid;
 }
 
@@ -122,15 +126,15 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
   ProgBar->setPositionMax(100);
   ProgBar->hide();
   dataFrame = makeFrame("dataFrame", QStringLiteral("File Data:"), dataPage);
-  vaGridView = makeGrid("vaGrid", dataFrame, tables_[0], false);
+  vaGridView = makeGrid("vaGrid", dataFrame, tables_[0], false, 1);
   sigFrame = makeFrame("sigFrame", QStringLiteral("Digital Signatures:"), dataPage);
-  digiSigGridView = makeGrid("digiSigGrid", sigFrame, tables_[1], true);
+  digiSigGridView = makeGrid("digiSigGrid", sigFrame, tables_[1], true, 2);
 
   // Operator Events tab
   buildToolBar(ToolBar::opBarBtn, 1,
                {{static_cast<int>(ToolIcon::Print), QStringLiteral("Print Operator Events")},
                 {static_cast<int>(ToolIcon::Export), QStringLiteral("Export Operator Events")}});
-  opEvGridView = makeGrid("opEvGrid", DataTab->page(1), tables_[2], true);
+  opEvGridView = makeGrid("opEvGrid", DataTab->page(1), tables_[2], true, 2);
 
   // Audit Trail tab
   QWidget* auditPage = DataTab->page(2);
@@ -142,10 +146,10 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
   auditNameLab = new QLabel(QStringLiteral("Audit Trail File:"), auditPage);
   auditNameLab->setObjectName(QStringLiteral("auditNameLab"));
   auditDataFrame = makeFrame("auditDataFrame", QStringLiteral("Audit Trail Data"), auditPage);
-  auditGridView = makeGrid("auditGrid", auditDataFrame, tables_[3], true);
+  auditGridView = makeGrid("auditGrid", auditDataFrame, tables_[3], true, 2);
   auditSigFrame =
       makeFrame("auditSigFrame", QStringLiteral("Audit Trail Digital Signatures"), auditPage);
-  auditSigGridView = makeGrid("auditSigGrid", auditSigFrame, tables_[4], true);
+  auditSigGridView = makeGrid("auditSigGrid", auditSigFrame, tables_[4], true, 2);
 
   // Alarm History tab
   QWidget* alarmPage = DataTab->page(3);
@@ -155,7 +159,7 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
                 {static_cast<int>(ToolIcon::Export), QStringLiteral("Export Alarm History")}});
   almNameLab = new QLabel(QStringLiteral("Alarm History File:"), alarmPage);
   almNameLab->setObjectName(QStringLiteral("almNameLab"));
-  alarmGridView = makeGrid("alarmGrid", alarmPage, tables_[5], true);
+  alarmGridView = makeGrid("alarmGrid", alarmPage, tables_[5], true, 0);
 
   // Trend Data tab
   QWidget* trendPage = DataTab->page(4);
@@ -188,6 +192,32 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
     if (ySliderHandler_) ySliderHandler_(position);
   });
 
+  // "Verify All" in the context menu of the two signature grids.
+  for (int i = 0; i < 2; ++i) {
+    LogGrid* grid = i == 0 ? digiSigGridView : auditSigGridView;
+    const SignedFile kind = i == 0 ? SignedFile::DataFile : SignedFile::AuditTrail;
+    auto* action = new QAction(QStringLiteral("Verify All"), grid);
+    action->setObjectName(i == 0 ? QStringLiteral("digiSigVerifyAll")
+                                 : QStringLiteral("auditSigVerifyAll"));
+    connect(action, &QAction::triggered, this, [this, kind] {
+      if (verifyAllHandler_) verifyAllHandler_(kind);
+    });
+    grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    grid->addAction(action);
+    verifyAll_[i] = action;
+  }
+
+  // Keyboard: Ctrl+Tab and Ctrl+Shift+Tab step through the tabs that are
+  // switched on; Ctrl+O is the open button of the tab shown.
+  auto shortcut = [this](const QKeySequence& keys, auto slot) {
+    auto* s = new QShortcut(keys, this);
+    connect(s, &QShortcut::activated, this, slot);
+  };
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { stepTab(1); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { stepTab(-1); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Backtab), [this] { stepTab(-1); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { openOnCurrentTab(); });
+
   // Load: the Operator Events tab starts switched off.
   DataTab->setTabEnabled(1, false);
   relayout();
@@ -205,6 +235,49 @@ TableSelection FrmHistory::selection(const LogTable& table) const {
        {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView, alarmGridView})
     if (g->table() == &table) return g->tableSelection();
   return {};
+}
+
+void FrmHistory::stepTab(int step) {
+  const int count = DataTab->tabCount();
+  for (int i = 1; i < count; ++i) {
+    const int index = ((DataTab->currentIndex() + step * i) % count + count) % count;
+    if (DataTab->isTabEnabled(index)) {
+      DataTab->setCurrentIndex(index);
+      return;
+    }
+  }
+}
+
+void FrmHistory::openOnCurrentTab() {
+  switch (DataTab->currentIndex()) {
+    case 0:
+      click(ToolBar::DataBarBtn, 0);
+      break;
+    case 2:
+      click(ToolBar::auditBarBtn, 0);
+      break;
+    case 3:
+      click(ToolBar::almBarBtn, 0);
+      break;
+    default:  // the events and the trend have no file of their own
+      break;
+  }
+}
+
+QAction* FrmHistory::verifyAllAction(SignedFile kind) const {
+  return verifyAll_[kind == SignedFile::DataFile ? 0 : 1];
+}
+
+void FrmHistory::showRow(const LogTable& table, int row) {
+  for (LogGrid* g : {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView,
+                     alarmGridView}) {
+    if (g->table() != &table || row < 1 || row - 1 >= g->model()->rowCount()) continue;
+    const QModelIndex index = g->model()->index(row - 1, 0);
+    g->selectionModel()->select(index,
+                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    g->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    g->scrollTo(index, QAbstractItemView::EnsureVisible);
+  }
 }
 
 void FrmHistory::setPlotProgressVisible(bool visible) {

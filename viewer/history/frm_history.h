@@ -73,11 +73,25 @@ class FrmHistory : public QWidget, public HistoryWindowState, public TrendWindow
     clickHandler_ = std::move(handler);
   }
 
+  // Who handles "Verify All" of the signature grids' context menu.
+  void setVerifyAllHandler(std::function<void(SignedFile)> handler) {
+    verifyAllHandler_ = std::move(handler);
+  }
+  // The context menu action of digiSigGrid / auditSigGrid.
+  QAction* verifyAllAction(SignedFile kind) const;
+
   // The buttons of one array, in index order.
   const std::vector<QToolButton*>& buttons(ToolBar bar) const;
   // Clicks button `index` of `bar` as the mouse does (focus move on mouse-up,
   // then the click). Does nothing for an index outside the array.
   void click(ToolBar bar, int index);
+
+  // Ctrl+Tab (step 1) and Ctrl+Shift+Tab (-1): the next tab that is
+  // switched on, round the end.
+  void stepTab(int step);
+  // Ctrl+O: the open button of the tab shown (Data, Audit Trail, Alarm
+  // History); nothing on the other tabs.
+  void openOnCurrentTab();
 
   // The current geometry in twips (design values until the first resize).
   const HistoryGeometry& geometryTwips() const { return geometry_; }
@@ -100,6 +114,7 @@ class FrmHistory : public QWidget, public HistoryWindowState, public TrendWindow
   void setAlmNameCaption(const QString& text) override { almNameLab->setText(text); }
   // HistoryWindowState and TrendWindow: DcryLabel and ProgBar together.
   void setPlotProgressVisible(bool visible) override;
+  void showRow(const LogTable& table, int row) override;
 
   // TrendWindow.
   void setPlotProgress(int percent) override;
@@ -151,6 +166,8 @@ class FrmHistory : public QWidget, public HistoryWindowState, public TrendWindow
   std::function<void(ToolBar, int)> clickHandler_;
   std::function<void(int)> dateSliderHandler_;
   std::function<void(int)> ySliderHandler_;
+  std::function<void(SignedFile)> verifyAllHandler_;
+  std::array<QAction*, 2> verifyAll_{};
 };
 
 }  // namespace tarvex

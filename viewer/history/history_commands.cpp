@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "history/verify_results.h"
 #include "logfiles/companions.h"
 #include "logfiles/readers.h"
 #include "signatures/verify.h"
@@ -33,6 +34,10 @@ QString currentFileText(const QString& fileName) {
 }
 
 }  // namespace
+
+bool operatorEventsTabOn(const LogTable& vaGrid, const LogTable& opEvGrid) {
+  return vaGrid.isCellEmpty(2, 1) || opEvGrid.dataRowCount() > 0;
+}
 
 QString busyText() {
   return QStringLiteral("History viewer is busy with an operation, please wait!");
@@ -99,6 +104,12 @@ void HistoryCommands::DataBarBtn_Click(int index) {
           loadOpEventsFile(win_.opEvGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading,
                            clear);
         }
+        // The events just read must be reachable even when the data file
+        // holds data.
+        if (!g_.dataFileName.isEmpty()) {
+          win_.setTabEnabled(1, operatorEventsTabOn(win_.vaGrid(), win_.opEvGrid()));
+          addResultColumn(win_.digiSigGrid());
+        }
       }
       break;
     }
@@ -117,11 +128,30 @@ void HistoryCommands::DataBarBtn_Click(int index) {
       exportHistData();
       break;
     case 5:
-      if (sigLog_)
-        VerifyDataSignature(win_.digiSigGrid(), win_.selection(win_.digiSigGrid()).currentFirstRow,
-                            g_.dataFileName, *sigLog_, ui_);
+      verifySelected(SignedFile::DataFile);
       break;
   }
+}
+
+void HistoryCommands::verifySelected(SignedFile kind) {
+  if (!sigLog_) return;
+  const bool audit = kind == SignedFile::AuditTrail;
+  LogTable& table = audit ? win_.auditSigGrid() : win_.digiSigGrid();
+  const QString& fileName = audit ? g_.auditFileName : g_.dataFileName;
+  const int row = win_.selection(table).currentFirstRow;
+  const VerifyResult result = verifySignature(kind, table, row, fileName, *sigLog_, ui_);
+  // The row checked stays in sight, with its result beside it.
+  if (result == VerifyResult::Confirmed || result == VerifyResult::Failed) {
+    setResult(table, row, result == VerifyResult::Confirmed, QDateTime::currentDateTime());
+    win_.showRow(table, row);
+  }
+}
+
+void HistoryCommands::verifyAll(SignedFile kind) {
+  if (!sigLog_ || refuseWhenBusy()) return;
+  const bool audit = kind == SignedFile::AuditTrail;
+  verifyAllSignatures(kind, audit ? win_.auditSigGrid() : win_.digiSigGrid(),
+                      audit ? g_.auditFileName : g_.dataFileName, *sigLog_, ui_);
 }
 
 void HistoryCommands::opBarBtn_Click(int index) {
@@ -141,6 +171,7 @@ void HistoryCommands::auditBarBtn_Click(int index) {
       if (!g_.auditFileName.isEmpty() && sigLog_) {
         loading.raise();
         loadAuditSigFile(win_.auditSigGrid(), g_.auditFileName, *sigLog_, ui_, win_.f_FileLoading);
+        addResultColumn(win_.auditSigGrid());
       }
       break;
     }
@@ -151,10 +182,7 @@ void HistoryCommands::auditBarBtn_Click(int index) {
       exportAuditTrailData();
       break;
     case 3:
-      if (sigLog_)
-        VerifyAuditSignature(win_.auditSigGrid(),
-                             win_.selection(win_.auditSigGrid()).currentFirstRow, g_.auditFileName,
-                             *sigLog_, ui_);
+      verifySelected(SignedFile::AuditTrail);
       break;
   }
 }

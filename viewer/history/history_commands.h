@@ -11,6 +11,7 @@
 
 #include "logfiles/logtable.h"
 #include "shell/userinterface.h"
+#include "signatures/verify.h"
 #include "trend/trend_operations.h"
 
 namespace tarvex {
@@ -48,7 +49,14 @@ class HistoryWindowState {
   virtual void setAlmNameCaption(const QString& text) = 0;
   // Shows or hides DcryLabel and ProgBar together.
   virtual void setPlotProgressVisible(bool visible) = 0;
+  // Selects row `row` of the grid showing `table` alone and scrolls it
+  // into view.
+  virtual void showRow(const LogTable& table, int row) { (void)table, (void)row; }
 };
+
+// Whether the "Operator Events" tab is switched on: when cell (2, 1) of the
+// data table is empty, or when the operator event table holds an event.
+bool operatorEventsTabOn(const LogTable& vaGrid, const LogTable& opEvGrid);
 
 // The message of a refused command while the window is busy (style 64).
 QString busyText();
@@ -79,6 +87,11 @@ class HistoryCommands {
   void almBarBtn_Click(int index);
   void histBarBtn_Click(int index);
 
+  // "Verify All" of the context menu of digiSigGrid (DataFile) or
+  // auditSigGrid (AuditTrail): every record checked, the Result column
+  // filled (verify_results.h). Refused while busy.
+  void verifyAll(SignedFile kind);
+
   // The readers' procedures. Each raises f_FileLoading while it works and
   // lowers it on every way out, a cancelled dialog included.
   void getHistFile();
@@ -89,6 +102,8 @@ class HistoryCommands {
 
  private:
   bool refuseWhenBusy();
+  // "Verify Digital Signature": the first selected row of the kind's table.
+  void verifySelected(SignedFile kind);
   // The exporters and printouts of the four tables (history_outputs.cpp).
   void exportHistData();
   void exportOpEventData();

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace tarvex {
@@ -136,11 +137,16 @@ void LogGrid::setTable(LogTable* table) {
     model_ = nullptr;
   }
   if (!table) {
+    if (frozen_) frozen_->setModel(nullptr);
     setModel(nullptr);
     return;
   }
   model_ = new LogGridModel(table, this);
   setModel(model_);
+  if (frozen_) {
+    frozen_->setModel(model_);
+    frozen_->setSelectionModel(selectionModel());
+  }
   connect(table, &LogTable::columnFormatChanged, this, [this] { applyColumnFormat(); });
   connect(table, &LogTable::tableSettingsChanged, this, [this] { applySettings(); });
   connect(model_, &QAbstractItemModel::modelReset, this, [this] { applyColumnFormat(); });
@@ -155,23 +161,133 @@ int LogGrid::charsToPixels(double chars) const {
   return static_cast<int>(chars * fontMetrics().averageCharWidth() + 0.5) + 8;
 }
 
+namespace {
+
+// Rows whose texts a column's width is fitted to: enough to show a table's
+// usual content, few enough to cost nothing on a table of millions of rows.
+constexpr int kFittedRows = 50;
+// Room around a text in a cell or title (borders, padding, sort arrow).
+constexpr int kTextMargin = 12;
+
+}  // namespace
+
+int LogGrid::fittedWidth(int viewColumn, int minimum) const {
+  LogTable* t = table();
+  if (!t) return minimum;
+  const int col = viewColumn + 1;
+  int width = minimum;
+  const QFontMetrics titleMetrics = horizontalHeader()->fontMetrics();
+  const QFontMetrics cellMetrics = viewColumn < 0 ? verticalHeader()->fontMetrics() : fontMetrics();
+  if (viewColumn >= 0)
+    width = std::max(width, titleMetrics.horizontalAdvance(t->getCell(col, 0)) + kTextMargin);
+  else
+    width =
+        std::max(width, corner_->fontMetrics().horizontalAdvance(t->getCell(0, 0)) + kTextMargin);
+  const int rows = std::min(t->lastRow(), kFittedRows);
+  for (int r = 1; r <= rows; ++r)
+    if (!t->isCellEmpty(col, r))
+      width = std::max(width, cellMetrics.horizontalAdvance(t->getCell(col, r)) + kTextMargin);
+  return width;
+}
+
 void LogGrid::applyColumnFormat() {
   LogTable* t = table();
   if (!t) return;
+  // Every column at least as wide as the table asks, and wide enough that
+  // neither its title nor its first rows are cut.
   for (int c = 1; c <= t->lastCol(); ++c) {
     setColumnHidden(c - 1, t->isColumnHidden(c));
-    setColumnWidth(c - 1, charsToPixels(t->columnWidth(c)));
+    setColumnWidth(c - 1, fittedWidth(c - 1, charsToPixels(t->columnWidth(c))));
   }
-  const int headerWidth = t->isColumnHidden(0) ? 0 : charsToPixels(t->columnWidth(0));
+  const int headerWidth =
+      t->isColumnHidden(0) ? 0 : fittedWidth(-1, charsToPixels(t->columnWidth(0)));
   verticalHeader()->setFixedWidth(headerWidth);
   verticalHeader()->setVisible(headerWidth > 0);
   corner_->setText(t->getCell(0, 0));
   placeCorner();
+  if (frozen_) {
+    for (int c = 0; c < model_->columnCount(); ++c) {
+      frozen_->setColumnHidden(c, c >= frozenCount_ || isColumnHidden(c));
+      frozen_->setColumnWidth(c, columnWidth(c));
+    }
+    placeFrozen();
+  }
+}
+
+void LogGrid::setFrozenColumns(int count) {
+  frozenCount_ = std::max(0, count);
+  if (frozenCount_ == 0) {
+    delete frozen_;
+    frozen_ = nullptr;
+    return;
+  }
+  if (!frozen_) {
+    // A second view of the same rows over the left edge of this one: it
+    // shares the model and the selection, never scrolls sideways, and
+    // follows this view's vertical scrolling.
+    frozen_ = new QTableView(this);
+    frozen_->setObjectName(objectName() + QStringLiteral("Frozen"));
+    frozen_->setFocusPolicy(Qt::NoFocus);
+    frozen_->verticalHeader()->hide();
+    frozen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozen_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozen_->setFrameShape(QFrame::NoFrame);
+    frozen_->setWordWrap(false);
+    frozen_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    frozen_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    frozen_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    frozen_->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    // Its right click is this grid's (the signature grids' context menu).
+    frozen_->setContextMenuPolicy(Qt::NoContextMenu);
+    frozen_->setStyleSheet(QStringLiteral("QTableView { border-right: 1px solid palette(mid); }"));
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int section, int, int size) {
+              if (frozen_ && section < frozenCount_) {
+                frozen_->setColumnWidth(section, size);
+                placeFrozen();
+              }
+            });
+  }
+  if (model_) {
+    frozen_->setModel(model_);
+    frozen_->setSelectionModel(selectionModel());
+    applySettings();
+    applyColumnFormat();
+  }
+}
+
+void LogGrid::placeFrozen() {
+  if (!frozen_) return;
+  int width = 0;
+  for (int c = 0; c < std::min(frozenCount_, model_ ? model_->columnCount() : 0); ++c)
+    if (!isColumnHidden(c)) width += columnWidth(c);
+  const int left = frameWidth() + (verticalHeader()->isVisible() ? verticalHeader()->width() : 0);
+  frozen_->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
+  frozen_->setGeometry(left, frameWidth(), std::min(width, viewport()->width()),
+                       viewport()->height() + horizontalHeader()->height());
+  frozen_->setVisible(width > 0);
+  frozen_->verticalScrollBar()->setValue(verticalScrollBar()->value());
+}
+
+void LogGrid::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  placeFrozen();
+}
+
+void LogGrid::scrollContentsBy(int dx, int dy) {
+  QTableView::scrollContentsBy(dx, dy);
+  if (frozen_ && dy != 0) frozen_->viewport()->update();
 }
 
 void LogGrid::updateGeometries() {
   QTableView::updateGeometries();
   placeCorner();
+  placeFrozen();
 }
 
 void LogGrid::placeCorner() {
@@ -192,6 +308,10 @@ void LogGrid::applySettings() {
   setSelectionBehavior(rows ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
   setSelectionMode(t->multipleBlocks() || rows ? QAbstractItemView::ExtendedSelection
                                                : QAbstractItemView::ContiguousSelection);
+  if (frozen_) {
+    frozen_->setSelectionBehavior(selectionBehavior());
+    frozen_->setSelectionMode(selectionMode());
+  }
   // Whole rows only in a row grid; columns and blocks (no rows) otherwise.
   verticalHeader()->setSectionsClickable(rows);
   horizontalHeader()->setSectionsClickable(!rows);

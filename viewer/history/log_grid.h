@@ -63,16 +63,33 @@ class LogGrid : public QTableView {
   // Pixels of a column `chars` characters wide.
   int charsToPixels(double chars) const;
 
+  // Keeps the first `count` columns right of the header column in place
+  // while the grid scrolls sideways (the columns that identify a row).
+  // 0 (the default) freezes none.
+  void setFrozenColumns(int count);
+  int frozenColumns() const { return frozenCount_; }
+  // The view that shows the frozen columns over the grid (null when none).
+  QTableView* frozenView() const { return frozen_; }
+
+  // The width a column needs for its title and the texts of its first
+  // rows, in pixels; never less than `minimum`.
+  int fittedWidth(int viewColumn, int minimum) const;
+
  protected:
   void updateGeometries() override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
 
  private:
   void applyColumnFormat();
   void placeCorner();
   void applySettings();
+  void placeFrozen();
 
   LogGridModel* model_ = nullptr;
   QLabel* corner_ = nullptr;
+  QTableView* frozen_ = nullptr;
+  int frozenCount_ = 0;
 };
 
 }  // namespace tarvex

@@ -37,10 +37,7 @@ int main(int argc, char** argv) {
   else
     application = std::make_unique<QApplication>(argc, argv);
   QCoreApplication& app = *application;
-  QCoreApplication::setApplicationName(QStringLiteral("tarvex-viewer"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvex Data Viewer"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("tarvex-viewer"));
+  tarvex::setApplicationIdentity(QStringLiteral(TARVEX_VERSION));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Tarvex Data Viewer"));

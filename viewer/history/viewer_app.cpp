@@ -43,6 +43,12 @@ class AnswerFirstOpen : public UserInterface {
   void setStatusText(const QString& t) override { real_.setStatusText(t); }
   void setPointer(Pointer p) override { real_.setPointer(p); }
   void doEvents() override { real_.doEvents(); }
+  void showProgress(const QString& t, const QString& x, int m) override {
+    real_.showProgress(t, x, m);
+  }
+  void setProgress(int v, const QString& x) override { real_.setProgress(v, x); }
+  bool progressCancelled() override { return real_.progressCancelled(); }
+  void hideProgress() override { real_.hideProgress(); }
 
  private:
   UserInterface& real_;
@@ -50,6 +56,12 @@ class AnswerFirstOpen : public UserInterface {
 };
 
 }  // namespace
+
+void setApplicationIdentity(const QString& version) {
+  QCoreApplication::setApplicationName(QStringLiteral("tarvex-viewer"));
+  QCoreApplication::setApplicationVersion(version);
+  QGuiApplication::setDesktopFileName(QStringLiteral("tarvex-viewer"));
+}
 
 ViewerApp::ViewerApp(Options options)
     : options_(std::move(options)), globals_(std::make_unique<ViewerGlobals>()) {}
@@ -72,9 +84,10 @@ bool ViewerApp::start() {
     r.moveCenter(screen->availableGeometry().center());
     splash_->move(r.topLeft());
   }
-  splash_->show();
   ui_.setOwner(splash_);
+  // Load first: a second copy says so and ends before any splash shows.
   if (!splash_->load()) return false;
+  splash_->show();
   return true;
 }
 
@@ -121,6 +134,7 @@ void ViewerApp::showHistory() {
         break;
     }
   });
+  history_->setVerifyAllHandler([this](SignedFile kind) { commands_->verifyAll(kind); });
   main_->setHistoryWindow(history_, [this] { return commands_->busy(); });
   ui_.setOwner(main_->historyWindow()->parentWidget());
   // Maximized; without a window manager to do it, the window takes the

@@ -21,6 +21,11 @@ class TrendCommands;
 struct ViewerGlobals;
 class VxLog;
 
+// The program's name, version and desktop entry. No display name is set:
+// the window system would append it to every caption, and each window's
+// caption is its own title alone.
+void setApplicationIdentity(const QString& version);
+
 class ViewerApp : public QObject {
   Q_OBJECT
 

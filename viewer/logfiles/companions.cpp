@@ -137,34 +137,53 @@ void setCompanionLayout(LogTable& table, CompanionKind kind) {
   table.setMultipleBlocks(false);
 }
 
+namespace {
+
+// Lines deciphered together: enough to keep both threads busy, few enough
+// that window events still run every few milliseconds.
+constexpr std::size_t kBatchLines = 2048;
+// No record's hex text comes near this; a longer line is no record (and a
+// file without line ends is not read whole into memory).
+constexpr qsizetype kMaxLineBytes = 1 << 20;
+
+// Reads the companion file at path in batches of lines, deciphers each
+// batch on two threads and hands every line's number (from 1) and plain
+// text to fn, in order. beforeBatch (may be empty) runs before each batch.
+void decipherLines(const QString& path, VxLog& sigLog, const std::function<void()>& beforeBatch,
+                   const std::function<void(qint64 line, const QString& plain)>& fn) {
+  TextInputFile in(path);
+  std::vector<QByteArray> batch;
+  batch.reserve(kBatchLines);
+  while (!in.atEnd()) {
+    if (beforeBatch) beforeBatch();
+    batch.clear();
+    const qint64 firstLine = in.lineNumber() + 1;
+    while (batch.size() < kBatchLines && !in.atEnd()) {
+      try {
+        batch.push_back(in.readLineBytes(kMaxLineBytes));
+      } catch (const RuntimeError& e) {
+        throw atLine(e, in.lineNumber(), path);
+      }
+    }
+    const VxLog::HexLines plain = sigLog.decryptHexLines(batch, kPassword);
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      if (plain.errors[i]) throw atLine(*plain.errors[i], firstLine + qint64(i), path);
+      fn(firstLine + qint64(i), plain.plain[i]);
+    }
+  }
+}
+
+}  // namespace
+
 void forEachCompanionRecord(const QString& path, VxLog& sigLog,
                             const std::function<void(qint64 line, const QString& plain)>& fn) {
-  TextInputFile in(path);
-  while (!in.atEnd()) {
-    const QByteArray hex = in.readLineBytes();
-    QString plain;
-    try {
-      plain = sigLog.decryptHexLine(hex, kPassword);
-    } catch (const RuntimeError& e) {
-      throw atLine(e, in.lineNumber(), path);
-    }
-    fn(in.lineNumber(), plain);
-  }
+  decipherLines(path, sigLog, {}, fn);
 }
 
 qint64 readCompanionRows(LogTable& table, const QString& path, VxLog& sigLog,
                          const std::function<void()>& beforeLine) {
-  TextInputFile in(path);
   qint64 rows = 0;
-  while (!in.atEnd()) {
-    if (beforeLine) beforeLine();
-    const QByteArray hex = in.readLineBytes();
-    QString plain;
-    try {
-      plain = sigLog.decryptHexLine(hex, kPassword);
-    } catch (const RuntimeError& e) {
-      throw atLine(e, in.lineNumber(), path);
-    }
+  decipherLines(path, sigLog, beforeLine, [&](qint64, const QString& plain) {
     if (rows >= std::numeric_limits<int>::max()) throw RuntimeError(err::Overflow);
     const int row = static_cast<int>(rows) + 1;
     if (!plain.isEmpty()) {
@@ -177,7 +196,7 @@ qint64 readCompanionRows(LogTable& table, const QString& path, VxLog& sigLog,
       }
     }
     ++rows;
-  }
+  });
   return rows;
 }
 

@@ -49,10 +49,13 @@ void setCompanionLayout(LogTable& table, CompanionKind kind);
 // setCompanionLayout prepared: every line deciphered with sigLog and
 // "plumb" and split at ",". A line whose plain text is empty leaves its row
 // empty; lastRow() ends at the last row that received a field. beforeLine
-// (may be empty) runs before every line; the readers let window events run
-// there. Returns the number of lines read.
-// Throws RuntimeError: the file errors of TextInputFile (53, 75, 76), 6 for a
-// hex group above FF, 5 for a line that does not decipher (both with the
+// (may be empty) runs before every batch of lines (a few milliseconds of
+// work apart); the readers let window events run there. Lines are
+// deciphered on two threads, rows filled in line order. Returns the number
+// of lines read.
+// Throws RuntimeError: the file errors of TextInputFile (53, 75, 76; 75 also
+// for a pipe, device or folder), 6 for a hex group above FF, 5 for a line
+// that does not decipher or is longer than any record (1 MiB; all with the
 // line number and file name in the description), 7 when memory runs out.
 qint64 readCompanionRows(LogTable& table, const QString& path, VxLog& sigLog,
                          const std::function<void()>& beforeLine = {});

@@ -1,9 +1,12 @@
 #include "logfiles/export_commands.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <new>
 
 #include "logfiles/exportcsv.h"
 #include "logfiles/guards.h"
+#include "shell/readfiles.h"
 
 namespace tarvex {
 
@@ -18,6 +21,20 @@ struct ExportCommand {
   const char* procName;
 };
 
+const QString kCrLf = QStringLiteral("\r\n");
+
+// A folder of the dialog settings ("\" or "/" separated) as a local path.
+QString localPath(const QString& folder) {
+  QString f = folder;
+  f.replace(u'\\', u'/');
+  return QDir::cleanPath(f);
+}
+
+// True when path names a file read in this run, or the log file itself.
+bool isLogFile(const QString& path, const QString& logFileName) {
+  return !readFileAt(path).isEmpty() || sameFile(path, logFileName);
+}
+
 void runExport(UserInterface& ui, const LogTable& table, const QString& logFileName,
                const QString& startDir, const ExportCommand& command) {
   if (!command.guard(ui, logFileName)) return;
@@ -28,8 +45,19 @@ void runExport(UserInterface& ui, const LogTable& table, const QString& logFileN
     dialog.title = QString::fromUtf8(command.title);
     dialog.defaultExt = QStringLiteral(".csv");
     dialog.initDir = exportFolder(startDir);
-    dialog.fileName = exportFileName(QString::fromUtf8(command.prefix), logFileName);
+    dialog.fileName = proposedExportName(QString::fromUtf8(command.prefix), logFileName, startDir);
     const QString path = ui.showSave(dialog);
+    // A log file is never replaced by an export: said plainly, nothing written.
+    if (isLogFile(path, logFileName)) {
+      QString shown = readFileAt(path);
+      if (shown.isEmpty()) shown = logFileName;
+      ui.msgBoxPos(QStringLiteral("The file ") + QDir::toNativeSeparators(shown) +
+                       QStringLiteral(" is a log file open in the viewer and is not replaced "
+                                      "by an export.") +
+                       kCrLf + QStringLiteral("Choose another file name for the export."),
+                   mb::Critical);
+      return;
+    }
     table.exportDelimitedText(path);
   } catch (const RuntimeError& e) {
     if (e.number() != err::Cancel) reportError(ui, e, QString::fromUtf8(command.procName));
@@ -41,6 +69,19 @@ void runExport(UserInterface& ui, const LogTable& table, const QString& logFileN
 }  // namespace
 
 QString exportFolder(const QString& startDir) { return startDir + QStringLiteral("\\Export Data"); }
+
+QString proposedExportName(const QString& prefix, const QString& logFileName,
+                           const QString& startDir) {
+  QString name = exportFileName(prefix, logFileName);
+  // The dialog opens in the export folder, or in the start-up folder when
+  // that folder is missing.
+  const QString folder = QFileInfo(localPath(exportFolder(startDir))).isDir()
+                             ? localPath(exportFolder(startDir))
+                             : localPath(startDir);
+  for (int i = 0; i < 8 && isLogFile(folder + u'/' + name, logFileName); ++i)
+    name.insert(name.size() - 4, QStringLiteral(" export"));
+  return name;
+}
 
 void exportHistData(UserInterface& ui, const LogTable& vaGrid, const QString& dataFileName,
                     const QString& startDir) {

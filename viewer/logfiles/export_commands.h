@@ -18,6 +18,18 @@ namespace tarvex {
 // never created.
 QString exportFolder(const QString& startDir);
 
+// The file name the Save dialog proposes: exportFileName(prefix,
+// logFileName), with " export" put before ".csv" when that name, in the
+// folder the dialog opens in (the export folder, or startDir when it is
+// missing), is an open log file: the proposal never names a log.
+// run.csv in the start-up folder gives "run export.csv".
+QString proposedExportName(const QString& prefix, const QString& logFileName,
+                           const QString& startDir);
+
+// A chosen path that is a file read in this run (the open log, a companion,
+// another log; shell/readfiles.h) is refused with a plain message that
+// names it; nothing is written.
+//
 // vaGrid of the data file dataFileName: "Export data file as?", run.csv.
 void exportHistData(UserInterface& ui, const LogTable& vaGrid, const QString& dataFileName,
                     const QString& startDir);

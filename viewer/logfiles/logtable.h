@@ -131,7 +131,8 @@ class LogTable : public QAbstractTableModel {
   //    controllers write), in UTF-8 when the table was loaded from a UTF-8
   //    file or holds a character code page 1252 lacks.
   // Throws RuntimeError: 52 empty path, 70 permission denied when path is
-  // the file the table was loaded from (a log file is never written), 76
+  // the file the table was loaded from or any other file read in this run
+  // (shell/readfiles.h; a log file is never written), 76
   // path not found, 75 path/file access error (cannot create, write or
   // replace the file), 7 out of memory.
   void exportDelimitedText(const QString& path) const;
@@ -141,6 +142,10 @@ class LogTable : public QAbstractTableModel {
 
   // The text of cell (col, row); "" outside the table.
   QString getCell(int col, int row) const;
+  // The texts of cells (0, row) to (lastCol(), row), what getCell gives,
+  // in one pass over the row (getCell of every cell of a file row walks the
+  // row again for each). Reuses the strings of cells.
+  void rowCells(int row, std::vector<QString>& cells) const;
   // The same into out, reusing its buffer (for loops over many cells).
   void getCellInto(int col, int row, QString& out) const;
   // The cell read as a number (parseNumber in locale), or as a date, time or

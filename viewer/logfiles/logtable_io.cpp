@@ -17,6 +17,7 @@
 #include "logfiles/logtable.h"
 #include "logfiles/logtable_p.h"
 #include "shell/codepage.h"
+#include "shell/readfiles.h"
 #include "shell/runtime_error.h"
 
 namespace tarvex {
@@ -187,16 +188,10 @@ bool detail::TableFile::field(qsizetype i, int f, const char*& b, const char*& e
 namespace {
 
 void readFile(const QString& path, detail::TableFile& fd) {
-  if (path.isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
-  const QFileInfo info(path);
-  if (!info.exists()) {
-    throw RuntimeError(info.absoluteDir().exists() ? err::FileNotFound : err::PathNotFound);
-  }
   // Only a regular file: a folder, device or pipe is no log (and opening a
   // pipe would wait for a writer).
-  if (!info.isFile()) throw RuntimeError(err::PathFileAccess);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) throw RuntimeError(err::PathFileAccess);
+  QFile file;
+  openRegularFile(file, path);
   const qint64 size = file.size();
   // The table needs the file's bytes and a little more; refuse what the
   // system cannot give rather than let it end the program.
@@ -472,12 +467,48 @@ bool overlayNeedsUtf8(const std::string& arena) {
 
 }  // namespace
 
+void LogTable::rowCells(int row, std::vector<QString>& cells) const {
+  cells.resize(size_t(lastCol_) + 1);
+  for (QString& c : cells) c.clear();
+  if (row < 0 || row > lastRow_) return;
+  const qsizetype line = file_ ? qsizetype(row) - file_->rowBase : -1;
+  const char* lb = nullptr;
+  const char* le = nullptr;
+  if (file_ && line >= 0 && line < file_->lineCount()) file_->lineBounds(line, lb, le);
+  FieldCursor cursor(lb, le, lb && file_->lineQuoted(line), file_ ? file_->delim : ',');
+  for (int c = 0; c <= lastCol_; ++c) {
+    const quint64 s = size_t(c) < overlays_.size() && size_t(row) < overlays_[c].cells.size()
+                          ? overlays_[c].cells[row]
+                          : 0;
+    if (s != 0) {
+      cells[c] = slot::text(s, overlays_[c].arena);
+      continue;
+    }
+    if (c == 0 && row >= 1 && row <= numberedRows_) {
+      cells[c].setNum(row);
+      continue;
+    }
+    const char* b;
+    const char* e;
+    bool quoted;
+    if (!lb || c > file_->colLimit || c < file_->colBase ||
+        !cursor.field(c - file_->colBase, b, e, quoted))
+      continue;
+    detail::fileCellText(*file_, b, e, quoted, cells[c]);
+  }
+}
+
 void LogTable::exportDelimitedText(const QString& path) const {
   if (path.isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
   const QFileInfo target(path);
-  if (file_ && target.exists() &&
-      target.canonicalFilePath() == QFileInfo(file_->path).canonicalFilePath())
-    throw RuntimeError(err::PermissionDenied);
+  // Never over a file read in this run (the table's own file, a companion,
+  // any other log), however the path names it.
+  QString readAs = readFileAt(path);
+  if (readAs.isEmpty() && file_ && sameFile(path, file_->path)) readAs = file_->path;
+  if (!readAs.isEmpty())
+    throw RuntimeError(err::PermissionDenied,
+                       errorDescription(err::PermissionDenied) + QStringLiteral(" (") + readAs +
+                           QStringLiteral(" is a log file read in this run)"));
   if (!target.absoluteDir().exists()) throw RuntimeError(err::PathNotFound);
 
   QSaveFile out(path);

@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <exception>
 
+#include "shell/progress_pump.h"
+
 namespace tarvex {
 
 namespace {
@@ -44,6 +46,14 @@ QString generalDateText(const QDateTime& when, const QLocale& locale) {
 QString noPrinterText() {
   return QStringLiteral(
       "There is no default printer!\r\nPlease install or select a default printer.");
+}
+
+QString printProgressTitle() { return QStringLiteral("Printing"); }
+
+QString printProgressText(int page, int total, int copy, int copies) {
+  QString text = QStringLiteral("Printing page %1 of %2").arg(page).arg(total);
+  if (copies > 1) text += QStringLiteral(" (copy %1 of %2)").arg(copy).arg(copies);
+  return text;
 }
 
 QString printHeaderText(const QString& fileName) {
@@ -89,6 +99,7 @@ void printGrid(UserInterface& ui, const PrintableTable& table, const QString& fi
     const bool toFile = printer && !printer->outputFileName().isEmpty();
     const QString chosenFile = toFile ? printer->outputFileName() : QString();
 
+    ProgressPump progress(ui, printout.progressClock);
     for (int copy = 1; copy <= choice.copies; ++copy) {
       TablePrintSettings settings;
       step([&] {
@@ -109,11 +120,27 @@ void printGrid(UserInterface& ui, const PrintableTable& table, const QString& fi
       settings.orientation = choice.orientation;
       settings.firstPage = choice.firstPage;
       settings.lastPage = choice.lastPage;
-      step([&] {
-        if (!printer) throw RuntimeError(kPrinterError, QStringLiteral("Printer error"));
-        if (toFile) printer->setOutputFileName(copyOutputFileName(chosenFile, copy));
-        printTable(table, *printer, settings);
-      });
+      settings.repeatedColumns = printout.repeatedColumns;
+      const int copies = choice.copies;
+      auto beforePage = [&](int done, int total) {
+        if (done == 0) {
+          progress.open(printProgressTitle(), printProgressText(1, total, copy, copies), total);
+          return !progress.cancelled();
+        }
+        return progress.step(done,
+                             [&] { return printProgressText(done + 1, total, copy, copies); });
+      };
+      try {
+        step([&] {
+          if (!printer) throw RuntimeError(kPrinterError, QStringLiteral("Printer error"));
+          if (toFile) printer->setOutputFileName(copyOutputFileName(chosenFile, copy));
+          printTable(table, *printer, settings, beforePage);
+        });
+      } catch (const Cancelled&) {
+        if (toFile) printer->setOutputFileName(chosenFile);
+        throw;
+      }
+      progress.close();
     }
     if (toFile) printer->setOutputFileName(chosenFile);
   } catch (const Cancelled&) {

@@ -43,7 +43,17 @@ struct GridPrintout {
   std::optional<PrintBlock> selection;
   // The clock of the job names; the current time when empty.
   std::function<QDateTime()> now;
+  // The columns that identify a row, printed on every page of a printout
+  // wider than a page (TablePrintSettings::repeatedColumns).
+  QList<int> repeatedColumns;
+  // The clock of the progress window (ProgressPump::Clock); steady when empty.
+  std::function<qint64()> progressClock;
 };
+
+// The progress window of a printout: its caption and its text while page
+// `page` of `total` is printed (copy `copy` of `copies`).
+QString printProgressTitle();
+QString printProgressText(int page, int total, int copy, int copies);
 
 // The header line of a printout of fileName.
 QString printHeaderText(const QString& fileName);
@@ -57,7 +67,10 @@ QString copyOutputFileName(const QString& chosen, int copy);
 
 // The printout: guard, printer count, printer dialog (flags 12), then one
 // print job per copy. Cancelling the dialog ends it silently; any other
-// failing step is passed over and the next step runs.
+// failing step is passed over and the next step runs. While the pages are
+// drawn a progress window shows the page and the page count, window events
+// run every ProgressPump::kPumpIntervalMs, and its Cancel ends the job (no
+// part of it is kept) and every copy after it, silently.
 void printGrid(UserInterface& ui, const PrintableTable& table, const QString& fileName,
                const GridPrintout& printout);
 

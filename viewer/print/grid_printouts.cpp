@@ -10,6 +10,7 @@ void PrintDataGrid(UserInterface& ui, const LogTable& vaGrid, const QString& dat
   GridPrintout printout;
   printout.guard = checkHistFileOpen;
   printout.jobText = QStringLiteral("Data History Printout At: ");
+  printout.repeatedColumns = {1};  // Time; the Date is the header column
   // No selection reads as an empty block, which never limits the printout.
   PrintBlock current;
   if (!selection.blocks.empty()) {
@@ -24,6 +25,7 @@ void PrintOpEventGrid(UserInterface& ui, const LogTable& opEvGrid, const QString
   GridPrintout printout;
   printout.guard = checkHistFileOpen;
   printout.jobText = QStringLiteral("Operator Event Printout At: ");
+  printout.repeatedColumns = {1, 2};  // Time, User Full Name
   printGrid(ui, LogTableSheet(opEvGrid), dataFileName, printout);
 }
 
@@ -31,6 +33,7 @@ void PrintAuditGrid(UserInterface& ui, const LogTable& auditGrid, const QString&
   GridPrintout printout;
   printout.guard = checkAuditFileOpen;
   printout.jobText = QStringLiteral("Audit Trail Printout At: ");
+  printout.repeatedColumns = {1, 2};  // Time, User Full Name
   printGrid(ui, LogTableSheet(auditGrid), auditFileName, printout);
 }
 
@@ -38,6 +41,7 @@ void PrintAlarmGrid(UserInterface& ui, const LogTable& alarmGrid, const QString&
   GridPrintout printout;
   printout.guard = checkAlmFileOpen;
   printout.jobText = QStringLiteral("Alarm History Printout At: ");
+  printout.repeatedColumns = {2, 3};  // Date, Time; the Alarm# is the header column
   printGrid(ui, LogTableSheet(alarmGrid), alarmFileName, printout);
 }
 

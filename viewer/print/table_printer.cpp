@@ -1,5 +1,6 @@
 #include "print/table_printer.h"
 
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -14,6 +15,10 @@
 namespace tarvex {
 
 namespace {
+
+// Rows whose texts a column's printed width is fitted to (besides its
+// title): a table's usual content, at a cost independent of its length.
+constexpr int kFittedRows = 50;
 
 // The run-time error of a printer that cannot start a job.
 constexpr int kPrinterError = 482;
@@ -82,9 +87,8 @@ QString escapeHeaderFooter(const QString& text) {
 TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSettings& settings,
                                  const QList<double>& colWidths, double tableWidth, int rowsPerPage)
     : rowsPerPage_(std::max(1, rowsPerPage)) {
-  const int tableLastRow =
-      std::max(0, settings.useDataMax ? std::min(table.lastDataRow(), table.lastRow())
-                                      : table.lastRow());
+  const int tableLastRow = std::max(
+      0, settings.useDataMax ? std::min(table.lastDataRow(), table.lastRow()) : table.lastRow());
   const int tableLastCol = std::max(0, table.lastCol());
 
   // Columns and rows of the printout; row 0 and column 0 are headers and are
@@ -114,21 +118,63 @@ TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSe
   headerColumnShown_ = !table.isColumnHidden(0);
   const double available = tableWidth - (headerColumnShown_ ? width(0) : 0.0);
 
-  // Bands of columns that fit across a page; a column wider than a page gets
-  // a band of its own and is cut at the page's edge.
-  QList<int> band;
-  double used = 0;
-  for (int col = col1; col <= col2; ++col) {
-    if (table.isColumnHidden(col)) continue;
-    if (!band.isEmpty() && used + width(col) > available) {
+  // Bands of columns that fit across a page. A column wider than the room
+  // gets a band of its own and is cut at the page's edge, or, when `split`,
+  // is printed in pieces, one band each, so that none of it is lost.
+  auto makeBands = [&](double room, const QList<int>& skip, bool split) {
+    bands_.clear();
+    offsets_.clear();
+    QList<int> band;
+    QList<double> offsets;
+    double used = 0;
+    auto close = [&] {
       bands_.append(band);
+      offsets_.append(offsets);
       band.clear();
+      offsets.clear();
       used = 0;
+    };
+    for (int col = col1; col <= col2; ++col) {
+      if (table.isColumnHidden(col) || skip.contains(col)) continue;
+      if (split && width(col) > room && room > 0) {
+        if (!band.isEmpty()) close();
+        for (double offset = 0; offset < width(col); offset += room) {
+          band.append(col);
+          offsets.append(offset);
+          close();
+        }
+        continue;
+      }
+      if (!band.isEmpty() && used + width(col) > room) close();
+      band.append(col);
+      offsets.append(0);
+      used += width(col);
     }
-    band.append(col);
-    used += width(col);
+    if (!band.isEmpty() || bands_.isEmpty()) close();
+  };
+  makeBands(available, {}, false);
+
+  // Wider than a page: the row-identifying columns go onto every page, and
+  // no other column is cut.
+  if (bands_.size() > 1) {
+    QList<int> repeated;
+    double repeatedWidth = 0;
+    for (int col : settings.repeatedColumns) {
+      if (col < 1 || col > tableLastCol || table.isColumnHidden(col) || repeated.contains(col))
+        continue;
+      repeated.append(col);
+      repeatedWidth += width(col);
+    }
+    if (!repeated.isEmpty() && repeatedWidth <= available / 2) {
+      repeated_ = repeated;
+      makeBands(available - repeatedWidth, repeated, true);
+      const QList<double> none(repeated.size(), 0.0);
+      for (qsizetype i = 0; i < bands_.size(); ++i) {
+        bands_[i] = repeated + bands_[i];
+        offsets_[i] = none + offsets_[i];
+      }
+    }
   }
-  bands_.append(band);
 
   const qint64 rows = std::max(0, lastRow_ - firstRow_ + 1);
   rowPagesPerBand_ = std::max<qint64>(1, (rows + rowsPerPage_ - 1) / rowsPerPage_);
@@ -144,6 +190,10 @@ int TablePageLayout::pageLastRow(int page) const {
 
 const QList<int>& TablePageLayout::pageColumns(int page) const {
   return bands_[page / rowPagesPerBand_];
+}
+
+const QList<double>& TablePageLayout::pageColumnOffsets(int page) const {
+  return offsets_[page / rowPagesPerBand_];
 }
 
 namespace {
@@ -168,10 +218,19 @@ class PageDrawer {
     marginLine_ = std::ceil(marginMetrics_.height() * 2.0);
     lineWidth_ = std::max(1.0, printer.resolution() / 150.0);
 
+    const QFontMetricsF titleMetrics(titleFont_, &printer);
+    const int fittedRows = std::min(std::max(0, table.lastRow()), kFittedRows);
     for (int col = 0; col <= std::max(0, table.lastCol()); ++col) {
       // A column's width in character units is that many digit widths of
-      // the cell font; a page wide column at most.
-      double w = std::max(0.0, table.columnWidth(col)) * charWidth_ + 2 * padding_;
+      // the cell font, widened to show its title and its first rows whole;
+      // a page wide column at most.
+      double w = std::max(0.0, table.columnWidth(col)) * charWidth_;
+      if (!table.isColumnHidden(col)) {
+        w = std::max(w, titleMetrics.horizontalAdvance(table.cellText(col, 0)));
+        for (int row = 1; row <= fittedRows; ++row)
+          w = std::max(w, cellMetrics_.horizontalAdvance(table.cellText(col, row)));
+      }
+      w += 2 * padding_;
       colWidths_.append(std::min(w, area_.width() * (col == 0 ? 0.5 : 1.0)));
     }
     const double tableHeight = area_.height() - 2 * marginLine_;
@@ -182,18 +241,24 @@ class PageDrawer {
   const TablePageLayout& layout() const { return *layout_; }
 
   void drawPage(QPainter& painter, int page) {
+    // A printer's paint engine can outlive a job and keep the pen of the
+    // last one, while a new painter believes it draws in black: setting the
+    // same pen again would then not reach the engine. Set it anew.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::NoBrush);
     const QString number = QString::number(page + 1);
     drawMarginLine(painter, header_, number, 0);
     drawMarginLine(painter, footer_, number, area_.height() - marginMetrics_.height());
 
     const QList<int>& cols = layout_->pageColumns(page);
+    const QList<double>& offsets = layout_->pageColumnOffsets(page);
     const int first = layout_->pageFirstRow(page);
     const int last = layout_->pageLastRow(page);
     double y = marginLine_;
-    drawRow(painter, 0, cols, y, true);
+    drawRow(painter, 0, cols, offsets, y, true);
     for (int row = first; row <= last; ++row) {
       y += rowHeight_;
-      drawRow(painter, row, cols, y, false);
+      drawRow(painter, row, cols, offsets, y, false);
     }
   }
 
@@ -209,40 +274,52 @@ class PageDrawer {
     painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, expand(parts.right));
   }
 
-  void drawRow(QPainter& painter, int row, const QList<int>& cols, double y, bool titles) {
+  void drawRow(QPainter& painter, int row, const QList<int>& cols, const QList<double>& offsets,
+               double y, bool titles) {
     double x = 0;
     if (layout_->headerColumnShown()) {
-      drawCell(painter, QRectF(x, y, colWidths_[0], rowHeight_), table_.cellText(0, row), true,
-               titles);
+      drawCell(painter, QRectF(x, y, colWidths_[0], rowHeight_), 0, colWidths_[0],
+               table_.cellText(0, row), true, titles);
       x += colWidths_[0];
     }
-    for (int col : cols) {
-      const double w = std::min(colWidths_[col], area_.width() - x);
+    for (qsizetype i = 0; i < cols.size(); ++i) {
+      const int col = cols[i];
+      const double offset = i < offsets.size() ? offsets[i] : 0;
+      const double w = std::min(colWidths_[col] - offset, area_.width() - x);
       if (w <= 0) break;
-      drawCell(painter, QRectF(x, y, w, rowHeight_), table_.cellText(col, row), titles, titles);
+      drawCell(painter, QRectF(x, y, w, rowHeight_), offset, colWidths_[col],
+               table_.cellText(col, row), titles, titles);
       x += w;
     }
   }
 
-  void drawCell(QPainter& painter, const QRectF& rect, QString text, bool filled, bool title) {
+  // Draws a cell `fullWidth` wide, or the piece of it that starts `offset`
+  // units into it; the pieces of a text join without a gap.
+  void drawCell(QPainter& painter, const QRectF& rect, double offset, double fullWidth,
+                QString text, bool filled, bool title) {
     if (filled) painter.fillRect(rect, kTitleFill);
     painter.setPen(QPen(kGridLine, lineWidth_));
     painter.drawRect(rect);
     if (text.isEmpty()) return;
     // Text beyond the cell is cut off; what could never show is not drawn.
-    const qsizetype fits = qsizetype(rect.width() / std::max(1.0, charWidth_ * 0.25)) + 1;
+    const qsizetype fits =
+        qsizetype((rect.width() + offset) / std::max(1.0, charWidth_ * 0.25)) + 1;
     if (text.size() > fits) text.truncate(fits);
-    const QRectF inner = rect.adjusted(padding_, 0, -padding_, 0);
+    const bool lastPiece = offset + rect.width() >= fullWidth - 0.5;
+    const QRectF inner = rect.adjusted(offset > 0 ? 0 : padding_, 0, lastPiece ? -padding_ : 0, 0);
+    // A title shows whole on every piece; a cell's text runs on across them.
+    const QRectF textRect = title ? inner.adjusted(offset > 0 ? padding_ : 0, 0, 0, 0)
+                                  : inner.adjusted(-offset + (offset > 0 ? padding_ : 0), 0, 0, 0);
     painter.save();
     painter.setClipRect(inner, Qt::IntersectClip);
     painter.setPen(Qt::black);
     painter.setFont(title ? titleFont_ : cellFont_);
     // Titles are centred while they fit; a cut text always shows its start.
     Qt::Alignment align = Qt::AlignLeft;
-    if (title &&
+    if (title && offset == 0 && lastPiece &&
         QFontMetricsF(titleFont_, painter.device()).horizontalAdvance(text) <= inner.width())
       align = Qt::AlignHCenter;
-    painter.drawText(inner, align | Qt::AlignVCenter, text);
+    painter.drawText(textRect, align | Qt::AlignVCenter | Qt::TextDontClip, text);
     painter.restore();
   }
 
@@ -276,7 +353,8 @@ int tablePageCount(const PrintableTable& table, QPrinter& printer,
   return PageDrawer(table, settings, printer).layout().pageCount();
 }
 
-int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintSettings& settings) {
+int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintSettings& settings,
+               const PageProgress& beforePage) {
   printer.setDocName(settings.jobName);
   printer.setCopyCount(1);
   setOrientation(printer, settings.orientation);
@@ -287,14 +365,27 @@ int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintS
   const int last = settings.lastPage > 0 ? std::min(settings.lastPage, count) : count;
   if (first > last) return 0;
 
+  const int total = last - first + 1;
+  if (beforePage && !beforePage(0, total)) throw RuntimeError(err::Cancel);
   QPainter painter;
   if (!painter.begin(&printer)) throw RuntimeError(kPrinterError, QStringLiteral("Printer error"));
   for (int page = first; page <= last; ++page) {
-    if (page > first) printer.newPage();
+    if (page > first) {
+      if (beforePage && !beforePage(page - first, total)) {
+        // Ends the job; a file being written is removed, since a part of a
+        // printout must not pass for the whole of it.
+        const QString file = printer.outputFileName();
+        if (!printer.abort()) painter.end();
+        if (painter.isActive()) painter.end();
+        if (!file.isEmpty()) QFile::remove(file);
+        throw RuntimeError(err::Cancel);
+      }
+      printer.newPage();
+    }
     drawer.drawPage(painter, page - 1);
   }
   painter.end();
-  return last - first + 1;
+  return total;
 }
 
 }  // namespace tarvex

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QPainter;
 class QPrinter;
@@ -54,6 +55,12 @@ struct TablePrintSettings {
   // Pages to print, counted from 1; 0 = no limit on that side.
   int firstPage = 0;
   int lastPage = 0;
+  // Columns that identify a row (time, user, tag): when the printout is
+  // wider than a page they are printed on every page, right of the header
+  // column, so that every printed row can be told apart. Ignored while the
+  // printout fits across one page, and when they would take more than half
+  // of it.
+  QList<int> repeatedColumns;
 };
 
 // A header or footer line split into its three parts; each part still holds
@@ -87,7 +94,14 @@ class TablePageLayout {
   // The data rows of page `page` (0-based) and its columns.
   int pageFirstRow(int page) const;
   int pageLastRow(int page) const;
+  // The repeated columns come first on every page. A column too wide for
+  // the room beside the repeated columns is printed in pieces, one band
+  // each; pageColumnOffsets() tells where in the column each piece starts
+  // (0 for a whole column).
   const QList<int>& pageColumns(int page) const;
+  const QList<double>& pageColumnOffsets(int page) const;
+  // The columns printed on every page (empty when none are repeated).
+  const QList<int>& repeatedColumns() const { return repeated_; }
   // Whether column 0 is printed at the left of every page.
   bool headerColumnShown() const { return headerColumnShown_; }
 
@@ -97,14 +111,24 @@ class TablePageLayout {
   int rowsPerPage_ = 1;
   int rowPagesPerBand_ = 1;
   bool headerColumnShown_ = true;
+  QList<int> repeated_;
   QList<QList<int>> bands_;
+  QList<QList<double>> offsets_;
 };
+
+// Told before each page: how many pages of the job are done and how many it
+// has. Returns false to end the job.
+using PageProgress = std::function<bool(int done, int total)>;
 
 // Prints `table` onto `printer` as one print job named settings.jobName, in
 // the settings' orientation and page limits. Sets the printer's copy count to
 // 1: callers that want copies print one job per copy. Returns the number of
-// pages drawn. Throws RuntimeError when the printer cannot start the job.
-int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintSettings& settings);
+// pages drawn. Throws RuntimeError when the printer cannot start the job, and
+// RuntimeError(err::Cancel) when `beforePage` ends it: the job is aborted,
+// and an output file that the printer was writing is removed, so no part of
+// a printout is left behind.
+int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintSettings& settings,
+               const PageProgress& beforePage = {});
 
 // The number of pages the whole printout takes on `printer` (page limits
 // aside). Sets the printer's orientation as printTable() does.

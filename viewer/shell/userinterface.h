@@ -88,6 +88,19 @@ class UserInterface {
   virtual void setPointer(Pointer pointer) = 0;
   // Lets pending window events run once.
   virtual void doEvents() = 0;
+
+  // A progress window for long work: `title` as its caption, `text` above a
+  // bar from 0 to `maximum`, and a Cancel button. It blocks input to the
+  // other windows (they still repaint while events run), so nothing the
+  // work reads can change under it. One at a time; the defaults show
+  // nothing and never cancel.
+  virtual void showProgress(const QString& title, const QString& text, int maximum) {
+    (void)title, (void)text, (void)maximum;
+  }
+  virtual void setProgress(int value, const QString& text) { (void)value, (void)text; }
+  // Whether Cancel was pressed since showProgress (seen after doEvents()).
+  virtual bool progressCancelled() { return false; }
+  virtual void hideProgress() {}
 };
 
 // The error report: "Error N = description in function procName occurred."

@@ -79,26 +79,44 @@ std::vector<std::uint8_t> hexToBytes(QStringView text, QStringView delimiter) {
 
 namespace tarvex {
 
+namespace {
+
+// The value of each byte as a hex digit, -1 for any other byte.
+struct DigitTable {
+  signed char value[256];
+  DigitTable() {
+    for (int c = 0; c < 256; ++c) value[c] = static_cast<signed char>(hexDigit(char16_t(c)));
+  }
+};
+
+const DigitTable kDigitTable;
+
+}  // namespace
+
 std::vector<std::uint8_t> hexToBytes(QByteArrayView text, char delimiter) {
   std::vector<std::uint8_t> out;
   if (text.isEmpty()) return out;
-  out.reserve(static_cast<std::size_t>(text.size() / 3 + 1));
-  const char* p = text.data();
-  const char* const end = p + text.size();
+  // Every part but the last ends in a delimiter: at most this many parts.
+  std::size_t parts = 1;
+  for (const char c : text) parts += c == delimiter;
+  out.resize(parts);
+  std::uint8_t* o = out.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = p + text.size();
+  const auto delim = static_cast<unsigned char>(delimiter);
   for (;;) {
     unsigned value = 0;
-    bool digits = true;
-    for (; p != end && *p != delimiter; ++p) {
-      if (!digits) continue;
-      const int digit = hexDigit(static_cast<unsigned char>(*p));
+    for (; p != end && *p != delim; ++p) {
+      const int digit = kDigitTable.value[*p];
       if (digit < 0) {
-        digits = false;
-        continue;
+        // Reading stops at the first character that is no digit.
+        while (p != end && *p != delim) ++p;
+        break;
       }
       value = value * 16 + static_cast<unsigned>(digit);
       if (value > 255) throw RuntimeError(err::Overflow);
     }
-    out.push_back(static_cast<std::uint8_t>(value));
+    *o++ = static_cast<std::uint8_t>(value);
     if (p == end) return out;
     ++p;
   }

@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cstring>
 
 #include "shell/codepage.h"
+#include "shell/readfiles.h"
 #include "shell/runtime_error.h"
 
 namespace tarvex {
@@ -13,15 +15,7 @@ constexpr qint64 kChunk = 64 * 1024;
 
 }  // namespace
 
-void openForInput(QFile& file) {
-  const QFileInfo info(file.fileName());
-  if (file.fileName().isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
-  if (!info.exists()) {
-    if (!info.absoluteDir().exists()) throw RuntimeError(err::PathNotFound);
-    throw RuntimeError(err::FileNotFound);
-  }
-  if (info.isDir() || !file.open(QIODevice::ReadOnly)) throw RuntimeError(err::PathFileAccess);
-}
+void openForInput(QFile& file) { openRegularFile(file, file.fileName()); }
 
 void openForAppend(QFile& file) {
   const QFileInfo info(file.fileName());
@@ -72,7 +66,9 @@ void TextInputFile::skipLineEnd() {
 
 QString TextInputFile::readLine() { return decodeCp1252(readLineBytes()); }
 
-QByteArray TextInputFile::readLineBytes() {
+QByteArray TextInputFile::readLineBytes() { return readLineBytes(-1); }
+
+QByteArray TextInputFile::readLineBytes(qsizetype maxBytes) {
   if (atEnd()) throw RuntimeError(err::InputPastEndOfFile);
   ++lineNumber_;
   QByteArray line;
@@ -80,10 +76,15 @@ QByteArray TextInputFile::readLineBytes() {
     if (!fill()) break;
     const char* begin = buffer_.constData() + pos_;
     const qsizetype avail = buffer_.size() - pos_;
-    qsizetype n = 0;
-    while (n < avail && begin[n] != '\r' && begin[n] != '\n') ++n;
+    const char* cr = static_cast<const char*>(std::memchr(begin, '\r', size_t(avail)));
+    const char* lf =
+        static_cast<const char*>(std::memchr(begin, '\n', size_t(cr ? cr - begin : avail)));
+    const qsizetype n = lf ? lf - begin : cr ? cr - begin : avail;
     line.append(begin, n);
     pos_ += n;
+    if (maxBytes >= 0 && line.size() > maxBytes)
+      throw RuntimeError(err::InvalidCall,
+                         QStringLiteral("The line is longer than %1 bytes").arg(maxBytes));
     if (n < avail) break;
   }
   skipLineEnd();

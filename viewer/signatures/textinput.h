@@ -13,8 +13,9 @@ namespace tarvex {
 // Opens `file` (its name set) for reading, or throws RuntimeError with the
 // platform's file error: err::FileNotFound (53) when nothing exists there,
 // err::PathNotFound (76) when its folder does not exist, err::PathFileAccess
-// (75) for a folder or a file that cannot be read, err::BadFileNameOrNumber
-// (52) for an empty name.
+// (75) for anything but a regular file (a folder, pipe or device: nothing
+// waits on it) or a file that cannot be read, err::BadFileNameOrNumber (52)
+// for an empty name. The file counts as read in this run (readfiles.h).
 void openForInput(QFile& file);
 
 // Opens `file` for appending, created when missing, or throws
@@ -38,6 +39,10 @@ class TextInputFile {
   QString readLine();
   // The same as the file's bytes, not decoded.
   QByteArray readLineBytes();
+  // The same, but a line longer than maxBytes throws
+  // RuntimeError(err::InvalidCall) once maxBytes of it were read, so that
+  // memory stays bounded whatever the file holds.
+  QByteArray readLineBytes(qsizetype maxBytes);
 
   // The next field of the comma-separated field reader: leading blanks and
   // tabs are skipped; a field in double quotes ends at its closing quote (what

@@ -1,5 +1,6 @@
 #include "signatures/verify.h"
 
+#include <algorithm>
 #include <new>
 
 #include "logfiles/logtable.h"
@@ -73,6 +74,51 @@ VerifyResult verifySignature(SignedFile kind, const LogTable& sigGrid, int selec
                  mb::Critical);
   ui.setStatusText(QStringLiteral("Current File is ") + fileName);
   ui.setPointer(Pointer::Normal);
+  return result;
+}
+
+VerifyRecordsResult verifyRecords(const LogTable& sigGrid, const QString& fileName, VxLog& sigLog,
+                                  const std::function<bool(int percent)>& progress,
+                                  const VerifyRecordsOptions& options) {
+  // The digest is nearly all of the work: it takes the first 95 percent.
+  constexpr int kDigestShare = 95;
+  VerifyRecordsResult result;
+  if (progress && !progress(0)) {
+    result.cancelled = true;
+    return result;
+  }
+  QString digest;
+  try {
+    digest = sigLog.CalculateFileHash(
+        fileName, QString::fromUtf16(kSigPassword), [&](qint64 done, qint64 total) {
+          if (!progress) return true;
+          return progress(total > 0 ? int(std::min<qint64>(done, total) * kDigestShare / total)
+                                    : kDigestShare);
+        });
+  } catch (const RuntimeError& e) {
+    if (e.number() != err::Cancel) throw;
+    result.cancelled = true;
+    return result;
+  }
+  const int first = std::max(1, options.firstRow);
+  const int last = options.lastRow < 0 ? sigGrid.lastRow() : options.lastRow;
+  for (int r = first; r <= last; ++r) {
+    if (options.skipBlankRows) {
+      bool blank = true;
+      for (int c = 0; c <= sigGrid.lastCol() && blank; ++c) blank = sigGrid.isCellEmpty(c, r);
+      if (blank) continue;
+    }
+    result.checks.push_back({r, hashConfirms(sigGrid.getCell(kHashColumn, r), digest)});
+    // Comparing is cheap: ask about cancelling every 4096 rows.
+    if (progress && (r - first) % 4096 == 4095 &&
+        !progress(kDigestShare +
+                  int(qint64(r - first) * (100 - kDigestShare) / std::max(1, last - first + 1)))) {
+      result.checks.clear();
+      result.cancelled = true;
+      return result;
+    }
+  }
+  if (progress) progress(100);  // all done: too late to cancel
   return result;
 }
 

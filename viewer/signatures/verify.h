@@ -6,6 +6,8 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <vector>
 
 namespace tarvex {
 
@@ -52,6 +54,36 @@ inline bool hashConfirms(const QString& recordedHash, const QString& digest) {
 // only. Nothing else changes: not the table, its selection or the busy flag.
 VerifyResult verifySignature(SignedFile kind, const LogTable& sigGrid, int selectedRow,
                              const QString& fileName, VxLog& sigLog, UserInterface& ui);
+
+// The outcome of one signature record checked by verifyRecords.
+struct RecordCheck {
+  int row = 0;             // the record's row in the signature table
+  bool confirmed = false;  // its hash equals the file's digest
+};
+
+struct VerifyRecordsResult {
+  std::vector<RecordCheck> checks;  // in row order
+  bool cancelled = false;           // progress returned false; checks is empty
+};
+
+// Which rows verifyRecords checks.
+struct VerifyRecordsOptions {
+  int firstRow = 1;
+  int lastRow = -1;           // -1: the table's lastRow()
+  bool skipBlankRows = true;  // a row without any field (an empty line) holds no record
+};
+
+// Checks every record (row) of sigGrid against the present digest of
+// fileName, which is computed once: what "Verify All" in the window and
+// `tarvex verify` do. progress(percent) (may be empty) is called with 0 to
+// 100 while the digest is computed (the long part) and as the rows are
+// compared; returning false cancels: the result is then marked cancelled
+// and holds no checks. Shows nothing and changes nothing.
+// Throws RuntimeError when the digest cannot be computed (the file cannot
+// be read, an empty file: see VxLog::CalculateFileHash).
+VerifyRecordsResult verifyRecords(const LogTable& sigGrid, const QString& fileName, VxLog& sigLog,
+                                  const std::function<bool(int percent)>& progress = {},
+                                  const VerifyRecordsOptions& options = {});
 
 inline VerifyResult VerifyDataSignature(const LogTable& digiSigGrid, int selectedRow,
                                         const QString& dataFileName, VxLog& sigLog,

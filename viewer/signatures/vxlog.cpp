@@ -76,7 +76,8 @@ VxLog::VxLog()
     : VxLog("Ferrolok.EncryptString", "Ferrolok.DecryptData", "Ferrolok.CreateStringHash") {}
 
 VxLog::VxLog(const char* encryptorProgId, const char* decryptorProgId, const char* hasherProgId)
-    : encryptor_(create<ferrolok::EncryptString>(encryptorProgId)),
+    : decryptorProgId_(decryptorProgId),
+      encryptor_(create<ferrolok::EncryptString>(encryptorProgId)),
       decryptor_(create<ferrolok::DecryptData>(decryptorProgId)),
       hasher_(create<ferrolok::CreateStringHash>(hasherProgId)) {}
 
@@ -91,13 +92,19 @@ QString VxLog::EncryptToHex(const QString& InputString, const QString& Password)
 
 std::vector<std::uint8_t> VxLog::decryptBytes(std::vector<std::uint8_t> cipher,
                                               const QString& Password, bool checked) {
+  return decryptWith(*decryptor_, std::move(cipher), Password, checked);
+}
+
+std::vector<std::uint8_t> VxLog::decryptWith(ferrolok::DecryptData& decryptor,
+                                             std::vector<std::uint8_t> cipher,
+                                             const QString& Password, bool checked) {
   const std::size_t cipherLength = cipher.size();
   ferrolok::ByteArray data;
   data.bytes = std::move(cipher);
-  decryptor_->setPassword(toBString(Password));
-  decryptor_->setData(std::move(data));
-  decryptor_->setSaveToFile(0);
-  ferrolok::Bytes plain = bytesOf(decryptor_->Decrypt());
+  decryptor.setPassword(toBString(Password));
+  decryptor.setData(std::move(data));
+  decryptor.setSaveToFile(0);
+  ferrolok::Bytes plain = bytesOf(decryptor.Decrypt());
   if (checked && plain.empty() && (cipherLength % 8 != 0 || cipherLength > 8))
     throw RuntimeError(err::InvalidCall,
                        QStringLiteral("The line cannot be deciphered (damaged record)"));
@@ -124,6 +131,37 @@ QString VxLog::decryptHexLine(QByteArrayView ansiHex, const QString& Password) {
   return ansiText(decryptBytes(hexToBytes(ansiHex, ' '), Password, true));
 }
 
+VxLog::HexLines VxLog::decryptHexLines(const std::vector<QByteArray>& lines,
+                                       const QString& Password) {
+  HexLines out;
+  out.plain.resize(lines.size());
+  out.errors.resize(lines.size());
+  auto work = [&](ferrolok::DecryptData& decryptor, std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      try {
+        out.plain[i] = ansiText(
+            decryptWith(decryptor, hexToBytes(QByteArrayView(lines[i]), ' '), Password, true));
+      } catch (const RuntimeError& e) {
+        out.errors[i] = e;
+      } catch (const std::bad_alloc&) {
+        out.errors[i] = RuntimeError(err::OutOfMemory);
+      }
+    }
+  };
+  // A thread is worth starting only for more than a few lines.
+  if (lines.size() < 64) {
+    work(*decryptor_, 0, lines.size());
+    return out;
+  }
+  if (!helperDecryptor_) helperDecryptor_ = create<ferrolok::DecryptData>(decryptorProgId_.c_str());
+  const std::size_t half = lines.size() / 2;
+  std::future<void> second =
+      std::async(std::launch::async, [&] { work(*helperDecryptor_, half, lines.size()); });
+  work(*decryptor_, 0, half);
+  second.get();
+  return out;
+}
+
 QString VxLog::CalculateHash(const QString& InputString, const QString& Password) {
   hasher_->setPassword(toBString(Password));
   hasher_->setInput(toBString(InputString));
@@ -131,6 +169,11 @@ QString VxLog::CalculateHash(const QString& InputString, const QString& Password
 }
 
 QString VxLog::CalculateFileHash(const QString& FileName, const QString& Password) {
+  return CalculateFileHash(FileName, Password, {});
+}
+
+QString VxLog::CalculateFileHash(const QString& FileName, const QString& Password,
+                                 const std::function<bool(qint64, qint64)>& progress) {
   // The text of the round trip is never built: each file byte stands for
   // two bytes of the hashed 8-bit text (digestTable), so the file is
   // streamed through the table into MD5, the digest the hasher computes.
@@ -172,6 +215,7 @@ QString VxLog::CalculateFileHash(const QString& FileName, const QString& Passwor
     total += c.size;
     if (!ahead.valid()) break;  // a short chunk is the last
     ahead.get();
+    if (progress && !progress(total, file.size())) throw RuntimeError(err::Cancel);
     current = 1 - current;
   }
   if (chunks[current].size < 0) throw RuntimeError(err::PathFileAccess);

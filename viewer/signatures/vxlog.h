@@ -13,7 +13,10 @@
 #include <QByteArrayView>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace ferrolok {
@@ -21,6 +24,8 @@ class EncryptString;
 class DecryptData;
 class CreateStringHash;
 }  // namespace ferrolok
+
+#include "shell/runtime_error.h"
 
 namespace tarvex {
 
@@ -65,6 +70,17 @@ class VxLog {
   // file (what the companion readers read), without decoding it first.
   QString decryptHexLine(QByteArrayView ansiHex, const QString& Password);
 
+  // decryptHexLine of every line, on two threads (the caller's and one
+  // more, each with a decryptor of its own; the library keeps each
+  // thread's key, so the key is derived once a thread). The result of
+  // lines[i] is plain[i], or errors[i] when that line throws (the other
+  // lines are still deciphered). Order is kept.
+  struct HexLines {
+    std::vector<QString> plain;
+    std::vector<std::optional<RuntimeError>> errors;
+  };
+  HexLines decryptHexLines(const std::vector<QByteArray>& lines, const QString& Password);
+
   // Hex text of the MD5 of the 8-bit form of InputString: 16 groups. The
   // Password is handed to the library but does not change the digest.
   // Throws err::TypeMismatch for an empty InputString.
@@ -80,6 +96,11 @@ class VxLog {
   // error (53, 75, 76) when the file cannot be read and err::TypeMismatch for
   // an empty file.
   QString CalculateFileHash(const QString& FileName, const QString& Password);
+  // The same, calling progress(bytesDone, bytesTotal) after every chunk of
+  // the file; progress returning false stops the digest with
+  // RuntimeError(err::Cancel).
+  QString CalculateFileHash(const QString& FileName, const QString& Password,
+                            const std::function<bool(qint64, qint64)>& progress);
 
   // True when CalculateHash(InputString, Password) equals `hash` exactly
   // (case-sensitive, no trimming).
@@ -105,6 +126,12 @@ class VxLog {
  private:
   std::vector<std::uint8_t> decryptBytes(std::vector<std::uint8_t> cipher, const QString& Password,
                                          bool checked);
+  static std::vector<std::uint8_t> decryptWith(ferrolok::DecryptData& decryptor,
+                                               std::vector<std::uint8_t> cipher,
+                                               const QString& Password, bool checked);
+
+  std::string decryptorProgId_;
+  std::unique_ptr<ferrolok::DecryptData> helperDecryptor_;  // the second thread's
 
   std::unique_ptr<ferrolok::EncryptString> encryptor_;
   std::unique_ptr<ferrolok::DecryptData> decryptor_;

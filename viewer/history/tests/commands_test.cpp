@@ -6,11 +6,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <array>
 #include <map>
 
 #include "history/history_commands.h"
+#include "history/verify_results.h"
 #include "recording_trend.h"
 #include "scripted_ui.h"
 #include "signatures/vxlog.h"
@@ -36,12 +38,14 @@ class FakeWindow : public HistoryWindowState {
   void setAuditNameCaption(const QString& text) override { auditCaption = text; }
   void setAlmNameCaption(const QString& text) override { almCaption = text; }
   void setPlotProgressVisible(bool visible) override { progressVisible = visible; }
+  void showRow(const LogTable& table, int row) override { shownRows.push_back({&table, row}); }
 
   std::array<LogTable, 6> t;
   std::map<const LogTable*, TableSelection> selections;
   std::array<bool, 5> tabs{true, false, true, true, true};
   QString auditCaption, almCaption;
   bool progressVisible = true;
+  std::vector<std::pair<const LogTable*, int>> shownRows;
 };
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -119,7 +123,7 @@ TEST_F(CommandsTest, OpenHistoryFileShowsItsDialogThenLoadsTheFileAndItsCompanio
   EXPECT_EQ(g.dataFileName, data);
   EXPECT_EQ(win.vaGrid().getCell(1, 1), "02:05:30 PM");
   EXPECT_EQ(win.vaGrid().getCell(1, 0), "Time");
-  EXPECT_FALSE(win.tabs[1]);  // cell (2, 1) holds a value
+  EXPECT_TRUE(win.tabs[1]);  // the events read are reachable
   EXPECT_EQ(trend.plotTitle, "Data File: run");
   // Then the signature file and the operator event file, in that order.
   const QStringList statuses = statusesOf(ui.log);
@@ -140,6 +144,22 @@ TEST_F(CommandsTest, HeaderOnlyFileSwitchesTheOperatorEventsTabOn) {
   cmds.DataBarBtn_Click(0);
   EXPECT_TRUE(win.tabs[1]);
   EXPECT_EQ(win.vaGrid().lastRow(), 0);
+}
+
+TEST_F(CommandsTest, OperatorEventsTabFollowsTheEventsOfAFileWithData) {
+  // With data and no ".evt" the tab stays off; a file whose events were
+  // read switches it on; opening the first again switches it off.
+  const QString plain = dir.filePath("plain.csv");
+  QFile::copy(data, plain);
+  ui.openAnswers = {plain, data, plain};
+  cmds.DataBarBtn_Click(0);
+  EXPECT_FALSE(win.tabs[1]);
+  cmds.DataBarBtn_Click(0);
+  EXPECT_TRUE(win.tabs[1]);
+  EXPECT_EQ(win.opEvGrid().dataRowCount(), 1);
+  cmds.DataBarBtn_Click(0);
+  EXPECT_FALSE(win.tabs[1]);
+  EXPECT_EQ(win.opEvGrid().dataRowCount(), 0);
 }
 
 TEST_F(CommandsTest, CancelBeforeAnyFileReadsNothing) {
@@ -364,6 +384,123 @@ TEST_F(CommandsTest, VerifyButtonsVerifyTheFirstSelectedRow) {
   cmds.auditBarBtn_Click(3);
   EXPECT_EQ(ui.messages.back().prompt,
             "No signature to verify!\r\n\r\nUse the open file icon to load a data file.");
+}
+
+class VerifyResultsTest : public CommandsTest {
+ protected:
+  // Signature rows: the data file's true digest, a wrong hash, an empty
+  // line, the true digest again.
+  void loadSignatures() {
+    const QString digest = sigLog.CalculateFileHash(data, QStringLiteral("plumb"));
+    auto line = [&](const QString& plain) {
+      return sigLog.EncryptToHex(plain, QStringLiteral("plumb")).toLatin1() + "\r\n";
+    };
+    writeFile(dir.filePath("run.sig"), line("1/3/2007,08:00:00,Jane,OK," + digest) +
+                                           line("1/3/2007,09:00:00,Joe,Bad,00 11") + "\r\n" +
+                                           line("1/4/2007,08:00:00,Ann,OK," + digest));
+    ui.openAnswers = {data};
+    cmds.DataBarBtn_Click(0);
+    ui.messages.clear();
+    ui.progress.clear();
+  }
+  QString result(int row) {
+    return win.digiSigGrid().getCell(resultColumn(win.digiSigGrid()), row);
+  }
+  const QRegularExpression stamp{"^(Confirmed|Failed) \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"};
+};
+
+TEST_F(VerifyResultsTest, TheCheckedRowIsShownWithItsResult) {
+  loadSignatures();
+  EXPECT_EQ(resultColumn(win.digiSigGrid()), kResultColumn);
+  EXPECT_TRUE(result(1).isEmpty());
+  win.selections[&win.digiSigGrid()] = {{{-1, 4, -1, 4}, {-1, 1, -1, 2}}, 1};
+  cmds.DataBarBtn_Click(5);
+  EXPECT_EQ(ui.messages.back().prompt, "Digital signature of file confirmed!");
+  ASSERT_EQ(win.shownRows.size(), 1u);
+  EXPECT_EQ(win.shownRows[0], std::make_pair<const LogTable*>(&win.digiSigGrid(), 1));
+  EXPECT_TRUE(result(1).startsWith("Confirmed ")) << result(1).toStdString();
+  EXPECT_TRUE(stamp.match(result(1)).hasMatch());
+
+  win.selections[&win.digiSigGrid()] = {{{-1, 2, -1, 2}}, 2};
+  cmds.DataBarBtn_Click(5);
+  EXPECT_TRUE(result(2).startsWith("Failed ")) << result(2).toStdString();
+  EXPECT_TRUE(result(1).startsWith("Confirmed "));  // earlier checks stay
+  EXPECT_TRUE(result(4).isEmpty());
+  EXPECT_EQ(win.shownRows.back().second, 2);
+
+  // No row selected: nothing is marked or shown.
+  win.selections.clear();
+  cmds.DataBarBtn_Click(5);
+  EXPECT_EQ(win.shownRows.size(), 2u);
+
+  // A new load forgets the results of the old records.
+  ui.openAnswers = {data};
+  cmds.DataBarBtn_Click(0);
+  EXPECT_TRUE(result(1).isEmpty());
+  EXPECT_EQ(resultColumn(win.digiSigGrid()), kResultColumn);
+
+  // A record with a field too many keeps it in sight, apart from the results.
+  writeFile(dir.filePath("run.sig"),
+            sigLog.EncryptToHex("1/5/2007,08:00:00,Ann,OK,AB CD,extra", QStringLiteral("plumb"))
+                    .toLatin1() +
+                "\r\n");
+  ui.openAnswers = {data};
+  cmds.DataBarBtn_Click(0);
+  EXPECT_EQ(resultColumn(win.digiSigGrid()), kResultColumn + 1);
+  EXPECT_EQ(win.digiSigGrid().getCell(kResultColumn, 1), "extra");
+}
+
+TEST_F(VerifyResultsTest, VerifyAllChecksEveryRecordInOnePass) {
+  loadSignatures();
+  cmds.verifyAll(SignedFile::DataFile);
+  EXPECT_TRUE(result(1).startsWith("Confirmed "));
+  EXPECT_TRUE(result(2).startsWith("Failed "));
+  EXPECT_TRUE(result(3).isEmpty());  // the empty line holds no record
+  EXPECT_TRUE(result(4).startsWith("Confirmed "));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].prompt,
+            "1 of 3 digital signatures of file failed!\r\nData File has been altered or "
+            "corrupted.");
+  EXPECT_EQ(ui.messages[0].style, 16);
+  ASSERT_EQ(ui.progress.size(), 2);
+  EXPECT_TRUE(ui.progress[0].startsWith("show:Verify All:"));
+  EXPECT_EQ(ui.progress[1], "hide");
+  EXPECT_EQ(ui.statusTexts.last(), "Current File is " + data);
+  EXPECT_EQ(ui.pointer, Pointer::Normal);
+
+  // Cancelled in the progress window: no result is written, no message.
+  ui.openAnswers = {data};
+  cmds.DataBarBtn_Click(0);
+  ui.messages.clear();
+  ui.cancelProgress = true;
+  cmds.verifyAll(SignedFile::DataFile);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(result(1).isEmpty());
+  EXPECT_EQ(ui.statusTexts.last(), "Current File is " + data);
+  EXPECT_EQ(ui.pointer, Pointer::Normal);
+}
+
+TEST_F(VerifyResultsTest, VerifyAllRefusesWithoutSignaturesWhileBusyAndOnAnUnreadableFile) {
+  cmds.verifyAll(SignedFile::AuditTrail);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].prompt,
+            "No signature to verify!\r\n\r\nUse the open file icon to load a data file.");
+  EXPECT_TRUE(ui.progress.isEmpty());
+
+  loadSignatures();
+  win.f_FileLoading = true;
+  cmds.verifyAll(SignedFile::DataFile);
+  EXPECT_EQ(ui.messages.back().prompt, busyText());
+  EXPECT_TRUE(result(1).isEmpty());
+  win.f_FileLoading = false;
+
+  QFile::remove(data);  // gone since it was opened
+  cmds.verifyAll(SignedFile::DataFile);
+  EXPECT_TRUE(ui.messages.back().prompt.startsWith("Error Number "));
+  EXPECT_TRUE(ui.messages.back().prompt.endsWith(
+      ". - Digital verification of file failed!\r\nPlease contact Factory with this error."));
+  EXPECT_TRUE(result(1).isEmpty());
+  EXPECT_EQ(ui.progress.last(), "hide");
 }
 
 TEST_F(CommandsTest, ExportsAndPrintoutsReachTheirTables) {

@@ -98,6 +98,16 @@ class ScriptedUi : public UserInterface {
     if (onDoEvents) onDoEvents();
   }
 
+  // The progress window, apart from `log`: "show:<title>:<text>:<max>",
+  // "hide"; `cancelProgress` is its Cancel button.
+  QStringList progress;
+  bool cancelProgress = false;
+  void showProgress(const QString& title, const QString& text, int maximum) override {
+    progress << QStringLiteral("show:%1:%2:%3").arg(title, text).arg(maximum);
+  }
+  bool progressCancelled() override { return cancelProgress; }
+  void hideProgress() override { progress << QStringLiteral("hide"); }
+
   Pointer pointer = Pointer::Normal;
 
  private:

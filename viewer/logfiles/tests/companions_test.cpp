@@ -3,6 +3,7 @@
 #include "logfiles/companions.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 
 #include "logfiles/logtable.h"
 #include "shell/codepage.h"
+#include "shell/runtime_error.h"
 #include "shell/tests/fake_ui.h"
 #include "signatures/vxlog.h"
 
@@ -206,6 +208,50 @@ TEST_F(CompanionTest, BeyondTheOldLineLimit) {
   EXPECT_EQ(table.lastRow(), 40000);
   EXPECT_EQ(table.getCell(2, 40000), QStringLiteral("A"));
   EXPECT_GE(ui.doEventsCount, 1);
+}
+
+// Lines deciphered on two threads still fill rows in line order, and the
+// first damaged line (in line order) is the one reported, after the rows
+// before it were filled.
+TEST_F(CompanionTest, ManyLinesKeepTheirOrderAndTheFirstDamageIsReported) {
+  QByteArray all;
+  for (int i = 1; i <= 5000; ++i) {
+    all += log.EncryptToHex(QStringLiteral("1/2/2007,1:00:00,User %1,x").arg(i), kPw).toLatin1();
+    all += i == 3001 || i == 4500 ? "Z 1FF\r\n" : "\r\n";  // 3001 and 4500 damaged
+  }
+  writeBytes(dir.filePath("run.evt"), all);
+  LogTable t;
+  setCompanionLayout(t, CompanionKind::OperatorEvents);
+  try {
+    readCompanionRows(t, dir.filePath("run.evt"), log);
+    FAIL() << "no error";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), err::Overflow);
+    EXPECT_TRUE(e.description().endsWith("(line 3001 of run.evt)")) << e.what();
+  }
+  EXPECT_EQ(t.lastRow(), 3000);
+  for (int r = 1; r <= 3000; ++r) ASSERT_EQ(t.getCell(2, r), QStringLiteral("User %1").arg(r)) << r;
+}
+
+// A pipe, a device or a folder where the companion is expected is reported
+// as an unreadable file at once (nothing waits, nothing grows), and a line
+// longer than any record is refused without reading the file whole.
+TEST_F(CompanionTest, NoRegularFileNoEndlessLine) {
+  ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("run.sig")).constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link("/dev/zero", dir.filePath("run.evt")));
+  EXPECT_EQ(loadSig(), CompanionLoad::Failed);
+  EXPECT_TRUE(ui.messages().back().text.startsWith("Error 75 = Path/File access error (" +
+                                                   dir.filePath("run.sig") + " is a pipe)"))
+      << ui.messages().back().text.toStdString();
+  EXPECT_EQ(loadOpEventsFile(table, dataFile, log, ui, busy, {}), CompanionLoad::Failed);
+  EXPECT_TRUE(ui.messages().back().text.contains(" is a device)"));
+  EXPECT_FALSE(busy);
+
+  QFile::remove(dir.filePath("run.evt"));
+  writeBytes(dir.filePath("run.evt"), QByteArray(3 << 20, '4'));
+  EXPECT_EQ(loadOpEventsFile(table, dataFile, log, ui, busy, {}), CompanionLoad::Failed);
+  EXPECT_TRUE(ui.messages().back().text.contains("longer than 1048576 bytes (line 1 of run.evt)"))
+      << ui.messages().back().text.toStdString();
 }
 
 TEST_F(CompanionTest, ForEachRecordGivesPlainLines) {

@@ -1,11 +1,13 @@
 #include "logfiles/export_commands.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QStringList>
 #include <optional>
 
+#include "signatures/textinput.h"
 #include "testfiles.h"
 
 namespace tarvex {
@@ -142,15 +144,58 @@ TEST_F(ExportCommands, FailedWriteIsReportedWithTheCommandsName) {
                                          "occurred.\r\nPlease contact the manufacturer with "
                                          "this error.")
                               .arg(c.procName));
-
-    // The log file the table was read from is never written over.
-    ui_.log.clear();
-    ui_.saveAnswer = source_;
-    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
-    ASSERT_EQ(ui_.log.size(), 2);
-    EXPECT_TRUE(ui_.log[1].startsWith("msg 0 Error 70 = ")) << ui_.log[1].toStdString();
-    EXPECT_EQ(TempFiles::read(source_), "Date,Time,TC1\r\n1/2/2007,02:05:30 PM,23.5\r\n");
   }
+}
+
+TEST_F(ExportCommands, NoLogFileReadInThisRunIsReplaced) {
+  // A companion read by another reader, the table's own file by another
+  // spelling, a hard link and a symbolic link to it.
+  const QString companion = files_.write("other.txt", "plain\r\n");
+  { TextInputFile in(companion); }
+  ASSERT_TRUE(QFile::link(source_, files_.path("link.csv")));
+  ASSERT_EQ(::link(QFile::encodeName(source_).constData(),
+                   QFile::encodeName(files_.path("hard.csv")).constData()),
+            0);
+  const QString spelled = files_.path("start/../source.csv");
+  for (const QString& target :
+       {source_, companion, spelled, files_.path("link.csv"), files_.path("hard.csv")}) {
+    for (const ExportCase& c : kCases) {
+      SCOPED_TRACE((c.procName + (" " + target)).toStdString());
+      ui_.log.clear();
+      ui_.saveAnswer = target;
+      c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
+      ASSERT_EQ(ui_.log.size(), 2);
+      const QString named = target == companion ? companion : source_;
+      EXPECT_EQ(ui_.log[1], "msg 16 The file " + named +
+                                " is a log file open in the viewer and is not replaced by an "
+                                "export.\r\nChoose another file name for the export.");
+    }
+  }
+  EXPECT_EQ(TempFiles::read(source_), "Date,Time,TC1\r\n1/2/2007,02:05:30 PM,23.5\r\n");
+  EXPECT_EQ(TempFiles::read(companion), "plain\r\n");
+
+  // The tool's path through the table refuses as well.
+  EXPECT_EQ(testing::errorOf([&] { table_.exportDelimitedText(companion); }), 70);
+  EXPECT_EQ(testing::errorOf([&] { table_.exportDelimitedText(files_.path("link.csv")); }), 70);
+}
+
+TEST_F(ExportCommands, TheProposalNeverNamesAnOpenLog) {
+  // The log lies in the start-up folder and "Export Data" is missing: the
+  // dialog opens beside the log, so its own name is not proposed.
+  const QString log = files_.write("start/run.csv", "Date,Time\r\n1/2/2007,1:00\r\n");
+  LogTable runTable;
+  runTable.loadDelimitedText(log);
+  EXPECT_EQ(proposedExportName("", log, startDir_), "run export.csv");
+  EXPECT_EQ(proposedExportName("Op Event ", log, startDir_), "Op Event run.csv");
+  ui_.saveAnswer.reset();
+  exportHistData(ui_, runTable, log, startDir_);
+  EXPECT_TRUE(ui_.log.value(0).contains("|run export.csv|")) << ui_.log.value(0).toStdString();
+  // An unread file of that name is proposed as usual, as is the name in an
+  // existing export folder.
+  files_.write("start/alm.csv", "x\r\n");
+  EXPECT_EQ(proposedExportName("", "C:\\logs\\alm.csv", startDir_), "alm.csv");
+  ASSERT_TRUE(QDir().mkpath(startDir_ + "/Export Data"));
+  EXPECT_EQ(proposedExportName("", log, startDir_), "run.csv");
 }
 
 }  // namespace

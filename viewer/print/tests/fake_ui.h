@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -60,7 +61,26 @@ class FakeUi : public UserInterface {
   void setPointer(Pointer pointer) override {
     log << (pointer == Pointer::Hourglass ? "pointer hourglass" : "pointer normal");
   }
-  void doEvents() override {}
+  void doEvents() override {
+    ++eventPumps;
+    if (onDoEvents) onDoEvents();
+  }
+
+  // The progress window, apart from `log`: "show <title>|<text>|<max>",
+  // "set <value>|<text>", "hide".
+  QStringList progressLog;
+  int eventPumps = 0;
+  std::function<void()> onDoEvents;  // "user input" while events run
+  bool cancelPressed = false;        // the progress window's Cancel
+  void showProgress(const QString& title, const QString& text, int maximum) override {
+    progressLog << QStringLiteral("show %1|%2|%3").arg(title, text).arg(maximum);
+    cancelPressed = false;
+  }
+  void setProgress(int value, const QString& text) override {
+    progressLog << QStringLiteral("set %1|%2").arg(value).arg(text);
+  }
+  bool progressCancelled() override { return cancelPressed; }
+  void hideProgress() override { progressLog << QStringLiteral("hide"); }
 
   // Prints to the PDF file `path`.
   void printToPdf(const QString& path) {

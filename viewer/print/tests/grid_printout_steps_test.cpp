@@ -8,6 +8,7 @@
 
 #include "fake_ui.h"
 #include "print_test_support.h"
+#include "shell/progress_pump.h"
 
 namespace tarvex {
 namespace {
@@ -148,6 +149,67 @@ TEST_F(PrintGrid, DialogChoicesReachThePrintoutAndOtherErrorsArePassedOver) {
   ui_.log.clear();
   print();
   EXPECT_EQ(ui_.log, (QStringList{"msg 32 guard " + kDataFile, "printers", "printer 12"}));
+}
+
+}  // namespace
+}  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+TEST_F(PrintGrid, ProgressShowsPageAndCountAndLetsEventsRunOnAClock) {
+  // Every page takes 10 ms of the fake clock: events run about every third
+  // page, never more often than the pump interval.
+  GridTable long_(sampleRows(2000));
+  qint64 clock = 0;
+  int lastPumpAt = -1000;
+  int closestPumps = 1000;
+  ui_.onDoEvents = [&] {
+    closestPumps = std::min<int>(closestPumps, int(clock - lastPumpAt));
+    lastPumpAt = int(clock);
+  };
+  printout_.progressClock = [&] { return clock += 10; };
+  printGrid(ui_, long_, kDataFile, printout_);
+  const int pages = pdfInfo(pdf_, "Pages").toInt();
+  ASSERT_GT(pages, 20);
+  ASSERT_GE(ui_.progressLog.size(), 3);
+  EXPECT_EQ(ui_.progressLog.first(),
+            QStringLiteral("show Printing|Printing page 1 of %1|%1").arg(pages));
+  EXPECT_EQ(ui_.progressLog.last(), "hide");
+  EXPECT_TRUE(ui_.progressLog.contains(QStringLiteral("set 3|Printing page 4 of %1").arg(pages)))
+      << ui_.progressLog.join('\n').toStdString();
+  EXPECT_GE(closestPumps, ProgressPump::kPumpIntervalMs);
+  EXPECT_GE(ui_.eventPumps, pages / 4);
+  EXPECT_LE(ui_.eventPumps, pages / 2 + 2);
+}
+
+TEST_F(PrintGrid, CancelEndsTheJobWithoutALeftoverFileAndSkipsLaterCopies) {
+  GridTable long_(sampleRows(2000));
+  const int pages = tablePageCount(long_, *ui_.thePrinter, TablePrintSettings{});
+  ui_.printerChoice->copies = 2;
+  qint64 clock = 0;
+  printout_.progressClock = [&] { return clock += 100; };
+  int pumps = 0;
+  ui_.onDoEvents = [&] { ui_.cancelPressed = ++pumps >= 4; };
+  printGrid(ui_, long_, kDataFile, printout_);
+  EXPECT_FALSE(QFile::exists(pdf_));
+  EXPECT_FALSE(QFile::exists(dir_.filePath("out (2).pdf")));
+  EXPECT_EQ(ui_.progressLog.last(), "hide");
+  EXPECT_EQ(ui_.progressLog.filter("show").size(), 1);  // the second copy never starts
+  EXPECT_EQ(ui_.progressLog.first().section('|', 1, 1),
+            QStringLiteral("Printing page 1 of %1 (copy 1 of 2)").arg(pages));
+  EXPECT_EQ(ui_.log, (QStringList{"msg 32 guard " + kDataFile, "printers", "printer 12"}));
+  EXPECT_EQ(ui_.thePrinter->outputFileName(), pdf_);
+
+  // Cancel pressed as the window opens: not one page is drawn.
+  ui_.printerChoice->copies = 1;
+  ui_.progressLog.clear();
+  ui_.onDoEvents = [&] { ui_.cancelPressed = true; };
+  printGrid(ui_, long_, kDataFile, printout_);
+  EXPECT_FALSE(QFile::exists(pdf_));
+  EXPECT_EQ(
+      ui_.progressLog,
+      (QStringList{QStringLiteral("show Printing|Printing page 1 of %1|%1").arg(pages), "hide"}));
 }
 
 }  // namespace

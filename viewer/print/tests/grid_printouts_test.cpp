@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "fake_ui.h"
+#include "logfiles/readers.h"
 #include "print_test_support.h"
 
 namespace tarvex {
@@ -133,6 +134,49 @@ TEST_F(GridPrintouts, NoPrinterAndCancelEndTheDataPrintout) {
   PrintDataGrid(ui_, table_, dataFile_, {});
   EXPECT_EQ(ui_.log, (QStringList{"printers", "printer 12"}));
   EXPECT_FALSE(QFile::exists(pdf_));
+}
+
+}  // namespace
+}  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+TEST_F(GridPrintouts, AuditRowsKeepDateTimeAndUserBesideTheirAction) {
+  const QString trail = dir_.filePath("trail.aud");
+  QFile file(trail);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  for (int r = 1; r <= 80; ++r)
+    file.write(QStringLiteral("3/%1/2007,6:%2:00,Operator %1,Setpoint of zone %1 changed from "
+                              "180.0 to 185.5 C by recipe B-2047 step %1 (reason: drift),HMI-1\r\n")
+                   .arg(r)
+                   .arg(r % 60, 2, 10, QChar('0'))
+                   .toUtf8());
+  file.close();
+  LogTable audit;
+  loadAuditData(audit, trail);
+  PrintAuditGrid(ui_, audit, trail);
+  const QStringList pages = pdfPages(pdf_);
+  ASSERT_GE(pages.size(), 2);
+  int actions = 0;
+  for (int p = 0; p < pages.size(); ++p) {
+    for (const QString& line : pages[p].split(u'\n')) {
+      const QRegularExpressionMatch m =
+          QRegularExpression("Setpoint of zone (\\d+) changed").match(line);
+      if (!m.hasMatch()) continue;
+      ++actions;
+      const QString r = m.captured(1);
+      // The action's row: its date, time and user on the same line.
+      EXPECT_TRUE(line.contains(QStringLiteral("3/%1/2007").arg(r))) << line.toStdString();
+      EXPECT_TRUE(line.contains(QStringLiteral("Operator %1").arg(r))) << line.toStdString();
+      const QString time = QStringLiteral("6:%1:00").arg(r.toInt() % 60, 2, 10, QChar('0'));
+      EXPECT_TRUE(line.contains(time)) << line.toStdString();
+    }
+  }
+  EXPECT_GE(actions, 80);
+  // A long action runs on across pieces; nothing of it is lost.
+  const QString all = pages.join(QString());
+  EXPECT_TRUE(all.contains("(reason: drift)"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -85,6 +86,29 @@ inline QString pdfInfo(const QString& path, const QString& field) {
   for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
     if (line.startsWith(field + u':')) return line.mid(field.size() + 1).trimmed();
   return {};
+}
+
+// Page `page` (from 1) of a PDF as a picture at `dpi`.
+inline QImage pdfPageImage(const QString& path, int page, int dpi = 100) {
+  QTemporaryDir dir;
+  QProcess p;
+  const QString stem = dir.filePath(QStringLiteral("page"));
+  p.start(QStringLiteral(PDFTOPPM),
+          {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QString::number(page),
+           QStringLiteral("-l"), QString::number(page), QStringLiteral("-png"),
+           QStringLiteral("-singlefile"), path, stem});
+  p.waitForFinished(60000);
+  return QImage(stem + QStringLiteral(".png"));
+}
+
+// The darkest grey level (0 black .. 255 white) inside `rect` of `image`.
+inline int darkestGrey(const QImage& image, const QRect& rect) {
+  int darkest = 255;
+  const QRect r = rect.intersected(image.rect());
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x)
+      darkest = std::min(darkest, qGray(image.pixel(x, y)));
+  return darkest;
 }
 
 }  // namespace tarvex::testing

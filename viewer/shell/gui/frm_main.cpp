@@ -125,6 +125,25 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
     event->ignore();
     return true;
   }
+  if (watched == historySub_) {
+    switch (event->type()) {
+      // The history window fills the main window: its caption cannot drag
+      // it (or double-click it into another state).
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonRelease:
+        return true;
+      case QEvent::Move:
+        // Moved in any other way: back to the corner.
+        if (!fitting_ && historySub_->pos() != QPoint(0, 0))
+          QMetaObject::invokeMethod(
+              this, [this] { fitHistory(); }, Qt::QueuedConnection);
+        break;
+      default:
+        break;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

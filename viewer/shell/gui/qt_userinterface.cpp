@@ -11,6 +11,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
 
@@ -250,5 +251,43 @@ void QtUserInterface::setPointer(Pointer pointer) {
 }
 
 void QtUserInterface::doEvents() { QCoreApplication::processEvents(); }
+
+void QtUserInterface::showProgress(const QString& title, const QString& text, int maximum) {
+  progress_ = std::make_unique<QProgressDialog>(owner_ ? owner_->window() : nullptr);
+  progressCancelled_ = false;
+  QProgressDialog& d = *progress_;
+  d.setWindowTitle(title);
+  d.setLabelText(text);
+  d.setCancelButtonText(QStringLiteral("Cancel"));
+  d.setRange(0, std::max(1, maximum));
+  d.setValue(0);
+  // Shown at once and kept until hidden; input to the other windows waits.
+  d.setMinimumDuration(0);
+  d.setAutoClose(false);
+  d.setAutoReset(false);
+  d.setWindowModality(Qt::ApplicationModal);
+  d.setMinimumWidth(360);
+  QObject::connect(&d, &QProgressDialog::canceled, [this] { progressCancelled_ = true; });
+  d.show();
+}
+
+void QtUserInterface::setProgress(int value, const QString& text) {
+  if (!progress_) return;
+  if (!text.isEmpty()) progress_->setLabelText(text);
+  // A modal progress window also lets events run when its value changes;
+  // callers move it only on their pump's clock.
+  progress_->setValue(std::min(value, progress_->maximum()));
+}
+
+bool QtUserInterface::progressCancelled() {
+  // Its Cancel button, Esc or its close box.
+  return progressCancelled_ || (progress_ && progress_->wasCanceled());
+}
+
+void QtUserInterface::hideProgress() {
+  if (!progress_) return;
+  progress_->hide();
+  progress_.reset();
+}
 
 }  // namespace tarvex

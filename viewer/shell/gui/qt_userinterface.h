@@ -12,6 +12,7 @@
 #include "shell/userinterface.h"
 
 class QPrinter;
+class QProgressDialog;
 
 namespace tarvex {
 
@@ -38,6 +39,12 @@ class QtUserInterface : public UserInterface {
   void setStatusText(const QString& text) override;
   void setPointer(Pointer pointer) override;
   void doEvents() override;
+  void showProgress(const QString& title, const QString& text, int maximum) override;
+  void setProgress(int value, const QString& text) override;
+  bool progressCancelled() override;
+  void hideProgress() override;
+  // The progress window while one is shown (for tests and screenshots).
+  QProgressDialog* progressDialog() const { return progress_.get(); }
 
  private:
   QString showFileDialog(const FileDialogSettings& settings, bool save);
@@ -46,6 +53,8 @@ class QtUserInterface : public UserInterface {
   std::function<void(const QString&)> statusSink_;
   std::unique_ptr<QPrinter> printer_;
   bool hourglass_ = false;
+  std::unique_ptr<QProgressDialog> progress_;
+  bool progressCancelled_ = false;
 };
 
 // The Qt name filters of a "Description|pattern|Description|pattern" filter.

@@ -5,9 +5,11 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "logfiles/companions.h"
 #include "logfiles/logtable.h"
+#include "shell/runtime_error.h"
 #include "shell/tests/fake_ui.h"
 #include "signatures/vxlog.h"
 
@@ -137,6 +139,51 @@ TEST_F(VerifyTest, ErrorsEndInTheErrorMessage) {
   EXPECT_EQ(m.text,
             QStringLiteral("Error Number 53. - Digital verification of audit trail failed!") +
                 kCrLf + QStringLiteral("Please contact Factory with this error."));
+}
+
+TEST_F(VerifyTest, VerifyRecordsChecksEveryRecordAndCancels) {
+  grid.setCell(0, 6, u"1/3/2007");  // row 5 is an empty line of the file
+  grid.setCell(4, 6, u"0");
+  std::vector<int> seen;
+  const VerifyRecordsResult all = verifyRecords(grid, dataFile, log, [&](int percent) {
+    seen.push_back(percent);
+    return true;
+  });
+  EXPECT_FALSE(all.cancelled);
+  std::vector<std::pair<int, bool>> got;
+  for (const RecordCheck& c : all.checks) got.emplace_back(c.row, c.confirmed);
+  EXPECT_EQ(got, (std::vector<std::pair<int, bool>>{
+                     {1, true}, {2, false}, {3, true}, {4, false}, {6, false}}));
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.front(), 0);
+  EXPECT_EQ(seen.back(), 100);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+
+  // One row asked for explicitly is checked even when blank.
+  VerifyRecordsOptions one;
+  one.firstRow = one.lastRow = 5;
+  one.skipBlankRows = false;
+  const VerifyRecordsResult blank = verifyRecords(grid, dataFile, log, {}, one);
+  ASSERT_EQ(blank.checks.size(), 1u);
+  EXPECT_FALSE(blank.checks[0].confirmed);
+
+  // Cancelled at the first report: nothing checked, nothing thrown.
+  const VerifyRecordsResult cancelled =
+      verifyRecords(grid, dataFile, log, [](int) { return false; });
+  EXPECT_TRUE(cancelled.cancelled);
+  EXPECT_TRUE(cancelled.checks.empty());
+
+  // Cancelled while the digest of a larger file is computed.
+  write(dataFile, QByteArray(12 << 20, 'x'));
+  int calls = 0;
+  const VerifyRecordsResult midway = verifyRecords(
+      grid, dataFile, log, [&](int percent) { return ++calls < 2 || percent >= 100; });
+  EXPECT_TRUE(midway.cancelled);
+  EXPECT_TRUE(midway.checks.empty());
+
+  // A digest that cannot be computed is an error, not a failed record.
+  write(dataFile, "");
+  EXPECT_THROW(verifyRecords(grid, dataFile, log), RuntimeError);
 }
 
 }  // namespace

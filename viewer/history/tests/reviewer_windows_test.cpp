@@ -1,0 +1,259 @@
+// What a reviewer works with in the windows, under the offscreen platform:
+// grids whose row-identifying columns stay put while scrolling sideways and
+// whose columns fit their titles, the keyboard's tab switching and Open, the
+// checked signature row brought into view, the history window that cannot
+// be dragged inside the main window, the progress window's Cancel, and a
+// second copy refused before any splash shows.
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "history/frm_history.h"
+#include "history/log_grid.h"
+#include "history/viewer_app.h"
+#include "scripted_ui.h"
+#include "shell/frame_rules.h"
+#include "shell/gui/frm_main.h"
+#include "shell/gui/frm_splash.h"
+#include "shell/gui/instance_lock.h"
+#include "shell/gui/qt_userinterface.h"
+#include "shell/progress_pump.h"
+
+using namespace tarvex;
+
+namespace {
+
+// A data table of `cols` channels with long titles and 200 rows.
+void fillWide(LogTable& t, int cols) {
+  t.setCell(0, 0, u"Date");
+  t.setCell(1, 0, u"Time");
+  for (int c = 2; c <= cols + 1; ++c) t.setCell(c, 0, QStringLiteral("Channel %1 Zone (C)").arg(c));
+  for (int r = 1; r <= 200; ++r) {
+    t.setCell(0, r, u"3/14/2007");
+    t.setCell(1, r, QStringLiteral("06:%1:00 AM").arg(r % 60, 2, 10, QChar('0')));
+    for (int c = 2; c <= cols + 1; ++c) t.setCell(c, r, QString::number(r * 0.5 + c));
+  }
+  t.setColumnWidth(-1, 4);  // narrower than any title
+}
+
+}  // namespace
+
+class ReviewerWindowsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void frozenColumnsStayWhileTheGridScrollsSideways() {
+    LogTable table;
+    fillWide(table, 30);
+    LogGrid grid;
+    grid.setTable(&table);
+    grid.setFrozenColumns(1);
+    grid.resize(500, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QTableView* frozen = grid.frozenView();
+    QVERIFY(frozen && frozen->isVisible());
+    QCOMPARE(frozen->model(), grid.model());
+    QCOMPARE(frozen->selectionModel(), grid.selectionModel());
+    QVERIFY(!frozen->isColumnHidden(0));
+    QVERIFY(frozen->isColumnHidden(1));
+    QCOMPARE(frozen->columnWidth(0), grid.columnWidth(0));
+    const int left = grid.verticalHeader()->width() + grid.frameWidth();
+    QCOMPARE(frozen->geometry().left(), left);
+    QCOMPARE(frozen->width(), grid.columnWidth(0));
+
+    // Scrolled to the far right: the main view's first column is out of
+    // sight, the frozen one still shows the time at the left edge.
+    grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum());
+    QVERIFY(grid.horizontalScrollBar()->value() > grid.columnWidth(0));
+    QVERIFY(grid.columnViewportPosition(0) < 0);
+    QCOMPARE(frozen->geometry().left(), left);
+    QCOMPARE(frozen->indexAt(QPoint(5, 5)).column(), 0);
+    // And it scrolls down with the grid, row for row.
+    grid.verticalScrollBar()->setValue(50);
+    QCOMPARE(frozen->verticalScrollBar()->value(), 50);
+    QCOMPARE(frozen->rowAt(1), grid.rowAt(1));
+    // A row selected in it is selected in the grid.
+    frozen->selectionModel()->select(grid.model()->index(60, 0), QItemSelectionModel::Select);
+    QCOMPARE(grid.tableSelection().blocks.size(), size_t(1));
+    grid.setTable(nullptr);
+  }
+
+  void columnsFitTheirTitlesAndFirstRows() {
+    LogTable table;
+    fillWide(table, 3);
+    table.setCell(3, 5, u"a rather long value in row five");
+    LogGrid grid;
+    grid.setTable(&table);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const QFontMetrics titles = grid.horizontalHeader()->fontMetrics();
+    for (int c = 0; c < 4; ++c) {
+      const QString title = grid.model()->headerData(c, Qt::Horizontal).toString();
+      QVERIFY2(grid.columnWidth(c) > titles.horizontalAdvance(title), qPrintable(title));
+    }
+    QVERIFY(grid.columnWidth(2) > grid.fontMetrics().horizontalAdvance(
+                                      QStringLiteral("a rather long value in row five")));
+    QVERIFY(grid.verticalHeader()->width() >
+            grid.fontMetrics().horizontalAdvance(QStringLiteral("3/14/2007")));
+    // The table's own width stays the least: a wide column keeps its width.
+    table.setColumnWidth(2, 80);
+    QCOMPARE(grid.columnWidth(1), grid.charsToPixels(80));
+    grid.setTable(nullptr);
+  }
+
+  void keyboardSwitchesTabsAndOpensTheTabsFile() {
+    FrmHistory w;
+    std::vector<std::pair<ToolBar, int>> clicks;
+    w.setClickHandler([&](ToolBar b, int i) { clicks.emplace_back(b, i); });
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // The Operator Events tab is off: Ctrl+Tab passes it.
+    QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w.DataTab->currentIndex(), 2);
+    QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w.DataTab->currentIndex(), 4);
+    QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);  // round the end
+    QCOMPARE(w.DataTab->currentIndex(), 0);
+    QTest::keyClick(&w, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(w.DataTab->currentIndex(), 4);
+    w.setTabEnabled(1, true);
+    w.DataTab->setCurrentIndex(0);
+    QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w.DataTab->currentIndex(), 1);
+
+    // Ctrl+O: the open button of the Data, Audit Trail and Alarm History tabs.
+    for (int tab : {0, 1, 2, 3, 4}) {
+      w.DataTab->setCurrentIndex(tab);
+      QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    }
+    QCOMPARE(int(clicks.size()), 3);
+    QCOMPARE(clicks[0], std::make_pair(ToolBar::DataBarBtn, 0));
+    QCOMPARE(clicks[1], std::make_pair(ToolBar::auditBarBtn, 0));
+    QCOMPARE(clicks[2], std::make_pair(ToolBar::almBarBtn, 0));
+  }
+
+  void checkedSignatureRowIsSelectedAndInView() {
+    FrmHistory w;
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    LogTable& sig = w.digiSigGrid();
+    sig.setCell(0, 0, u"Date");
+    for (int r = 1; r <= 300; ++r) sig.setCell(2, r, QStringLiteral("user %1").arg(r));
+    w.digiSigGridView->selectRow(0);
+    w.showRow(sig, 250);
+    const TableSelection sel = w.selection(sig);
+    QCOMPARE(int(sel.blocks.size()), 1);
+    QCOMPARE(sel.currentFirstRow, 250);
+    const QRect cell = w.digiSigGridView->visualRect(w.digiSigGridView->model()->index(249, 1));
+    QVERIFY(w.digiSigGridView->viewport()->rect().intersects(cell));
+
+    // "Verify All" sits in the context menu of both signature grids.
+    std::vector<SignedFile> asked;
+    w.setVerifyAllHandler([&](SignedFile k) { asked.push_back(k); });
+    QVERIFY(w.digiSigGridView->actions().contains(w.verifyAllAction(SignedFile::DataFile)));
+    QVERIFY(w.auditSigGridView->actions().contains(w.verifyAllAction(SignedFile::AuditTrail)));
+    QCOMPARE(w.digiSigGridView->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QCOMPARE(w.verifyAllAction(SignedFile::AuditTrail)->text(), QString("Verify All"));
+    w.verifyAllAction(SignedFile::AuditTrail)->trigger();
+    QCOMPARE(int(asked.size()), 1);
+    QVERIFY(asked[0] == SignedFile::AuditTrail);
+  }
+
+  void historyWindowCannotBeDraggedInsideTheMainWindow() {
+    test::ScriptedUi ui;
+    FrmMain m(ui);
+    auto* history = new FrmHistory;
+    m.setHistoryWindow(history, [] { return false; });
+    m.resize(900, 700);
+    m.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m));
+    auto* sub = qobject_cast<QMdiSubWindow*>(history->parentWidget());
+    QVERIFY(sub);
+    QTRY_COMPARE(sub->pos(), QPoint(0, 0));
+    // A drag on its caption does not move it.
+    const QPoint caption(sub->width() / 2, 8);
+    QTest::mousePress(sub, Qt::LeftButton, Qt::NoModifier, caption);
+    for (int i = 1; i <= 5; ++i) {
+      QMouseEvent move(QEvent::MouseMove, QPointF(caption + QPoint(20 * i, 15 * i)),
+                       sub->mapToGlobal(QPointF(caption + QPoint(20 * i, 15 * i))), Qt::NoButton,
+                       Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(sub, &move);
+    }
+    QTest::mouseRelease(sub, Qt::LeftButton, Qt::NoModifier, caption + QPoint(100, 75));
+    QCOMPARE(sub->pos(), QPoint(0, 0));
+    // Moved in any other way, it goes back to the corner.
+    sub->move(40, 30);
+    QTRY_COMPARE(sub->pos(), QPoint(0, 0));
+    QCOMPARE(sub->size(), sub->parentWidget()->size());
+  }
+
+  void captionsAreTheirTitlesAlone() {
+    setApplicationIdentity(QStringLiteral("1.2.3"));
+    // A display name would be appended to every caption by the window system.
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    QVERIFY(QGuiApplication::applicationDisplayName() != applicationTitle());
+    QCOMPARE(QCoreApplication::applicationVersion(), QString("1.2.3"));
+  }
+
+  void progressWindowCancelIsSeenByTheWork() {
+    QtUserInterface ui;
+    ProgressPump pump(ui);
+    pump.open("Printing", "Printing page 1 of 9", 9);
+    QProgressDialog* dialog = ui.progressDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QString("Printing"));
+    QCOMPARE(dialog->labelText(), QString("Printing page 1 of 9"));
+    QCOMPARE(dialog->maximum(), 9);
+    QVERIFY(dialog->isModal());
+    QTest::qWait(ProgressPump::kPumpIntervalMs + 5);
+    QVERIFY(pump.step(4, [] { return QStringLiteral("Printing page 5 of 9"); }));
+    QCOMPARE(dialog->value(), 4);
+    QCOMPARE(dialog->labelText(), QString("Printing page 5 of 9"));
+    // The user presses Cancel while events run.
+    QTimer::singleShot(0, dialog, [dialog] { dialog->cancel(); });
+    QTest::qWait(ProgressPump::kPumpIntervalMs + 5);
+    QVERIFY(!pump.step(5, [] { return QString(); }));
+    QVERIFY(pump.cancelled());
+    pump.close();
+    QVERIFY(!ui.progressDialog());
+  }
+
+  void secondCopyIsRefusedBeforeAnySplash() {
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    InstanceLock first;
+    QVERIFY(first.acquire());
+    ViewerApp second({});
+    QString said;
+    bool splashSeen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || !box->isVisible()) return;
+      said = box->text();
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<FrmSplash*>(w) && w->isVisible()) splashSeen = true;
+      box->button(QMessageBox::Ok)->click();
+    });
+    poll.start();
+    QVERIFY(!second.start());
+    poll.stop();
+    QCOMPARE(said, QString(alreadyRunningText()).replace("\r\n", "\n"));
+    QVERIFY(!splashSeen);
+  }
+};
+
+QTEST_MAIN(ReviewerWindowsTest)
+#include "reviewer_windows_test.moc"
