@@ -163,7 +163,9 @@ int cmdShow(const Args& args) {
 
 int cmdVerify(const Args& args) {
   const QString file = onePositional(args, "FILE");
-  if (!fileExists(file))
+  // Anything that exists goes on to the digest, which refuses what is no
+  // regular file with its own report.
+  if (!QFileInfo::exists(file))
     throw RuntimeError(err::FileNotFound, QStringLiteral("File not found: ") + file);
   const QString sigPath = companionFileName(file, CompanionKind::DataSignatures);
   if (!fileExists(sigPath))

@@ -161,6 +161,10 @@ void decipherLines(const QString& path, VxLog& sigLog, const std::function<void(
     while (batch.size() < kBatchLines && !in.atEnd()) {
       try {
         batch.push_back(in.readLineBytes(kMaxLineBytes));
+        // A byte-order mark is no part of the hex text; an editor may have
+        // put one before the first record.
+        if (in.lineNumber() == 1 && batch.back().startsWith("\xEF\xBB\xBF"))
+          batch.back().remove(0, 3);
       } catch (const RuntimeError& e) {
         throw atLine(e, in.lineNumber(), path);
       }

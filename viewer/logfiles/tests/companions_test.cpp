@@ -254,6 +254,13 @@ TEST_F(CompanionTest, NoRegularFileNoEndlessLine) {
       << ui.messages().back().text.toStdString();
 }
 
+TEST_F(CompanionTest, AByteOrderMarkBeforeTheFirstRecordIsNoHexText) {
+  writeBytes(dir.filePath("run.evt"),
+             "\xEF\xBB\xBF" + log.EncryptToHex("1/2/2007,1:00:00,A,x", kPw).toLatin1() + "\r\n");
+  EXPECT_EQ(loadOpEventsFile(table, dataFile, log, ui, busy, {}), CompanionLoad::Loaded);
+  EXPECT_EQ(row(table, 1, 3), (QStringList{"1/2/2007", "1:00:00", "A", "x"}));
+}
+
 TEST_F(CompanionTest, ForEachRecordGivesPlainLines) {
   writeCompanion(dir.filePath("run.evt"), {"one", "", "three"}, "\n");
   QStringList got;
