@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <new>
 #include <optional>
-#include <vector>
 
 #include "cli/plot_command.h"
 #include "cli/sample.h"
@@ -130,53 +129,31 @@ TableKind kindOf(const Args& args, const QString& file) {
                    QStringLiteral(" from its extension; give --kind"));
 }
 
-// A CSV field: between quotes, quotes doubled, when it holds a comma, a
-// quote or a line break.
-QString csvField(const QString& text) {
-  if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') &&
-      !text.contains(u'\n'))
-    return text;
-  QString quoted = text;
-  quoted.replace(u'"', QStringLiteral("\"\""));
-  return u'"' + quoted + u'"';
-}
-
 int cmdShow(const Args& args) {
   const QString file = onePositional(args, "FILE");
   VxLog sigLog;
   LogTable table;
   loadTable(table, kindOf(args, file), file, sigLog);
-  std::vector<bool> shown;
-  for (int c = 0; c <= table.lastCol(); ++c)
-    shown.push_back(args.allColumns || !table.isColumnHidden(c));
-  // One pass over each row, written out a megabyte at a time.
-  std::vector<QString> cells;
-  QString line;
-  QByteArray buffer;
-  for (int r = 0; r <= table.lastRow(); ++r) {
-    table.rowCells(r, cells);
-    line.clear();
-    bool first = true;
-    for (int c = 0; c <= table.lastCol(); ++c) {
-      if (!shown[c]) continue;
-      if (!first) line += u',';
-      first = false;
-      line += csvField(cells[c]);
-    }
-    line += u'\n';
-    buffer += line.toUtf8();
-    if (buffer.size() >= (1 << 20)) {
-      std::fwrite(buffer.constData(), 1, size_t(buffer.size()), stdout);
-      buffer.clear();
-    }
-  }
-  std::fwrite(buffer.constData(), 1, size_t(buffer.size()), stdout);
+  // The export's one pass over each row, as UTF-8 with LF line ends,
+  // written a megabyte at a time.
+  std::fflush(stdout);
+  QFile console;
+  if (!console.open(stdout, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+    throw RuntimeError(err::PathFileAccess);
+  LogTable::WriteOptions options;
+  options.lineEnd = "\n";
+  options.utf8 = true;
+  options.hiddenColumns = args.allColumns;
+  table.writeDelimitedText(console, options);
+  console.flush();
   return kExitOk;
 }
 
 int cmdVerify(const Args& args) {
   const QString file = onePositional(args, "FILE");
-  if (!fileExists(file))
+  // Anything that exists goes on to the digest, which refuses what is no
+  // regular file with its own report.
+  if (!QFileInfo::exists(file))
     throw RuntimeError(err::FileNotFound, QStringLiteral("File not found: ") + file);
   const QString sigPath = companionFileName(file, CompanionKind::DataSignatures);
   if (!fileExists(sigPath))

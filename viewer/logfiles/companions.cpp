@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <limits>
 #include <new>
+#include <optional>
 
 #include "logfiles/logtable.h"
 #include "shell/filenames.h"
@@ -152,25 +153,54 @@ constexpr qsizetype kMaxLineBytes = 1 << 20;
 void decipherLines(const QString& path, VxLog& sigLog, const std::function<void()>& beforeBatch,
                    const std::function<void(qint64 line, const QString& plain)>& fn) {
   TextInputFile in(path);
-  std::vector<QByteArray> batch;
-  batch.reserve(kBatchLines);
-  while (!in.atEnd()) {
-    if (beforeBatch) beforeBatch();
+  // Up to kBatchLines lines of the file; the first line's number. A line
+  // that cannot be read ends the reading; its error is thrown once the
+  // lines before it were handed out.
+  std::optional<RuntimeError> readError;
+  auto readBatch = [&](std::vector<QByteArray>& batch) {
     batch.clear();
+    batch.reserve(kBatchLines);
     const qint64 firstLine = in.lineNumber() + 1;
-    while (batch.size() < kBatchLines && !in.atEnd()) {
+    while (!readError && batch.size() < kBatchLines && !in.atEnd()) {
       try {
         batch.push_back(in.readLineBytes(kMaxLineBytes));
+        // A byte-order mark is no part of the hex text; an editor may have
+        // put one before the first record.
+        if (in.lineNumber() == 1 && batch.back().startsWith("\xEF\xBB\xBF"))
+          batch.back().remove(0, 3);
       } catch (const RuntimeError& e) {
-        throw atLine(e, in.lineNumber(), path);
+        readError = atLine(e, in.lineNumber(), path);
       }
     }
-    const VxLog::HexLines plain = sigLog.decryptHexLines(batch, kPassword);
-    for (std::size_t i = 0; i < batch.size(); ++i) {
+    return firstLine;
+  };
+  // While a batch is deciphered the next one is read; while that one is
+  // deciphered on the second thread the rows of the first are handed out.
+  std::vector<QByteArray> batch;
+  qint64 firstLine = readBatch(batch);
+  if (batch.empty()) {
+    if (readError) throw *readError;
+    return;
+  }
+  if (beforeBatch) beforeBatch();
+  std::unique_ptr<VxLog::HexLinesJob> job =
+      sigLog.startDecryptHexLines(std::move(batch), kPassword);
+  while (job) {
+    std::vector<QByteArray> nextBatch;
+    const qint64 nextFirstLine = readBatch(nextBatch);
+    const VxLog::HexLines plain = job->finish();
+    job.reset();
+    if (!nextBatch.empty()) {
+      if (beforeBatch) beforeBatch();
+      job = sigLog.startDecryptHexLines(std::move(nextBatch), kPassword);
+    }
+    for (std::size_t i = 0; i < plain.plain.size(); ++i) {
       if (plain.errors[i]) throw atLine(*plain.errors[i], firstLine + qint64(i), path);
       fn(firstLine + qint64(i), plain.plain[i]);
     }
+    firstLine = nextFirstLine;
   }
+  if (readError) throw *readError;
 }
 
 }  // namespace

@@ -52,16 +52,6 @@ void decodeInto(const char* b, qsizetype n, bool utf8, QString& out) {
 
 }  // namespace
 
-void detail::fileCellText(const TableFile& file, const char* b, const char* e, bool quoted,
-                          QString& out) {
-  if (quoted) {
-    const std::string text = unquote(b, e);
-    decodeInto(text.data(), qsizetype(text.size()), file.utf8, out);
-  } else {
-    decodeInto(b, e - b, file.utf8, out);
-  }
-}
-
 QString utf8Text(const char* b, qsizetype n) {
   QString out;
   decodeInto(b, n, true, out);

@@ -139,13 +139,16 @@ class LogTable : public QAbstractTableModel {
   // The same text written to out, an open device (standard output, a
   // buffer). Throws RuntimeError 75 when a write fails, 7 out of memory.
   void writeDelimitedText(QIODevice& out) const;
+  // How writeDelimitedText may differ from the export.
+  struct WriteOptions {
+    const char* lineEnd = "\r\n";
+    bool utf8 = false;           // always UTF-8 (else as the export chooses)
+    bool hiddenColumns = false;  // hidden columns written too
+  };
+  void writeDelimitedText(QIODevice& out, const WriteOptions& options) const;
 
   // The text of cell (col, row); "" outside the table.
   QString getCell(int col, int row) const;
-  // The texts of cells (0, row) to (lastCol(), row), what getCell gives,
-  // in one pass over the row (getCell of every cell of a file row walks the
-  // row again for each). Reuses the strings of cells.
-  void rowCells(int row, std::vector<QString>& cells) const;
   // The same into out, reusing its buffer (for loops over many cells).
   void getCellInto(int col, int row, QString& out) const;
   // The cell read as a number (parseNumber in locale), or as a date, time or

@@ -467,37 +467,6 @@ bool overlayNeedsUtf8(const std::string& arena) {
 
 }  // namespace
 
-void LogTable::rowCells(int row, std::vector<QString>& cells) const {
-  cells.resize(size_t(lastCol_) + 1);
-  for (QString& c : cells) c.clear();
-  if (row < 0 || row > lastRow_) return;
-  const qsizetype line = file_ ? qsizetype(row) - file_->rowBase : -1;
-  const char* lb = nullptr;
-  const char* le = nullptr;
-  if (file_ && line >= 0 && line < file_->lineCount()) file_->lineBounds(line, lb, le);
-  FieldCursor cursor(lb, le, lb && file_->lineQuoted(line), file_ ? file_->delim : ',');
-  for (int c = 0; c <= lastCol_; ++c) {
-    const quint64 s = size_t(c) < overlays_.size() && size_t(row) < overlays_[c].cells.size()
-                          ? overlays_[c].cells[row]
-                          : 0;
-    if (s != 0) {
-      cells[c] = slot::text(s, overlays_[c].arena);
-      continue;
-    }
-    if (c == 0 && row >= 1 && row <= numberedRows_) {
-      cells[c].setNum(row);
-      continue;
-    }
-    const char* b;
-    const char* e;
-    bool quoted;
-    if (!lb || c > file_->colLimit || c < file_->colBase ||
-        !cursor.field(c - file_->colBase, b, e, quoted))
-      continue;
-    detail::fileCellText(*file_, b, e, quoted, cells[c]);
-  }
-}
-
 void LogTable::exportDelimitedText(const QString& path) const {
   if (path.isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
   const QFileInfo target(path);
@@ -517,9 +486,12 @@ void LogTable::exportDelimitedText(const QString& path) const {
   if (!out.commit()) throw RuntimeError(err::PathFileAccess);
 }
 
-void LogTable::writeDelimitedText(QIODevice& out) const {
+void LogTable::writeDelimitedText(QIODevice& out) const { writeDelimitedText(out, {}); }
+
+void LogTable::writeDelimitedText(QIODevice& out, const WriteOptions& options) const {
   try {
-    bool utf8 = file_ && file_->utf8 && !file_->ascii;
+    const std::size_t lineEndSize = std::strlen(options.lineEnd);
+    bool utf8 = options.utf8 || (file_ && file_->utf8 && !file_->ascii);
     for (const TableOverlay& ov : overlays_) {
       if (utf8) break;
       if (overlayNeedsUtf8(ov.arena)) utf8 = true;
@@ -557,7 +529,7 @@ void LogTable::writeDelimitedText(QIODevice& out) const {
       FieldCursor cursor(lb, le, lb && file_->lineQuoted(line), file_ ? file_->delim : ',');
       bool first = true;
       for (int c = 0; c <= lastCol_; ++c) {
-        if (isColumnHidden(c)) continue;
+        if (!options.hiddenColumns && isColumnHidden(c)) continue;
         if (!first) buf.push_back(',');
         first = false;
         const quint64 s = size_t(c) < overlays_.size() && size_t(r) < overlays_[c].cells.size()
@@ -589,7 +561,7 @@ void LogTable::writeDelimitedText(QIODevice& out) const {
           appendText(text);
         }
       }
-      buf.append("\r\n", 2);
+      buf.append(options.lineEnd, lineEndSize);
       if (buf.size() >= (1 << 20)) flush();
     }
     flush();

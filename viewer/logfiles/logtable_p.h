@@ -109,9 +109,6 @@ struct CellRef {
   bool quoted = false;
 };
 
-// The text of the file field [b, e) of file (quoted: between its quotes).
-void fileCellText(const TableFile& file, const char* b, const char* e, bool quoted, QString& out);
-
 }  // namespace detail
 
 // UTF-8 bytes as text. A leading U+FEFF is kept: inside a file or a written

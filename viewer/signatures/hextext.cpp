@@ -96,10 +96,9 @@ const DigitTable kDigitTable;
 std::vector<std::uint8_t> hexToBytes(QByteArrayView text, char delimiter) {
   std::vector<std::uint8_t> out;
   if (text.isEmpty()) return out;
-  // Every part but the last ends in a delimiter: at most this many parts.
-  std::size_t parts = 1;
-  for (const char c : text) parts += c == delimiter;
-  out.resize(parts);
+  // Parts are at least one character apart... or empty: at most one part
+  // per character, plus the last.
+  out.resize(static_cast<std::size_t>(text.size()) + 1);
   std::uint8_t* o = out.data();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* const end = p + text.size();
@@ -117,7 +116,10 @@ std::vector<std::uint8_t> hexToBytes(QByteArrayView text, char delimiter) {
       if (value > 255) throw RuntimeError(err::Overflow);
     }
     *o++ = static_cast<std::uint8_t>(value);
-    if (p == end) return out;
+    if (p == end) {
+      out.resize(static_cast<std::size_t>(o - out.data()));
+      return out;
+    }
     ++p;
   }
 }

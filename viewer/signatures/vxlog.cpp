@@ -131,35 +131,55 @@ QString VxLog::decryptHexLine(QByteArrayView ansiHex, const QString& Password) {
   return ansiText(decryptBytes(hexToBytes(ansiHex, ' '), Password, true));
 }
 
-VxLog::HexLines VxLog::decryptHexLines(const std::vector<QByteArray>& lines,
-                                       const QString& Password) {
-  HexLines out;
-  out.plain.resize(lines.size());
-  out.errors.resize(lines.size());
-  auto work = [&](ferrolok::DecryptData& decryptor, std::size_t begin, std::size_t end) {
+VxLog::HexLinesJob::HexLinesJob(VxLog& log, std::vector<QByteArray> lines, const QString& Password)
+    : lines_(std::move(lines)), password_(Password), log_(log) {
+  out_.plain.resize(lines_.size());
+  out_.errors.resize(lines_.size());
+  // A thread is worth starting only for more than a few lines.
+  if (lines_.size() >= 64) {
+    if (!log_.helperDecryptor_)
+      log_.helperDecryptor_ = create<ferrolok::DecryptData>(log_.decryptorProgId_.c_str());
+    helper_ = std::async(std::launch::async, [this] { work(*log_.helperDecryptor_); });
+  }
+}
+
+VxLog::HexLinesJob::~HexLinesJob() {
+  if (helper_.valid()) helper_.wait();
+}
+
+void VxLog::HexLinesJob::work(ferrolok::DecryptData& decryptor) {
+  constexpr std::size_t kChunk = 32;
+  for (;;) {
+    const std::size_t begin = next_.fetch_add(kChunk);
+    if (begin >= lines_.size()) return;
+    const std::size_t end = std::min(begin + kChunk, lines_.size());
     for (std::size_t i = begin; i < end; ++i) {
       try {
-        out.plain[i] = ansiText(
-            decryptWith(decryptor, hexToBytes(QByteArrayView(lines[i]), ' '), Password, true));
+        out_.plain[i] = ansiText(
+            decryptWith(decryptor, hexToBytes(QByteArrayView(lines_[i]), ' '), password_, true));
       } catch (const RuntimeError& e) {
-        out.errors[i] = e;
+        out_.errors[i] = e;
       } catch (const std::bad_alloc&) {
-        out.errors[i] = RuntimeError(err::OutOfMemory);
+        out_.errors[i] = RuntimeError(err::OutOfMemory);
       }
     }
-  };
-  // A thread is worth starting only for more than a few lines.
-  if (lines.size() < 64) {
-    work(*decryptor_, 0, lines.size());
-    return out;
   }
-  if (!helperDecryptor_) helperDecryptor_ = create<ferrolok::DecryptData>(decryptorProgId_.c_str());
-  const std::size_t half = lines.size() / 2;
-  std::future<void> second =
-      std::async(std::launch::async, [&] { work(*helperDecryptor_, half, lines.size()); });
-  work(*decryptor_, 0, half);
-  second.get();
-  return out;
+}
+
+VxLog::HexLines VxLog::HexLinesJob::finish() {
+  work(*log_.decryptor_);
+  if (helper_.valid()) helper_.get();
+  return std::move(out_);
+}
+
+std::unique_ptr<VxLog::HexLinesJob> VxLog::startDecryptHexLines(std::vector<QByteArray> lines,
+                                                                const QString& Password) {
+  return std::unique_ptr<HexLinesJob>(new HexLinesJob(*this, std::move(lines), Password));
+}
+
+VxLog::HexLines VxLog::decryptHexLines(const std::vector<QByteArray>& lines,
+                                       const QString& Password) {
+  return startDecryptHexLines(lines, Password)->finish();
 }
 
 QString VxLog::CalculateHash(const QString& InputString, const QString& Password) {

@@ -12,8 +12,10 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +82,35 @@ class VxLog {
     std::vector<std::optional<RuntimeError>> errors;
   };
   HexLines decryptHexLines(const std::vector<QByteArray>& lines, const QString& Password);
+
+  // The same in two steps, so that the caller can do other work (read the
+  // next lines, fill rows) while a second thread deciphers: the job starts
+  // on that thread at once; finish() then deciphers on the calling thread
+  // too, until every line is done, and returns the results. Lines are taken
+  // a few at a time by whichever thread is free. The VxLog must outlive
+  // the job, and only one job may run at a time; a job destroyed without
+  // finish() still waits for its thread.
+  class HexLinesJob {
+   public:
+    ~HexLinesJob();
+    HexLinesJob(const HexLinesJob&) = delete;
+    HexLinesJob& operator=(const HexLinesJob&) = delete;
+    HexLines finish();
+
+   private:
+    friend class VxLog;
+    HexLinesJob(VxLog& log, std::vector<QByteArray> lines, const QString& Password);
+    void work(ferrolok::DecryptData& decryptor);
+
+    std::vector<QByteArray> lines_;
+    QString password_;
+    HexLines out_;
+    std::atomic<std::size_t> next_{0};
+    VxLog& log_;
+    std::future<void> helper_;
+  };
+  std::unique_ptr<HexLinesJob> startDecryptHexLines(std::vector<QByteArray> lines,
+                                                    const QString& Password);
 
   // Hex text of the MD5 of the 8-bit form of InputString: 16 groups. The
   // Password is handed to the library but does not change the digest.

@@ -141,6 +141,48 @@ TEST_F(CliTest, TamperedFileFailsEverySignature) {
   EXPECT_EQ(r.out.count(QStringLiteral("\tfailed\n")), 3);
 }
 
+// show writes what the viewer shows as UTF-8 with LF line ends, cells that
+// need it quoted, whatever the width of a line or the code page of the file.
+TEST(CliShow, WideLinesAndCodePage1252) {
+  QTemporaryDir tmp;
+  QByteArray wide = "Date,Time";
+  QString expected = "Date,Time";
+  for (int i = 0; i < 100000; ++i) {
+    wide += ",TC" + QByteArray::number(i);
+    expected += ",TC" + QString::number(i);
+  }
+  wide += "\r\n1/2/2007,14:05:30,\"a,b\",Jos\xE9\r\n";
+  expected += "\n1/2/2007,02:05:30 PM,\"a,b\",Jos\u00E9";
+  for (int i = 2; i < 100000; ++i) expected += u',';
+  expected += u'\n';
+  QFile f(tmp.filePath("wide.csv"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(wide);
+  f.close();
+  const Result r = tarvex({"show", f.fileName()});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, expected);
+}
+
+// The tool never writes over a file it read: the enciphered event file
+// stays as it was.
+TEST_F(CliTest, ExportOntoItsOwnInputFails) {
+  QFile evt(path("Reactor2_History.evt"));
+  ASSERT_TRUE(evt.open(QIODevice::ReadOnly));
+  const QByteArray before = evt.readAll();
+  evt.close();
+  ASSERT_TRUE(QFile::link(evt.fileName(), path("link.evt")));
+  for (const char* target : {"Reactor2_History.evt", "link.evt"}) {
+    const Result r = tarvex({"export", evt.fileName(), "-o", path(target)});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("Error 70 = Permission denied (" + evt.fileName() +
+                               " is a log file read in this run)"))
+        << r.err.toStdString();
+  }
+  ASSERT_TRUE(evt.open(QIODevice::ReadOnly));
+  EXPECT_EQ(evt.readAll(), before);
+}
+
 TEST(CliErrors, BadInputGivesErrorTextAndExitTwo) {
   QTemporaryDir tmp;
   auto write = [&](const char* name, const QByteArray& bytes) {

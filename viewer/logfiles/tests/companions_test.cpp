@@ -231,6 +231,29 @@ TEST_F(CompanionTest, ManyLinesKeepTheirOrderAndTheFirstDamageIsReported) {
   }
   EXPECT_EQ(t.lastRow(), 3000);
   for (int r = 1; r <= 3000; ++r) ASSERT_EQ(t.getCell(2, r), QStringLiteral("User %1").arg(r)) << r;
+
+  // A line that cannot even be read (longer than any record), met while
+  // the batch before it is deciphered, does not jump ahead of a damaged
+  // line in that batch.
+  const QByteArray good = log.EncryptToHex("1/2/2007,1:00:00,A,x", kPw).toLatin1() + "\r\n";
+  QByteArray lines = good + "1 2 3\r\n";  // damaged line 2
+  for (int i = 3; i < 2100; ++i) lines += good;
+  lines += QByteArray(2 << 20, '5') + "\r\n";  // line 2100, too long
+  writeBytes(dir.filePath("run.evt"), lines);
+  try {
+    readCompanionRows(t, dir.filePath("run.evt"), log);
+    FAIL() << "no error";
+  } catch (const RuntimeError& e) {
+    EXPECT_TRUE(e.description().endsWith("(line 2 of run.evt)")) << e.what();
+  }
+  lines.remove(lines.indexOf("1 2 3\r\n"), 7);
+  writeBytes(dir.filePath("run.evt"), lines);
+  try {
+    readCompanionRows(t, dir.filePath("run.evt"), log);
+    FAIL() << "no error";
+  } catch (const RuntimeError& e) {
+    EXPECT_TRUE(e.description().endsWith("(line 2099 of run.evt)")) << e.what();
+  }
 }
 
 // A pipe, a device or a folder where the companion is expected is reported
@@ -252,6 +275,13 @@ TEST_F(CompanionTest, NoRegularFileNoEndlessLine) {
   EXPECT_EQ(loadOpEventsFile(table, dataFile, log, ui, busy, {}), CompanionLoad::Failed);
   EXPECT_TRUE(ui.messages().back().text.contains("longer than 1048576 bytes (line 1 of run.evt)"))
       << ui.messages().back().text.toStdString();
+}
+
+TEST_F(CompanionTest, AByteOrderMarkBeforeTheFirstRecordIsNoHexText) {
+  writeBytes(dir.filePath("run.evt"),
+             "\xEF\xBB\xBF" + log.EncryptToHex("1/2/2007,1:00:00,A,x", kPw).toLatin1() + "\r\n");
+  EXPECT_EQ(loadOpEventsFile(table, dataFile, log, ui, busy, {}), CompanionLoad::Loaded);
+  EXPECT_EQ(row(table, 1, 3), (QStringList{"1/2/2007", "1:00:00", "A", "x"}));
 }
 
 TEST_F(CompanionTest, ForEachRecordGivesPlainLines) {

@@ -85,35 +85,6 @@ TEST(LogTableLoad, QuotedFieldsHoldDelimitersQuotesAndLineBreaks) {
   EXPECT_EQ(t.getCell(1, 2), "open");
 }
 
-// rowCells gives what getCell gives, cell for cell, whatever the cell holds:
-// quoted and short lines, written texts and times over file cells, row
-// numbers, rows and columns beyond the file.
-TEST(LogTableLoad, RowCellsAgreeWithGetCell) {
-  TempFiles files;
-  LogTable t;
-  LoadOptions o;
-  o.headerRow = false;
-  o.headerColumn = LoadOptions::HeaderColumn::RowNumbers;
-  t.loadDelimitedText(
-      files.write("r.csv", "a,\"b,c\",\"d\"\"e\"\r\nshort\r\n\r\n\xE9t\xE9,1,2,3,4\r\n\"open,x"),
-      o);
-  t.setCell(2, 1, u"written");
-  t.setCellTimeOfDay(3, 4, 3600, TimeStyle::HourMinute);
-  t.setCell(7, 7, u"beyond");
-  std::vector<QString> cells{"stale", "stale", "stale", "stale", "stale",
-                             "stale", "stale", "stale", "stale", "stale"};
-  for (int r = -1; r <= t.lastRow() + 1; ++r) {
-    t.rowCells(r, cells);
-    ASSERT_EQ(cells.size(), size_t(t.lastCol()) + 1);
-    for (int c = 0; c <= t.lastCol(); ++c)
-      EXPECT_EQ(cells[c], t.getCell(c, r)) << "cell " << c << "," << r;
-  }
-  t.rowCells(1, cells);
-  EXPECT_EQ(cells[0], "1");
-  EXPECT_EQ(cells[2], "written");
-  EXPECT_EQ(cells[3], "d\"e");
-}
-
 TEST(LogTableLoad, HeaderOptionsPlaceLinesAndFields) {
   TempFiles files;
   const QString path =
