@@ -24,6 +24,7 @@
 
 #include "history/history_commands.h"
 #include "logfiles/logtable.h"
+#include "recording_trend.h"
 #include "scripted_ui.h"
 #include "signatures/verify.h"
 #include "signatures/vxlog.h"
@@ -164,7 +165,7 @@ TEST_F(BadInputTest, WindowReaders) {
     FakeWindow win;
     ViewerGlobals g;
     g.startDir = dir.path();
-    TrendNotBuilt trend;
+    test::RecordingTrend trend;
     HistoryCommands cmds(ui, win, g, &sigLog, trend);
 
     // As the data history, the audit trail and the alarm history.

@@ -18,6 +18,8 @@
 #include "history/history_commands.h"
 #include "scripted_ui.h"
 #include "signatures/vxlog.h"
+#include "trend/gui/qcp_trend_plot.h"
+#include "trend/trend_commands.h"
 
 using namespace tarvex;
 
@@ -76,8 +78,9 @@ class GuaranteeTest : public QObject {
     VxLog sigLog;
     ViewerGlobals g;
     g.startDir = inputs.path();  // no "Export Data" there: proposals beside the logs
-    TrendNotBuilt trend;
     FrmHistory w;
+    QcpTrendPlot plot(w.iPlotX);
+    TrendCommands trend(ui, w, plot, w.vaGrid(), g.f_Plotting);
     HistoryCommands cmds(ui, w, g, &sigLog, trend);
     w.resize(1000, 700);
     w.show();
@@ -108,8 +111,21 @@ class GuaranteeTest : public QObject {
       cmds.DataBarBtn_Click(5);
       QVERIFY(ui.messages.back().prompt.startsWith("Digital signature of file"));
     }
-    // Plotting joins this session here once the trend is built: plot every
-    // channel, save the picture and print the plot.
+    // Plot every channel, save the picture and print the plot.
+    {
+      QAbstractItemModel* va = w.vaGridView->model();
+      w.vaGridView->selectionModel()->select(
+          QItemSelection(va->index(0, 1), va->index(va->rowCount() - 1, va->columnCount() - 1)),
+          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Columns);
+      const auto shown = ui.messages.size();
+      cmds.DataBarBtn_Click(1);
+      QCOMPARE(ui.messages.size(), shown);
+      QVERIFY(plot.channelCount() >= 3);
+      ui.saveAnswers = {out.filePath("trend.jpg")};
+      cmds.histBarBtn_Click(2);
+      QVERIFY(QFileInfo(out.filePath("trend.jpg")).size() > 0);
+      print([&] { cmds.histBarBtn_Click(3); });
+    }
     exportTo([&] { cmds.DataBarBtn_Click(4); }, "data.csv");
     exportTo([&] { cmds.opBarBtn_Click(1); }, "events.csv");
     print([&] { cmds.DataBarBtn_Click(2); });
