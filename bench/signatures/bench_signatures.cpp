@@ -22,6 +22,7 @@
 #include "logfiles/logtable.h"
 #include "logfiles/readers.h"
 #include "shell/codepage.h"
+#include "shell/headless_ui.h"
 #include "shell/userinterface.h"
 #include "signatures/vxlog.h"
 
@@ -98,21 +99,13 @@ void writeDataFile(const QString& path, qint64 megabytes) {
 
 // The window's side of the readers, doing nothing; window events "run"
 // when the readers ask.
-class QuietUi : public UserInterface {
+class QuietUi : public HeadlessUi {
  public:
   int doEventsCalls = 0;
   int msgBoxPos(const QString& prompt, int, const QString&, int) override {
     std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
     return mb::ResultOk;
   }
-  QString showOpen(const FileDialogSettings&) override { throw RuntimeError(err::Cancel); }
-  QString showSave(const FileDialogSettings&) override { throw RuntimeError(err::Cancel); }
-  QColor showColor(const QColor&) override { throw RuntimeError(err::Cancel); }
-  int printerCount() override { return 0; }
-  PrinterChoice showPrinter(int) override { throw RuntimeError(err::Cancel); }
-  QPrinter* printer() override { return nullptr; }
-  void setStatusText(const QString&) override {}
-  void setPointer(Pointer) override {}
   void doEvents() override { ++doEventsCalls; }
 };
 

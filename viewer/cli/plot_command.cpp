@@ -6,6 +6,7 @@
 #include "cli/tables.h"
 #include "logfiles/logtable.h"
 #include "shell/filenames.h"
+#include "shell/headless_ui.h"
 #include "signatures/vxlog.h"
 #include "trend/gui/qcp_trend_plot.h"
 #include "trend/trend_commands.h"
@@ -13,27 +14,6 @@
 namespace tarvex {
 
 namespace {
-
-// The user as a batch run sees it: no dialogs, nothing to show; a message
-// box is kept so that the build's ending can be reported.
-class BatchUi : public UserInterface {
- public:
-  int msgBoxPos(const QString& prompt, int style, const QString&, int) override {
-    messages.push_back({prompt, style});
-    return mb::ResultOk;
-  }
-  QString showOpen(const FileDialogSettings&) override { throw RuntimeError(err::Cancel); }
-  QString showSave(const FileDialogSettings&) override { throw RuntimeError(err::Cancel); }
-  QColor showColor(const QColor&) override { throw RuntimeError(err::Cancel); }
-  int printerCount() override { return 0; }
-  PrinterChoice showPrinter(int) override { throw RuntimeError(err::Cancel); }
-  QPrinter* printer() override { return nullptr; }
-  void setStatusText(const QString&) override {}
-  void setPointer(Pointer) override {}
-  void doEvents() override {}
-
-  std::vector<std::pair<QString, int>> messages;
-};
 
 class BatchWindow : public TrendWindow {
  public:
@@ -131,15 +111,15 @@ void plotToPicture(const PlotRequest& request) {
   TableSelection selection;
   for (int c : columns) selection.blocks.push_back({c, first, c, last});
 
-  BatchUi ui;
+  HeadlessUi ui;
   BatchWindow window;
   QcpTrendPlot plot;
   bool plotting = false;
   TrendCommands commands(ui, window, plot, table, plotting);
   commands.setPlotTitle(QStringLiteral("Data File: ") + baseName(request.file));
   commands.plotHistData(selection);
-  for (const auto& [text, style] : ui.messages)
-    if (style == mb::Critical)
+  for (const HeadlessUi::Message& m : ui.messages)
+    if (m.style == mb::Critical)
       throw RuntimeError(err::TypeMismatch,
                          QStringLiteral("A row's date or time does not read; nothing written"));
   plot.savePicture(request.output, format, request.width, request.height);

@@ -6,6 +6,7 @@
 
 #include "logfiles/exportcsv.h"
 #include "logfiles/guards.h"
+#include "shell/headless_ui.h"
 #include "shell/userinterface.h"
 #include "testfiles.h"
 
@@ -129,49 +130,24 @@ TEST(ExportData, EmptiedTableAfterAFailedLoadStillExports) {
   EXPECT_EQ(TempFiles::read(files.path("out.csv")), ",,,\r\n,,,\r\n");
 }
 
-// A user interface that records its message boxes.
-class RecordingUi : public UserInterface {
- public:
-  struct Box {
-    QString prompt;
-    int style;
-    QString title;
-  };
-  std::vector<Box> boxes;
-
-  int msgBoxPos(const QString& prompt, int style, const QString& title, int) override {
-    boxes.push_back({prompt, style, title});
-    return mb::ResultOk;
-  }
-  QString showOpen(const FileDialogSettings&) override { throw RuntimeError(err::Cancel); }
-  QString showSave(const FileDialogSettings&) override { throw RuntimeError(err::Cancel); }
-  QColor showColor(const QColor&) override { throw RuntimeError(err::Cancel); }
-  int printerCount() override { return 0; }
-  PrinterChoice showPrinter(int) override { throw RuntimeError(err::Cancel); }
-  QPrinter* printer() override { return nullptr; }
-  void setStatusText(const QString&) override {}
-  void setPointer(Pointer) override {}
-  void doEvents() override {}
-};
-
 TEST(FileOpenGuards, MessagesWhenNoFileIsOpen) {
-  RecordingUi ui;
+  HeadlessUi ui;
   EXPECT_TRUE(checkHistFileOpen(ui, "x.csv"));
   EXPECT_TRUE(checkAuditFileOpen(ui, "x.aud"));
   EXPECT_TRUE(checkAlmFileOpen(ui, "x.csv"));
-  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_TRUE(ui.messages.empty());
   EXPECT_FALSE(checkHistFileOpen(ui, ""));
   EXPECT_FALSE(checkAuditFileOpen(ui, ""));
   EXPECT_FALSE(checkAlmFileOpen(ui, ""));
-  ASSERT_EQ(ui.boxes.size(), 3u);
-  EXPECT_EQ(ui.boxes[0].prompt,
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(ui.messages[0].prompt,
             "Data file has not been opened!\r\nUse the open file icon to load a data file.");
-  EXPECT_EQ(ui.boxes[1].prompt,
+  EXPECT_EQ(ui.messages[1].prompt,
             "Audit file has not been opened!\r\nUse the open file icon to load an audit file.");
-  EXPECT_EQ(ui.boxes[2].prompt,
+  EXPECT_EQ(ui.messages[2].prompt,
             "Alarm History file has not been opened!\r\n"
             "Use the open file icon to load an alarm file.");
-  for (const auto& b : ui.boxes) {
+  for (const auto& b : ui.messages) {
     EXPECT_EQ(b.style, 32);
     EXPECT_EQ(b.title, "");
   }
