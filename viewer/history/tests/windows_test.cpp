@@ -376,9 +376,13 @@ class WindowsTest : public QObject {
     bool accept = false;
     QTimer poll;
     poll.setInterval(10);
+    // The dialog is looked for among the visible top-level windows: on a
+    // busy machine the modal stack may still hold a box of an earlier test.
     connect(&poll, &QTimer::timeout, [&] {
-      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!d || !d->isVisible()) return;
+      QFileDialog* d = nullptr;
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* fd = qobject_cast<QFileDialog*>(w); fd && fd->isVisible()) d = fd;
+      if (!d) return;
       title = d->windowTitle();
       folder = d->directory().absolutePath();
       filters = d->nameFilters();
