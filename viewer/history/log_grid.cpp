@@ -113,6 +113,28 @@ TableSelection selectionOf(const QItemSelection& selection, int viewRows, int vi
 
 // ---- LogGrid --------------------------------------------------------------------
 
+namespace {
+
+// The strip that shows a grid's frozen columns. It shares the grid's model
+// and selection, so every cell made current in the grid is current here too;
+// it must still never scroll by itself: the grid brings the current cell into
+// view and the strip follows the grid's vertical scroll bar, while sideways it
+// stays at its first column whatever the keys, the wheel or its scroll bar do.
+class FrozenStrip : public QTableView {
+ public:
+  using QTableView::QTableView;
+
+  void scrollTo(const QModelIndex&, ScrollHint) override {}
+
+ protected:
+  void updateGeometries() override {
+    QTableView::updateGeometries();
+    horizontalScrollBar()->setRange(0, 0);
+  }
+};
+
+}  // namespace
+
 LogGrid::LogGrid(QWidget* parent) : QTableView(parent) {
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -205,13 +227,16 @@ void LogGrid::applyColumnFormat() {
   verticalHeader()->setVisible(headerWidth > 0);
   corner_->setText(t->getCell(0, 0));
   placeCorner();
-  if (frozen_) {
-    for (int c = 0; c < model_->columnCount(); ++c) {
-      frozen_->setColumnHidden(c, c >= frozenCount_ || isColumnHidden(c));
-      frozen_->setColumnWidth(c, columnWidth(c));
-    }
-    placeFrozen();
+  syncFrozenColumns();
+}
+
+void LogGrid::syncFrozenColumns() {
+  if (!frozen_ || !model_) return;
+  for (int c = 0; c < model_->columnCount(); ++c) {
+    frozen_->setColumnHidden(c, c >= frozenCount_ || isColumnHidden(c));
+    frozen_->setColumnWidth(c, columnWidth(c));
   }
+  placeFrozen();
 }
 
 void LogGrid::setFrozenColumns(int count) {
@@ -225,7 +250,7 @@ void LogGrid::setFrozenColumns(int count) {
     // A second view of the same rows over the left edge of this one: it
     // shares the model and the selection, never scrolls sideways, and
     // follows this view's vertical scrolling.
-    frozen_ = new QTableView(this);
+    frozen_ = new FrozenStrip(this);
     frozen_->setObjectName(objectName() + QStringLiteral("Frozen"));
     frozen_->setFocusPolicy(Qt::NoFocus);
     frozen_->verticalHeader()->hide();
@@ -245,6 +270,12 @@ void LogGrid::setFrozenColumns(int count) {
             &QAbstractSlider::setValue);
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(),
             &QAbstractSlider::setValue);
+    // The columns a table gains (a load, growth while reading) come to the
+    // strip's header shown and at the default width, before or after this
+    // grid has taken in the new shape: they are hidden or sized as soon as
+    // they exist there.
+    connect(frozen_->horizontalHeader(), &QHeaderView::sectionCountChanged, this,
+            [this] { syncFrozenColumns(); });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int section, int, int size) {
               if (frozen_ && section < frozenCount_) {

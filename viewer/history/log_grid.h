@@ -85,6 +85,9 @@ class LogGrid : public QTableView {
   void placeCorner();
   void applySettings();
   void placeFrozen();
+  // Shows in the frozen view the frozen columns at this grid's widths and
+  // hides every other column.
+  void syncFrozenColumns();
 
   LogGridModel* model_ = nullptr;
   QLabel* corner_ = nullptr;

@@ -18,6 +18,7 @@
 #include "history/frm_history.h"
 #include "history/log_grid.h"
 #include "history/viewer_app.h"
+#include "logfiles/readers.h"
 #include "scripted_ui.h"
 #include "shell/frame_rules.h"
 #include "shell/gui/frm_main.h"
@@ -43,12 +44,172 @@ void fillWide(LogTable& t, int cols) {
   t.setColumnWidth(-1, 4);  // narrower than any title
 }
 
+// A data file of `channels` channels "Ch1".."Ch<n>" and 200 rows, as the
+// controller writes it.
+void writeWideHistory(const QString& path, int channels) {
+  QByteArray text = "Date,Time";
+  for (int c = 1; c <= channels; ++c) text += ",Ch" + QByteArray::number(c);
+  text += "\r\n";
+  for (int r = 0; r < 200; ++r) {
+    text +=
+        "3/14/2007,6:" + QByteArray::number(10 + r / 50) + ":" + QByteArray::number(10 + r % 50);
+    for (int c = 1; c <= channels; ++c) text += "," + QByteArray::number(c + r + 0.5);
+    text += "\r\n";
+  }
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly)) file.write(text);
+}
+
+// What is wrong with a grid's frozen strip, empty when nothing: it must show
+// its own columns from its left edge on, under their own titles, beside the
+// rows the grid shows.
+QString frozenStripFault(const LogGrid& grid) {
+  const QTableView* frozen = grid.frozenView();
+  if (!frozen || !frozen->isVisible()) return QStringLiteral("no frozen strip");
+  const LogTable* table = grid.table();
+  const int strip = frozen->viewport()->width();
+  int x = 0;
+  for (int c = 0; c < grid.frozenColumns() && x < strip; ++c) {
+    if (grid.isColumnHidden(c)) continue;
+    for (const int px : {x + 2, std::min(x + grid.columnWidth(c), strip) - 3}) {
+      const int shown = frozen->columnAt(px);
+      const int titled = frozen->horizontalHeader()->logicalIndexAt(px);
+      if (shown != c || titled != c)
+        return QStringLiteral("x %1 shows column %2 titled \"%3\", not \"%4\"")
+            .arg(px)
+            .arg(shown)
+            .arg(frozen->model()->headerData(titled, Qt::Horizontal).toString(),
+                 table->getCell(c + 1, 0));
+    }
+    x += grid.columnWidth(c);
+  }
+  for (const int y : {2, frozen->viewport()->height() / 2, frozen->viewport()->height() - 3}) {
+    const int row = grid.rowAt(y);
+    if (frozen->rowAt(y) != row)
+      return QStringLiteral("y %1 shows row %2 beside row %3")
+          .arg(y)
+          .arg(frozen->rowAt(y))
+          .arg(row);
+    const QModelIndex cell = frozen->indexAt(QPoint(2, y));
+    if (row >= 0 && cell.data().toString() != table->getCell(1, row + 1))
+      return QStringLiteral("y %1 shows \"%2\" for \"%3\"")
+          .arg(y)
+          .arg(cell.data().toString(), table->getCell(1, row + 1));
+  }
+  return {};
+}
+
+void settle() {
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+void wheel(QWidget* target, QPoint angle) {
+  const QPointF at(target->width() / 2.0, target->height() / 2.0);
+  QWheelEvent event(at, target->mapToGlobal(at), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(target, &event);
+}
+
 }  // namespace
 
 class ReviewerWindowsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Every grid that freezes columns keeps them in its strip whatever moves
+  // the grid: keys, scrolling to a cell, a jump to a row, the wheel, the
+  // scroll bars and resizing, on tables too wide to show at once.
+  void frozenStripsShowTheirOwnColumnsAfterEveryMove() {
+    QTemporaryDir dir;
+    const QString dataFile = dir.filePath(QStringLiteral("Wide_History.csv"));
+    writeWideHistory(dataFile, 40);
+    FrmHistory w;
+    w.setTabEnabled(1, true);
+    w.resize(1000, 700);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    loadHistData(w.vaGrid(), dataFile, QLocale::c());
+    for (LogTable* t : {&w.digiSigGrid(), &w.opEvGrid(), &w.auditGrid(), &w.auditSigGrid()}) {
+      LogTableUpdate update(*t);
+      fillWide(*t, 40);
+    }
+    QCOMPARE(w.vaGridView->model()->headerData(40, Qt::Horizontal).toString(), QString("Ch40"));
+
+    int checked = 0;
+    for (LogGrid* grid : {w.vaGridView, w.digiSigGridView, w.opEvGridView, w.auditGridView,
+                          w.auditSigGridView, w.alarmGridView}) {
+      if (grid->frozenColumns() == 0) continue;
+      ++checked;
+      for (int tab = 0; tab < w.DataTab->tabCount(); ++tab)
+        if (w.DataTab->page(tab)->isAncestorOf(grid)) w.DataTab->setCurrentIndex(tab);
+      settle();
+      QAbstractItemModel* model = grid->model();
+      QTableView* frozen = grid->frozenView();
+      const int last = model->columnCount() - 1;
+      const auto faultAfter = [&](const char* step) {
+        settle();
+        const QString fault = frozenStripFault(*grid);
+        return fault.isEmpty() ? fault
+                               : grid->objectName() + QStringLiteral(" after ") +
+                                     QLatin1String(step) + QStringLiteral(": ") + fault;
+      };
+
+      // Click a cell and press End: the grid shows its last column.
+      const QRect cell = grid->visualRect(model->index(3, grid->frozenColumns() + 1));
+      QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+      QCOMPARE(QApplication::focusWidget(), grid);
+      QTest::keyClick(grid, Qt::Key_End);
+      QString fault = faultAfter("End");
+      QVERIFY2(fault.isEmpty(), qPrintable(fault));
+      QCOMPARE(grid->currentIndex().column(), last);
+      QVERIFY(grid->columnViewportPosition(0) < 0);
+
+      const std::vector<std::pair<const char*, std::function<void()>>> moves{
+          {"Home", [&] { QTest::keyClick(grid, Qt::Key_Home); }},
+          {"Right",
+           [&] {
+             for (int i = 0; i < 12; ++i) QTest::keyClick(grid, Qt::Key_Right);
+           }},
+          {"Ctrl+End", [&] { QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier); }},
+          {"PageUp", [&] { QTest::keyClick(grid, Qt::Key_PageUp); }},
+          {"Ctrl+Home", [&] { QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier); }},
+          {"PageDown", [&] { QTest::keyClick(grid, Qt::Key_PageDown); }},
+          {"Tab",
+           [&] {
+             for (int i = 0; i < 15; ++i) QTest::keyClick(grid, Qt::Key_Tab);
+           }},
+          {"scrollTo", [&] { grid->scrollTo(model->index(150, last)); }},
+          {"a far cell selected", [&] { grid->setCurrentIndex(model->index(20, last - 5)); }},
+          {"a jump to a row", [&] { w.showRow(*grid->table(), 180); }},
+          {"the wheel", [&] { wheel(grid->viewport(), QPoint(-600, 0)); }},
+          {"a move into frozen columns wider than the grid",
+           [&] {
+             const int n = grid->frozenColumns();
+             grid->setColumnWidth(n - 1, grid->viewport()->width() - 40);
+             QTest::keyClick(grid, Qt::Key_Home);
+             for (int i = 1; i < n; ++i) QTest::keyClick(grid, Qt::Key_Right);
+           }},
+          {"the wheel sideways on the strip", [&] { wheel(frozen->viewport(), QPoint(-600, 0)); }},
+          {"the wheel down on the strip", [&] { wheel(frozen->viewport(), QPoint(0, -240)); }},
+          {"the scroll bar",
+           [&] { grid->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum); }},
+          {"the strip's own scroll bar",
+           [&] { frozen->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum); }},
+          {"a resize", [&] { w.resize(760, 560); }},
+          {"a wider frozen column", [&] { grid->setColumnWidth(0, grid->columnWidth(0) + 30); }},
+          {"End again", [&] { QTest::keyClick(grid, Qt::Key_End); }},
+      };
+      for (const auto& [step, move] : moves) {
+        move();
+        fault = faultAfter(step);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+      }
+      QCOMPARE(QApplication::focusWidget(), grid);
+      QCOMPARE(frozen->verticalScrollBar()->value(), grid->verticalScrollBar()->value());
+    }
+    QCOMPARE(checked, 5);
+  }
+
   void frozenColumnsStayWhileTheGridScrollsSideways() {
     LogTable table;
     fillWide(table, 30);
