@@ -217,14 +217,6 @@ bool LogTable::isCellEmpty(int col, int row) const {
   return true;
 }
 
-bool LogTable::sameCellText(int col, int row, int otherRow) const {
-  const CellRef a = locate(col, row);
-  const CellRef b = locate(col, otherRow);
-  if (a.kind == CellRef::File && b.kind == CellRef::File && !a.quoted && !b.quoted)
-    return a.e - a.b == b.e - b.b && std::memcmp(a.b, b.b, size_t(a.e - a.b)) == 0;
-  return getCell(col, row) == getCell(col, otherRow);
-}
-
 // ---- Writing cells ---------------------------------------------------------
 
 void LogTable::growTo(int col, int row) {

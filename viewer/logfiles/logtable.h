@@ -168,9 +168,6 @@ class LogTable : public QAbstractTableModel {
   std::optional<double> cellDateTime(int col, int row, const QLocale& locale = QLocale()) const;
   // True when the cell's text is "" (cheaper than getCell).
   bool isCellEmpty(int col, int row) const;
-  // True when cells (col, row) and (col, otherRow) hold the same text; two
-  // cells of the file are compared by their bytes (cheaper than getCell).
-  bool sameCellText(int col, int row, int otherRow) const;
 
   // Writes text into cell (col, row). A non-empty text outside the table
   // grows lastRow()/lastCol() to hold it; "" outside the table changes
@@ -274,6 +271,7 @@ class LogTable : public QAbstractTableModel {
  private:
   friend class ColumnNumberReader;
   friend class RowTextMatcher;
+  friend class RowSecondsReader;
   detail::CellRef locate(int col, int row) const;
   void storeSlot(int col, int row, quint64 slot, QByteArrayView bytes);
   void storeSlotUnchecked(int col, int row, quint64 slot, QByteArrayView bytes);

@@ -47,24 +47,48 @@ RowTextMatcher::RowTextMatcher(const LogTable& table, const QString& text, std::
     }
     lower_.push_back(char(lowerAscii(static_cast<unsigned char>(ch.unicode()))));
   }
+  // A rewritten time holds only digits, ":", blanks and "AM"/"PM": most
+  // texts cannot be found in one, and the times need not be formatted.
+  for (const char c : lower_)
+    if (!((c >= '0' && c <= '9') || c == ':' || c == ' ' || c == 'a' || c == 'p' || c == 'm'))
+      timesSearched_ = false;
+  // Only columns that hold written cells need a look at them row by row.
+  written_.assign(searched_.size(), 0);
+  for (int c = 0; c < int(written_.size()); ++c) {
+    if (std::size_t(c) >= table.overlays_.size() || table.overlays_[std::size_t(c)].cells.empty())
+      continue;
+    written_[std::size_t(c)] = 1;
+    if (searched_[std::size_t(c)]) writtenColumns_.push_back(c);
+  }
 }
 
-// The ASCII text in the ASCII bytes [b, e), letter case aside.
+// The ASCII text in the ASCII bytes [b, e), letter case aside. The places
+// where its first letter starts, in either case, are found with memchr.
 bool RowTextMatcher::bytesMatch(const char* b, const char* e) const {
   const std::size_t n = lower_.size();
   if (std::size_t(e - b) < n) return false;
-  const unsigned char first = static_cast<unsigned char>(lower_[0]);
-  const unsigned char firstUpper =
-      first >= 'a' && first <= 'z' ? static_cast<unsigned char>(first & ~0x20) : first;
   const char* last = e - n;
-  for (const char* p = b; p <= last; ++p) {
-    const unsigned char c = static_cast<unsigned char>(*p);
-    if (c != first && c != firstUpper) continue;
+  const char lower = lower_[0];
+  const char upper = lower >= 'a' && lower <= 'z' ? char(lower & ~0x20) : lower;
+  auto find = [&](const char* from, char c) -> const char* {
+    return from > last
+               ? nullptr
+               : static_cast<const char*>(std::memchr(from, c, std::size_t(last - from) + 1));
+  };
+  const char* pl = find(b, lower);
+  const char* pu = upper != lower ? find(b, upper) : nullptr;
+  while (pl || pu) {
+    const bool takeLower = pl && (!pu || pl < pu);
+    const char* p = takeLower ? pl : pu;
     std::size_t i = 1;
     while (i < n &&
            lowerAscii(static_cast<unsigned char>(p[i])) == static_cast<unsigned char>(lower_[i]))
       ++i;
     if (i == n) return true;
+    if (takeLower)
+      pl = find(p + 1, lower);
+    else
+      pu = find(p + 1, upper);
   }
   return false;
 }
@@ -84,35 +108,27 @@ bool RowTextMatcher::matches(int row) const {
       if (cellMatches(c, row)) return true;
     return false;
   }
-  // Written cells (rewritten times, titles) and row numbers first; whether
-  // a searched column still shows the file's text.
-  bool fileCells = false;
-  const qsizetype line = qsizetype(row) - file->rowBase;
-  const bool hasLine = line >= 0 && line < file->lineCount();
+  // Written cells (rewritten times, titles) and row numbers first.
   char buf[24];
-  for (const int c : columns_) {
-    const std::vector<detail::TableOverlay>& overlays = table_.overlays_;
-    const quint64 s =
-        std::size_t(c) < overlays.size() && std::size_t(row) < overlays[c].cells.size()
-            ? overlays[c].cells[std::size_t(row)]
-            : 0;
-    if (s != 0) {
-      if (slot::kind(s) == 3) {
-        const int n = formatTimeOfDay(int(s >> 8), TimeStyle(int((s >> 2) & 3)), buf);
-        if (bytesMatch(buf, buf + n)) return true;
-      } else if (cellMatches(c, row)) {
-        return true;
-      }
-      continue;
-    }
-    if (c == 0 && row >= 1 && row <= table_.numberedRows_) {
-      const int n = std::snprintf(buf, sizeof buf, "%d", row);
+  const std::vector<detail::TableOverlay>& overlays = table_.overlays_;
+  for (const int c : writtenColumns_) {
+    const std::vector<quint64>& cells = overlays[std::size_t(c)].cells;
+    const quint64 s = std::size_t(row) < cells.size() ? cells[std::size_t(row)] : 0;
+    if (s == 0) continue;
+    if (slot::kind(s) == 3) {
+      if (!timesSearched_) continue;
+      const int n = formatTimeOfDay(int(s >> 8), TimeStyle(int((s >> 2) & 3)), buf);
       if (bytesMatch(buf, buf + n)) return true;
-      continue;
+    } else if (cellMatches(c, row)) {
+      return true;
     }
-    if (hasLine && c >= file->colBase && c <= file->colLimit) fileCells = true;
   }
-  if (!fileCells) return false;
+  if (row >= 1 && row <= table_.numberedRows_ && searched_[0]) {
+    const int n = std::snprintf(buf, sizeof buf, "%d", row);
+    if (bytesMatch(buf, buf + n)) return true;
+  }
+  const qsizetype line = qsizetype(row) - file->rowBase;
+  if (line < 0 || line >= file->lineCount()) return false;
   const char* b;
   const char* e;
   file->lineBounds(line, b, e);
@@ -128,7 +144,7 @@ bool RowTextMatcher::lineMatches(int row, const char* b, const char* e) const {
   if (plainLine && !bytesMatch(b, e)) return false;
   const std::vector<detail::TableOverlay>& overlays = table_.overlays_;
   auto covered = [&](int c) {
-    return (std::size_t(c) < overlays.size() && std::size_t(row) < overlays[c].cells.size() &&
+    return (written_[std::size_t(c)] && std::size_t(row) < overlays[c].cells.size() &&
             overlays[c].cells[std::size_t(row)] != 0) ||
            (c == 0 && row >= 1 && row <= table_.numberedRows_);
   };

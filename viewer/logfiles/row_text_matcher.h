@@ -40,6 +40,9 @@ class RowTextMatcher {
   std::vector<char> searched_;  // per column 0..lastCol()
   std::string lower_;           // the text in ASCII lower case (when asciiText_)
   bool asciiText_ = true;
+  bool timesSearched_ = true;        // the text may be found in a rewritten time
+  std::vector<int> writtenColumns_;  // searched columns holding written cells
+  std::vector<char> written_;        // per column: it holds written cells
 };
 
 }  // namespace tarvex

@@ -29,8 +29,27 @@ std::optional<double> rowDateTime(const LogTable& table, int row, TimeColumns co
 std::optional<qint64> rowSeconds(const LogTable& table, int row, TimeColumns columns = {},
                                  const QLocale& locale = QLocale());
 
-// rowSeconds from the values cellDateTime gave for the date and the time
-// cell (for a reader that reads a date shared by many rows once).
-std::optional<qint64> rowSecondsOf(std::optional<double> date, std::optional<double> time);
+// rowSeconds for the rows of a table taken in ascending order, as a reader
+// of every row needs them: a date text shared by consecutive rows is read
+// once, and rewritten times are taken as stored. The table must outlive the
+// reader and stay unchanged while it is used.
+class RowSecondsReader {
+ public:
+  RowSecondsReader(const LogTable& table, TimeColumns columns, const QLocale& locale = QLocale());
+  // rowSeconds(table, row, columns, locale); rows in ascending order are
+  // the fast way, any order gives the same values.
+  std::optional<qint64> seconds(int row);
+
+ private:
+  std::optional<double> date(int row);
+
+  const LogTable& table_;
+  TimeColumns columns_;
+  QLocale locale_;
+  // The date text of the row read last (file bytes) and its value.
+  const char* lastBegin_ = nullptr;
+  const char* lastEnd_ = nullptr;
+  std::optional<double> lastDate_;
+};
 
 }  // namespace tarvex

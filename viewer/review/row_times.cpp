@@ -22,14 +22,10 @@ std::optional<RowTimes> RowTimes::read(const LogTable& table, TimeColumns column
   t.times_.assign(std::size_t(rows), kUnread);
   bool haveBase = false;
   qint64 previous = std::numeric_limits<qint64>::min();
-  // Rows of one day share their date text: it is read once.
-  std::optional<double> lastDate;
+  RowSecondsReader reader(table, columns, locale);
   for (int r = 1; r < rows; ++r) {
     if (keepGoing && r % kRowsPerCheck == 0 && !keepGoing()) return std::nullopt;
-    if (r == 1 || !table.sameCellText(columns.dateCol, r, r - 1))
-      lastDate = table.cellDateTime(columns.dateCol, r, locale);
-    const std::optional<qint64> s =
-        rowSecondsOf(lastDate, table.cellDateTime(columns.timeCol, r, locale));
+    const std::optional<qint64> s = reader.seconds(r);
     if (!s) {
       ++t.unreadable_;
       continue;
@@ -133,13 +129,21 @@ int RowTimes::rowAtOrBefore(qint64 seconds) const {
     }
     return firstReadable(lo, best + 1);
   }
-  qint64 bestTime = 0;
+  // One pass over the relative times; the rows far from the base after.
+  const qint64 want = seconds - base_;
+  qint64 bestTime = std::numeric_limits<qint64>::min();
   for (int r = 1; r < rowCount(); ++r) {
-    if (times_[std::size_t(r)] == kUnread) continue;
-    const qint64 t = at(r);
-    if (t <= seconds && (best < 0 || t > bestTime)) {
+    const qint32 v = times_[std::size_t(r)];
+    if (v > kFar && v <= want && v > bestTime) {
       best = r;
-      bestTime = t;
+      bestTime = v;
+    }
+  }
+  for (const auto& [r, s] : far_) {
+    const qint64 v = s - base_;
+    if (v <= want && (v > bestTime || (v == bestTime && r < best))) {
+      best = r;
+      bestTime = v;
     }
   }
   return best < 0 ? 1 : best;

@@ -213,5 +213,31 @@ TEST_F(TableOrderTest, ACompanionWithoutADecidingDateFollowsItsLog) {
             (DateReading{DateOrder::YearMonthDay, DateOrderSource::Set}));
 }
 
+TEST_F(TableOrderTest, TheRowReaderAgreesWithRowSeconds) {
+  // Dates repeated and changing, quoted, written over, not reading; times
+  // rewritten, raw and missing.
+  loadHistData(table,
+               files.write("run.csv",
+                           "Date,Time,TC1\r\n"
+                           "3/14/2007,6:00:00,1\r\n3/14/2007,6:00:10,1\r\n"
+                           "\"3/14/2007\",6:00:20,1\r\n3/15/2007,x,1\r\n"
+                           "3/15/2007,6:00:40,1\r\n14/3/2007,6:00:50,1\r\n"
+                           "3/16/2007,7:00,1\r\n3/16/2007,6:01:10,1\r\n"),
+               kUs);
+  table.setCell(0, 8, u"3/17/2007");
+  table.setCell(1, 2, u"23:59:59");
+  RowSecondsReader reader(table, {});
+  for (int r = 0; r <= table.lastRow() + 1; ++r)
+    EXPECT_EQ(reader.seconds(r), rowSeconds(table, r)) << r;
+  // The alarm table's minutes, and rows asked out of order.
+  LogTable alarms;
+  loadAlarmData(alarms, files.write("alm.csv", "A,3/14/2007,6:30:59\r\nB,3/14/2007,6:31:00\r\n"),
+                kUs);
+  RowSecondsReader alarmReader(alarms, {2, 3});
+  for (const int r : {2, 1, 2, 0})
+    EXPECT_EQ(alarmReader.seconds(r), rowSeconds(alarms, r, {2, 3})) << r;
+  EXPECT_EQ(*alarmReader.seconds(1) % 86400, 6 * 3600 + 30 * 60);
+}
+
 }  // namespace
 }  // namespace tarvex
