@@ -15,6 +15,11 @@ constexpr qint64 kBackgroundCells = 100000;
 
 int indexOf(ReviewTable t) { return static_cast<int>(t); }
 
+// Whether a table is searched at once rather than in the background.
+bool isSmall(const LogTable& table) {
+  return qint64(table.lastRow() + 1) * (table.lastCol() + 1) <= kBackgroundCells;
+}
+
 }  // namespace
 
 struct ReviewModel::Grid {
@@ -33,22 +38,20 @@ ReviewModel::ReviewModel(const Tables& tables, QObject* parent) : QObject(parent
     const ReviewTable t = static_cast<ReviewTable>(i);
     grids_[std::size_t(i)] = std::make_unique<Grid>(*tables[std::size_t(i)], t);
     LogTable* table = tables[std::size_t(i)];
-    // A search must stop before the table changes under it; afterwards the
-    // filters are applied to the new content.
-    auto before = [this, t] { tableAboutToChange(t); };
-    auto after = [this, t] { tableChanged(t); };
-    connect(table, &QAbstractItemModel::modelAboutToBeReset, this, before);
-    connect(table, &QAbstractItemModel::rowsAboutToBeInserted, this, before);
-    connect(table, &QAbstractItemModel::rowsAboutToBeRemoved, this, before);
-    connect(table, &QAbstractItemModel::columnsAboutToBeInserted, this, before);
-    connect(table, &QAbstractItemModel::columnsAboutToBeRemoved, this, before);
-    connect(table, &QAbstractItemModel::modelReset, this, after);
-    connect(table, &QAbstractItemModel::rowsInserted, this, after);
-    connect(table, &QAbstractItemModel::rowsRemoved, this, after);
-    connect(table, &QAbstractItemModel::columnsInserted, this, after);
-    connect(table, &QAbstractItemModel::columnsRemoved, this, after);
-    connect(table, &QAbstractItemModel::dataChanged, this, after);
-    connect(table, &LogTable::columnFormatChanged, this, after);
+    // A search must stop before the table changes under it, and a grid
+    // whose table changes shape shows every row by the time the table's own
+    // reset ends (whichever view hears of it first); the filters are applied
+    // to the new content afterwards. Changed texts keep the rows shown until
+    // then.
+    auto reshaped = [this, t] { tableAboutToChange(t, true); };
+    auto rewritten = [this, t] { tableAboutToChange(t, false); };
+    connect(table, &QAbstractItemModel::modelAboutToBeReset, this, reshaped);
+    connect(table, &QAbstractItemModel::rowsAboutToBeInserted, this, reshaped);
+    connect(table, &QAbstractItemModel::rowsAboutToBeRemoved, this, reshaped);
+    connect(table, &QAbstractItemModel::columnsAboutToBeInserted, this, reshaped);
+    connect(table, &QAbstractItemModel::columnsAboutToBeRemoved, this, reshaped);
+    connect(table, &QAbstractItemModel::dataChanged, this, rewritten);
+    connect(table, &LogTable::columnFormatChanged, this, rewritten);
   }
 }
 
@@ -97,8 +100,7 @@ void ReviewModel::setText(ReviewTable t, const QString& text) {
 
 void ReviewModel::startSearch(ReviewTable t) {
   Grid& g = grid(t);
-  const qint64 cells = qint64(g.table.lastRow() + 1) * (g.table.lastCol() + 1);
-  if (cells <= kBackgroundCells) {
+  if (isSmall(g.table)) {
     applyMatches(t, matchRows(g.table, g.text));
     return;
   }
@@ -144,25 +146,12 @@ void ReviewModel::settle(ReviewTable t) {
 
 // ---- Table changes ------------------------------------------------------------
 
-void ReviewModel::tableAboutToChange(ReviewTable t) {
+void ReviewModel::tableAboutToChange(ReviewTable t, bool reshaped) {
   Grid& g = grid(t);
   ++g.generation;
   g.search.stop();
-}
-
-void ReviewModel::tableChanged(ReviewTable t) {
-  Grid& g = grid(t);
-  if (!g.filter.active() && !g.searching && !window_.isSet() && g.text.isEmpty()) {
-    g.filter.tableChanged();
-    return;
-  }
-  // Whatever was searched or read is out of date; every row shows until the
-  // filters are applied again.
-  ++g.generation;
-  g.search.stop();
-  emit filterAboutToChange(t);
-  g.filter.tableChanged();
-  emit filterChanged(t);
+  if (reshaped) g.filter.tableChanged();
+  if (!window_.isSet() && g.text.isEmpty()) return;
   g.stale = true;
   if (!reapplyQueued_) {
     reapplyQueued_ = true;
@@ -177,6 +166,18 @@ void ReviewModel::reapply() {
     Grid& g = grid(t);
     if (!g.stale) continue;
     g.stale = false;
+    if (g.searching) {
+      g.searching = false;
+      emit searchingChanged(t, false);
+    }
+    // A small table's text is found here, so that its grid changes once.
+    if (!g.text.isEmpty() && isSmall(g.table)) {
+      emit filterAboutToChange(t);
+      g.filter.setWindow(window_);
+      g.filter.setTextMatches(g.text, matchRows(g.table, g.text));
+      emit filterChanged(t);
+      continue;
+    }
     emit filterAboutToChange(t);
     g.filter.setWindow(window_);
     emit filterChanged(t);

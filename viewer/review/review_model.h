@@ -5,9 +5,12 @@
 // and drive it; the history window's exports and printouts ask it which
 // rows to write.
 //
-// A table that changes (a new file read into it) keeps the window and its
-// text: every row shows at once, and the filters are applied again when
-// the event loop next runs (filterAboutToChange / filterChanged around it).
+// A table that changes shape (a new file read into it) keeps the window and
+// its text: its grid shows every row from the table's own reset on (the
+// views hear of that from the table), and the filters are applied again
+// when the event loop next runs (filterAboutToChange / filterChanged around
+// it). Texts written into a table (the Result column) are filtered again
+// the same way, the rows shown meanwhile staying as they were.
 // A text search of a large table runs on a thread of its own while the
 // user types; a new text stops it and starts again. Small tables are
 // searched at once.
@@ -112,8 +115,7 @@ class ReviewModel : public QObject {
  private:
   struct Grid;
   Grid& grid(ReviewTable t) const;
-  void tableAboutToChange(ReviewTable t);
-  void tableChanged(ReviewTable t);
+  void tableAboutToChange(ReviewTable t, bool reshaped);
   void reapply();
   void startSearch(ReviewTable t);
   void applyMatches(ReviewTable t, std::optional<RowSet> rows);

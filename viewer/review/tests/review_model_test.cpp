@@ -181,6 +181,26 @@ TEST_F(ReviewModelTest, NewContentIsFilteredAgain) {
   EXPECT_EQ(model.shownRows(ReviewTable::Data), (std::vector<int>{1}));
 }
 
+TEST_F(ReviewModelTest, TextsWrittenIntoATableAreFilteredAgain) {
+  // A signature grid whose Result column is written after a check: the rows
+  // shown stay until the event loop runs, then the text finds the new one.
+  LogTable& sigs = table(ReviewTable::DataSignatures);
+  for (int r = 1; r <= 3; ++r) {
+    sigs.setCell(0, r, u"3/14/2007");
+    sigs.setCell(1, r, QStringLiteral("7:0%1:00").arg(r));
+  }
+  sigs.setCell(5, 1, u"Confirmed 2026-12-09 10:00:00");
+  model.setText(ReviewTable::DataSignatures, QStringLiteral("confirmed"));
+  EXPECT_EQ(model.filter(ReviewTable::DataSignatures).shownTableRows(), (std::vector<int>{1}));
+  log.clear();
+  sigs.setCell(5, 3, u"Confirmed 2026-12-09 10:00:05");
+  EXPECT_EQ(model.filter(ReviewTable::DataSignatures).shownTableRows(), (std::vector<int>{1}));
+  EXPECT_TRUE(log.isEmpty());
+  ASSERT_TRUE(waitFor([&] { return !log.isEmpty(); }));
+  EXPECT_EQ(log, (QStringList{"about 1", "changed 1"}));
+  EXPECT_EQ(model.filter(ReviewTable::DataSignatures).shownTableRows(), (std::vector<int>{1, 3}));
+}
+
 TEST_F(ReviewModelTest, JumpsToTheDataRowAtOrBeforeATime) {
   // An audit entry at 6:00:05: the 6:00:00 row; at 6:10:00: that row.
   EXPECT_EQ(model.jumpToData(ReviewTable::AuditTrail, 1), 1);
