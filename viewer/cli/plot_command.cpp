@@ -89,7 +89,7 @@ void plotToPicture(const PlotRequest& request) {
   const QString format = pictureFormat(request.output);
   VxLog sigLog;
   LogTable table;
-  loadTable(table, TableKind::Data, request.file, sigLog);
+  loadTable(table, TableKind::Data, request.file, sigLog, request.dateOrder);
 
   std::vector<int> columns;
   for (const QString& c : request.columns) columns.push_back(columnOf(table, c));

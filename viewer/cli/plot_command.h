@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "logfiles/date_order.h"
+
 namespace tarvex {
 
 struct PlotRequest {
@@ -15,6 +17,7 @@ struct PlotRequest {
   QString output;                           // .png, .jpg/.jpeg, .pdf or .svg
   int width = 1600;
   int height = 900;
+  std::optional<DateOrder> dateOrder;  // --date-order; none: the file's dates decide
 };
 
 // Reads the file as the viewer does, builds the trend of the columns and

@@ -10,6 +10,7 @@
 
 #include "history/frm_history.h"
 #include "history/history_commands.h"
+#include "review/review_model.h"
 #include "shell/frame_rules.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/frm_main.h"
@@ -67,6 +68,8 @@ ViewerApp::ViewerApp(Options options)
     : options_(std::move(options)), globals_(std::make_unique<ViewerGlobals>()) {}
 
 ViewerApp::~ViewerApp() {
+  // The review's searches read the grids' tables, which go with the window.
+  review_.reset();
   delete main_;
   delete splash_;
 }
@@ -100,6 +103,7 @@ void ViewerApp::createShared() {
 
 void ViewerApp::prepare() {
   globals_->startDir = QDir::currentPath();
+  globals_->dateOrder = options_.dateOrder;
   // Registered as the application's help file only; the viewer never opens it.
   qApp->setProperty("helpFile",
                     globals_->startDir + QStringLiteral("\\MARVESKi DATA VIEWER HELP.hlp"));
@@ -115,6 +119,10 @@ void ViewerApp::showHistory() {
   history_->setSliderHandlers([this](int p) { trend_->dateSliderChanged(p); },
                               [this](int p) { trend_->ySliderChanged(p); });
   commands_ = std::make_unique<HistoryCommands>(ui_, *history_, *globals_, sigLog_.get(), *trend_);
+  review_ = std::make_unique<ReviewModel>(ReviewModel::Tables{
+      &history_->vaGrid(), &history_->digiSigGrid(), &history_->opEvGrid(), &history_->auditGrid(),
+      &history_->auditSigGrid(), &history_->alarmGrid()});
+  commands_->setReview(review_.get());
   history_->setClickHandler([this](ToolBar bar, int index) {
     switch (bar) {
       case ToolBar::DataBarBtn:

@@ -6,7 +6,9 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
+#include "logfiles/date_order.h"
 #include "shell/gui/instance_lock.h"
 #include "shell/gui/qt_userinterface.h"
 
@@ -17,6 +19,7 @@ class FrmSplash;
 class FrmHistory;
 class HistoryCommands;
 class QcpTrendPlot;
+class ReviewModel;
 class TrendCommands;
 struct ViewerGlobals;
 class VxLog;
@@ -31,8 +34,9 @@ class ViewerApp : public QObject {
 
  public:
   struct Options {
-    QString openFile;    // open this data history file once the window shows
-    QString screenshot;  // then save a picture of the main window here and end
+    QString openFile;                    // open this data history file once the window shows
+    QString screenshot;                  // then save a picture of the main window here and end
+    std::optional<DateOrder> dateOrder;  // read every file's dates in this order
   };
 
   explicit ViewerApp(Options options);
@@ -45,6 +49,9 @@ class ViewerApp : public QObject {
   FrmMain* mainWindow() const { return main_; }
   FrmHistory* historyWindow() const { return history_; }
   HistoryCommands* commands() const { return commands_.get(); }
+  // The review of the six grids (window, text filters, jumps); null before
+  // the history window shows.
+  ReviewModel* review() const { return review_.get(); }
   UserInterface& ui() { return ui_; }
 
  signals:
@@ -67,6 +74,7 @@ class ViewerApp : public QObject {
   FrmHistory* history_ = nullptr;
   std::unique_ptr<QcpTrendPlot> plot_;
   std::unique_ptr<TrendCommands> trend_;
+  std::unique_ptr<ReviewModel> review_;
   std::unique_ptr<HistoryCommands> commands_;
 };
 
