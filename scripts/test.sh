@@ -11,7 +11,9 @@
 # installed: scripts/deps.sh goes on without it).
 set -uo pipefail
 cd "$(dirname "$0")/.."
+start=$SECONDS
 scripts/deps.sh build gui windows fuzz || exit 1
+echo "== dependencies: $((SECONDS - start)) s"
 failed=()
 ctest_logs=()
 
