@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Makes the Debian package of a build into a folder of its own and checks it:
 # the file name, the control fields (dependencies read from the shared
-# libraries), the file list, the ldconfig trigger of the shared library, no
-# path of the build folder left in a program, and the packaged ferrolok
-# running from the unpacked tree.
+# libraries), the file list, the ldconfig trigger of the shared library, the
+# library search paths of the programs, and the packaged ferrolok running
+# from the unpacked tree.
 #
 #   package_test.sh BUILD_DIR VERSION
 set -euo pipefail
@@ -59,11 +59,15 @@ grep -qx 'libferrolok 1 tarvex (>= [0-9.]*)' "$work/control/shlibs" ||
 grep -qx 'activate-noawait ldconfig' "$work/control/triggers" ||
   fail "triggers: $(cat "$work/control/triggers" 2>/dev/null)"
 
-# No program or library keeps a path of the build folder, and the packaged
+# No program or library searches a folder of the build (or any fixed folder)
+# for libraries: only folders relative to where it is installed. The packaged
 # ferrolok finds the packaged library beside it.
 dpkg-deb -x "$deb" "$work/root"
 for f in "$work/root/usr/bin/"* "$work/root/usr/lib/libferrolok.so.$version"; do
-  ! grep -qF "$build" "$f" || fail "$f holds the build path $build"
+  search=$(readelf -d "$f" | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]$/\2/p')
+  for dir in ${search//:/ }; do
+    [[ $dir == '$ORIGIN'* ]] || fail "$(basename "$f") searches $dir for libraries"
+  done
 done
 [ "$(env -u LD_LIBRARY_PATH ldd "$work/root/usr/bin/ferrolok" | awk '/libferrolok/ { print $3 }')" = \
   "$work/root/usr/bin/../lib/libferrolok.so.1" ] || fail "the packaged ferrolok does not use its own library"
