@@ -2,13 +2,13 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "shell/codepage.h"
 #include "shell/runtime_error.h"
+#include "shell/writefiles.h"
 #include "signatures/vxlog.h"
 
 namespace tarvex {
@@ -33,11 +33,7 @@ QString dateText(const QDateTime& t) { return QLocale::c().toString(t.date(), u"
 QString timeText(const QDateTime& t) { return QLocale::c().toString(t.time(), u"H:mm:ss"); }
 QString num(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
-void writeWhole(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
-  if (file.write(bytes) != bytes.size() || !file.commit()) throw RuntimeError(err::PathFileAccess);
-}
+void writeWhole(const QString& path, const QByteArray& bytes) { writeWholeFile(path, bytes); }
 
 // Plain lines in code page 1252, CR LF after each.
 QByteArray plainLines(const QStringList& lines) {

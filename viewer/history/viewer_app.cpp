@@ -1,8 +1,8 @@
 #include "history/viewer_app.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
-#include <QSaveFile>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -15,6 +15,8 @@
 #include "shell/gui/artwork.h"
 #include "shell/gui/frm_main.h"
 #include "shell/gui/frm_splash.h"
+#include "shell/runtime_error.h"
+#include "shell/writefiles.h"
 #include "signatures/vxlog.h"
 #include "trend/gui/qcp_trend_plot.h"
 #include "trend/gui/trend_setup_dialog.h"
@@ -165,8 +167,14 @@ void ViewerApp::runStartupOptions() {
   if (!options_.screenshot.isEmpty()) {
     QApplication::processEvents();
     const QPixmap shot = main_->grab();
-    QSaveFile file(options_.screenshot);
-    bool ok = file.open(QIODevice::WriteOnly) && shot.save(&file, "PNG") && file.commit();
+    QByteArray png;
+    QBuffer buffer(&png);
+    bool ok = buffer.open(QIODevice::WriteOnly) && shot.save(&buffer, "PNG");
+    try {
+      if (ok) writeWholeFile(options_.screenshot, png);
+    } catch (const RuntimeError&) {
+      ok = false;
+    }
     if (ok) {
       std::printf("Screenshot saved to %s\n", qPrintable(options_.screenshot));
       std::fflush(stdout);

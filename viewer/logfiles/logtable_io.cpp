@@ -20,6 +20,7 @@
 #include "shell/codepage.h"
 #include "shell/readfiles.h"
 #include "shell/runtime_error.h"
+#include "shell/writefiles.h"
 
 namespace tarvex {
 
@@ -479,6 +480,7 @@ void LogTable::exportDelimitedText(const QString& path, const std::vector<int>* 
     throw RuntimeError(err::PermissionDenied,
                        errorDescription(err::PermissionDenied) + QStringLiteral(" (") + readAs +
                            QStringLiteral(" is a log file read in this run)"));
+  checkOutputTarget(path);
   if (!target.absoluteDir().exists()) throw RuntimeError(err::PathNotFound);
 
   QSaveFile out(path);

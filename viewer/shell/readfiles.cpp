@@ -58,13 +58,13 @@ QString kindOf(mode_t mode) {
   return QStringLiteral("not a regular file");
 }
 
-RuntimeError notRegular(const QString& path, mode_t mode) {
-  return RuntimeError(err::PathFileAccess, errorDescription(err::PathFileAccess) +
-                                               QStringLiteral(" (") + path +
-                                               QStringLiteral(" is ") + kindOf(mode) + u')');
-}
-
 }  // namespace
+
+RuntimeError notRegularFile(const QString& path, unsigned mode) {
+  return RuntimeError(err::PathFileAccess,
+                      errorDescription(err::PathFileAccess) + QStringLiteral(" (") + path +
+                          QStringLiteral(" is ") + kindOf(static_cast<mode_t>(mode)) + u')');
+}
 
 void openRegularFile(QFile& file, const QString& path) {
   if (path.isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
@@ -78,7 +78,7 @@ void openRegularFile(QFile& file, const QString& path) {
     throw RuntimeError(err::PathFileAccess);
   }
   // Refused before opening: a device is never opened at all.
-  if (!S_ISREG(st.st_mode)) throw notRegular(path, st.st_mode);
+  if (!S_ISREG(st.st_mode)) throw notRegularFile(path, st.st_mode);
   // O_NONBLOCK: should the path be swapped for a pipe after the check, the
   // open still returns at once; the handle's own fstat then refuses it.
   const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -86,7 +86,7 @@ void openRegularFile(QFile& file, const QString& path) {
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     const mode_t mode = st.st_mode;
     ::close(fd);
-    throw notRegular(path, mode);
+    throw notRegularFile(path, mode);
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {

@@ -31,4 +31,10 @@ QString readFileAt(const QString& path);
 // True when path and other name the same existing file (device and inode).
 bool sameFile(const QString& path, const QString& other);
 
+class RuntimeError;
+// The error for path, whose file type (the st_mode of stat) is not a regular
+// file: err::PathFileAccess, its description saying what path is ("a pipe",
+// "a device", "a folder", ...).
+RuntimeError notRegularFile(const QString& path, unsigned mode);
+
 }  // namespace tarvex

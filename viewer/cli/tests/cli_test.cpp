@@ -1,6 +1,7 @@
 // The tarvex tool run as a process: a sample set shown, verified and
 // deciphered, exports, and what bad input does to the exit code and stderr.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QProcess>
@@ -181,6 +182,24 @@ TEST_F(CliTest, ExportOntoItsOwnInputFails) {
   }
   ASSERT_TRUE(evt.open(QIODevice::ReadOnly));
   EXPECT_EQ(evt.readAll(), before);
+}
+
+// An output named by a pipe is refused at once: the file written whole would
+// otherwise be renamed over the pipe (or over /dev/null named as -o).
+TEST_F(CliTest, OutputsNeverReplaceAPipe) {
+  const QString fifo = path("out.png");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString data = path("Reactor2_History.csv");
+  for (const QStringList& args :
+       {QStringList{"export", data, "-o", fifo},
+        QStringList{"plot", data, "--columns", "2", "-o", fifo, "--size", "100x80"}}) {
+    const Result r = tarvex(args);
+    EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.contains(fifo + " is a pipe")) << r.err.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  }
 }
 
 TEST(CliErrors, BadInputGivesErrorTextAndExitTwo) {

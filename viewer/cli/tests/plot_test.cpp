@@ -109,7 +109,7 @@ TEST(PlotCommand, ErrorsWriteNothing) {
   }
   Result r = tarvex({"plot", data, "--columns", "2", "-o", dir.filePath("no/such/dir/x.png")});
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_TRUE(r.err.contains("Error 75 = ")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("Error 76 = Path not found")) << r.err.toStdString();
   r = tarvex({"plot", data, "--columns", "2", "-o", dir.filePath("x.bmp")});
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_TRUE(r.err.contains("Error 5 = ")) << r.err.toStdString();

@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
@@ -13,6 +12,7 @@
 #include <limits>
 
 #include "shell/runtime_error.h"
+#include "shell/writefiles.h"
 #include "trend/gui/qcp_trend_plot_p.h"
 #include "trend/gui/trend_ticker.h"
 
@@ -373,6 +373,7 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
       f == QLatin1String("jpg") || f == QLatin1String("jpeg") || f == QLatin1String("png");
   if (!raster && f != QLatin1String("pdf") && f != QLatin1String("svg"))
     throw RuntimeError(err::InvalidCall);
+  checkOutputTarget(path);
   compactChannels();
   updateCursorItems();
   const int w = width > 0 ? width : plot_->width();
@@ -429,15 +430,8 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
   buffer.close();
   if (!ok || buffer.data().isEmpty()) throw RuntimeError(err::InvalidCall);
 
-  // Written to a temporary file beside `path` and renamed over it only when
-  // complete: a failure leaves an existing file as it was.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
-  const QByteArray& bytes = buffer.data();
-  if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
-    file.cancelWriting();
-    throw RuntimeError(err::PathFileAccess);
-  }
+  // A failure leaves an existing file as it was.
+  writeWholeFile(path, buffer.data());
 }
 
 void QcpTrendPlot::print(QPrinter& printer) {
