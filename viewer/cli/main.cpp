@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 
+#include "cli/compare_command.h"
 #include "cli/plot_command.h"
 #include "cli/sample.h"
 #include "cli/tables.h"
@@ -45,6 +46,18 @@ const char kUsage[] =
     "      channels from 2 on, or column titles) over data rows A to B (1-based,\n"
     "      inclusive; default all) as the viewer does, and write it to OUT: .png, .jpg,\n"
     "      .pdf or .svg by the extension (default size 1600x900). No display needed.\n"
+    "      --reference REF overlays the batch REF (channels matched by title, dashed),\n"
+    "      laid by --align and --offset as for compare; --differences adds current -\n"
+    "      reference per channel.\n"
+    "  tarvex compare CURRENT REFERENCE --columns N[,N...] [--align start|end|time]\n"
+    "                 [--offset +-H:MM:SS] [--band X] [--from T --to T]\n"
+    "      Compare the channels of CURRENT (numbers or titles, as for plot) with the\n"
+    "      channels of the same titles in REFERENCE, interpolated at CURRENT's times\n"
+    "      after aligning the first rows (start, the default), the last rows (end) or\n"
+    "      the clock (time), plus the offset (positive = reference later). One line per\n"
+    "      channel, tab-separated: title, points compared, max |d|, its time, mean d,\n"
+    "      RMS d and, with --band, the percentage of points with |d| > X (d = current -\n"
+    "      reference). --from/--to (YYYY-MM-DD [HH:MM:SS]) limit CURRENT's points.\n"
     "The kind is taken from the extension when --kind is omitted: .csv data, .aud audit,\n"
     ".sig sig, .evt evt.\n";
 
@@ -74,6 +87,13 @@ struct Args {
   QString columns;
   QString size;
   bool allColumns = false;
+  QString reference;  // plot --reference
+  QString align;
+  QString offset;
+  QString band;
+  QString from;
+  QString to;
+  bool differences = false;
 };
 
 int toCount(const QString& option, const QString& text) {
@@ -105,6 +125,20 @@ Args parseArgs(const QStringList& list) {
       args.size = value();
     else if (a == u"--all-columns")
       args.allColumns = true;
+    else if (a == u"--reference")
+      args.reference = value();
+    else if (a == u"--align")
+      args.align = value();
+    else if (a == u"--offset")
+      args.offset = value();
+    else if (a == u"--band")
+      args.band = value();
+    else if (a == u"--from")
+      args.from = value();
+    else if (a == u"--to")
+      args.to = value();
+    else if (a == u"--differences")
+      args.differences = true;
     else if (a.startsWith(u'-') && a.size() > 1)
       throw UsageError(QStringLiteral("unknown option ") + a);
     else
@@ -238,6 +272,55 @@ int cmdPlot(const Args& args) {
   return kExitOk;
 }
 
+Alignment alignmentOf(const Args& args) {
+  Alignment a;
+  if (!args.align.isEmpty()) {
+    const auto mode = parseAlignMode(args.align);
+    if (!mode || args.align.trimmed().toLower() == u"clock")
+      throw UsageError(QStringLiteral("--align needs start, end or time, not ") + args.align);
+    a.mode = *mode;
+  }
+  if (!args.offset.isEmpty()) {
+    const auto offset = parseOffset(args.offset);
+    if (!offset) throw UsageError(QStringLiteral("--offset needs +-H:MM:SS, not ") + args.offset);
+    a.offset = *offset;
+  }
+  return a;
+}
+
+int cmdCompare(const Args& args) {
+  if (args.positional.size() != 2)
+    throw UsageError(QStringLiteral("expected CURRENT and REFERENCE"));
+  if (args.columns.isEmpty()) throw UsageError(QStringLiteral("compare needs --columns N[,N...]"));
+  CompareRequest request;
+  request.current = args.positional[0];
+  request.reference = args.positional[1];
+  request.columns = args.columns.split(u',');
+  request.options.alignment = alignmentOf(args);
+  if (!args.band.isEmpty()) {
+    bool ok = false;
+    const double band = args.band.toDouble(&ok);
+    if (!ok || !(band >= 0))
+      throw UsageError(QStringLiteral("--band needs a number >= 0, not ") + args.band);
+    request.options.band = band;
+  }
+  for (bool upper : {false, true}) {
+    const QString& text = upper ? args.to : args.from;
+    if (text.isEmpty()) continue;
+    const auto bound = parseTimeBound(text, upper);
+    if (!bound)
+      throw UsageError((upper ? QStringLiteral("--to") : QStringLiteral("--from")) +
+                       QStringLiteral(" needs YYYY-MM-DD [HH:MM:SS], not ") + text);
+    (upper ? request.options.to : request.options.from) = *bound;
+  }
+  const CompareReport report = runCompare(request);
+  QString text;
+  for (const QString& line : report.lines) text += line + u'\n';
+  out(text);
+  for (const QString& note : report.notes) err(QStringLiteral("tarvex compare: ") + note + u'\n');
+  return kExitOk;
+}
+
 int run(const QStringList& argv) {
   if (argv.size() < 2 || argv[1] == u"--help" || argv[1] == u"-h" || argv[1] == u"help") {
     (argv.size() < 2 ? err : out)(QString::fromLatin1(kUsage));
@@ -252,6 +335,7 @@ int run(const QStringList& argv) {
     if (command == u"export") return cmdExport(args);
     if (command == u"sample") return cmdSample(args);
     if (command == u"plot") return cmdPlot(args);
+    if (command == u"compare") return cmdCompare(args);
     throw UsageError(QStringLiteral("unknown command ") + command);
   } catch (const UsageError& e) {
     err(QStringLiteral("tarvex: ") + e.message + QStringLiteral("\n") +

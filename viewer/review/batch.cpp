@@ -70,7 +70,7 @@ Batch readBatch(const LogTable& table, const std::vector<int>& columns, const QL
   b.columns = columns;
   for (int c : columns) b.titles << table.getCell(c, 0);
   const int rows = std::max(0, table.lastRow());
-  b.times.resize(static_cast<std::size_t>(rows));
+  b.times.reserve(static_cast<std::size_t>(rows));
 
   // Dates repeat for a day's rows: a date text is read once while it lasts.
   QString dateText, lastDateText, timeText;
@@ -97,8 +97,8 @@ Batch readBatch(const LogTable& table, const std::vector<int>& columns, const QL
                          QStringLiteral("The time of row %1 of %2 does not read: \"%3\"")
                              .arg(r)
                              .arg(b.name, timeText));
-    b.times[static_cast<std::size_t>(r - 1)] =
-        static_cast<TimeMs>(lastDate) * kMsPerDayInt + static_cast<TimeMs>(*seconds) * 1000;
+    b.times.push_back(static_cast<TimeMs>(lastDate) * kMsPerDayInt +
+                      static_cast<TimeMs>(*seconds) * 1000);
   }
 
   // The columns left to right, the reader's fast order.
@@ -111,10 +111,10 @@ Batch readBatch(const LogTable& table, const std::vector<int>& columns, const QL
     ColumnNumberReader cells(table, 1, rows, locale);
     for (std::size_t k : byColumn) {
       std::vector<double>& v = b.values[k];
-      v.resize(static_cast<std::size_t>(rows));
+      v.reserve(static_cast<std::size_t>(rows));
       for (int i = 0; i < rows; ++i) {
         const std::optional<double> y = cells.number(columns[k], i);
-        v[static_cast<std::size_t>(i)] = y && std::isfinite(*y) ? *y : kNaN;
+        v.push_back(y && std::isfinite(*y) ? *y : kNaN);
       }
     }
   }

@@ -58,23 +58,8 @@ std::vector<double> differencesAt(const std::vector<TimeMs>& at, const std::vect
                                   const std::vector<TimeMs>& refTimes,
                                   const std::vector<double>& refValues, TimeMs shift) {
   std::vector<double> out(at.size(), kNaN);
-  const std::size_t n = refTimes.size();
-  if (n == 0) return out;
-  std::size_t j = 0;  // the first reference sample with aligned time >= t
-  for (std::size_t i = 0; i < at.size(); ++i) {
-    if (std::isnan(current[i])) continue;
-    const TimeMs t = at[i] - shift;
-    while (j < n && refTimes[j] < t) ++j;
-    if (j == n) break;  // past the reference: so are the rest
-    double r;
-    if (refTimes[j] == t)
-      r = refValues[j];
-    else if (j == 0)
-      continue;  // before the reference
-    else
-      r = between(refTimes, refValues, j - 1, t);
-    out[i] = current[i] - r;
-  }
+  forEachDifference(at.data(), current.data(), at.size(), refTimes, refValues, shift,
+                    [&](std::size_t i, double d) { out[i] = d; });
   return out;
 }
 
@@ -125,22 +110,17 @@ BatchComparison compareBatches(const Batch& current, const Batch& reference,
         std::upper_bound(current.times.begin(), current.times.end(), *options.to) -
         current.times.begin());
   last = std::max(first, last);
-  const std::vector<TimeMs> at(current.times.begin() + static_cast<std::ptrdiff_t>(first),
-                               current.times.begin() + static_cast<std::ptrdiff_t>(last));
+  const TimeMs* at = current.times.data() + first;
 
   for (std::size_t k = 0; k < current.columns.size(); ++k) {
     ChannelComparison c;
     c.title = current.titles.value(static_cast<qsizetype>(k));
     c.referenceIndex = matchTitle(reference.titles, c.title);
     if (c.referenceIndex >= 0 && result.overlap) {
-      const std::vector<double> values(
-          current.values[k].begin() + static_cast<std::ptrdiff_t>(first),
-          current.values[k].begin() + static_cast<std::ptrdiff_t>(last));
-      const std::vector<double> d =
-          differencesAt(at, values, reference.times,
-                        reference.values[static_cast<std::size_t>(c.referenceIndex)], result.shift);
       DifferenceAccumulator acc(options.band);
-      for (std::size_t i = 0; i < d.size(); ++i) acc.add(at[i], d[i]);
+      forEachDifference(at, current.values[k].data() + first, last - first, reference.times,
+                        reference.values[static_cast<std::size_t>(c.referenceIndex)], result.shift,
+                        [&](std::size_t i, double d) { acc.add(at[i], d); });
       c.stats = acc.stats();
     }
     result.channels.push_back(c);

@@ -39,8 +39,15 @@ QString noCommonChannelText(const QString& currentName, const QStringList& curre
 // NaN when there is no value.
 double interpolateAt(const std::vector<TimeMs>& times, const std::vector<double>& values, TimeMs t);
 
-// current[i] - reference(at[i] - shift) for every i, NaN where either has
-// no value; `at` ascending. One pass over both series.
+// current[i] - reference(at[i] - shift) for i < n, handed to fn(i, Δ) for
+// every i where both have a value; `at` ascending. One pass over both
+// series.
+template <class Fn>
+void forEachDifference(const TimeMs* at, const double* current, std::size_t n,
+                       const std::vector<TimeMs>& refTimes, const std::vector<double>& refValues,
+                       TimeMs shift, Fn&& fn);
+
+// The same as a vector: NaN where there is no difference.
 std::vector<double> differencesAt(const std::vector<TimeMs>& at, const std::vector<double>& current,
                                   const std::vector<TimeMs>& refTimes,
                                   const std::vector<double>& refValues, TimeMs shift);
@@ -117,5 +124,33 @@ QString comparisonLine(const ChannelComparison& channel, bool withBand);
 
 // A time as "YYYY-MM-DD HH:MM:SS" (milliseconds dropped).
 QString isoTime(TimeMs t);
+
+// ---- Template definitions ------------------------------------------------------
+
+template <class Fn>
+void forEachDifference(const TimeMs* at, const double* current, std::size_t n,
+                       const std::vector<TimeMs>& refTimes, const std::vector<double>& refValues,
+                       TimeMs shift, Fn&& fn) {
+  const std::size_t m = refTimes.size();
+  std::size_t j = 0;  // the first reference sample at or after the current time
+  for (std::size_t i = 0; i < n; ++i) {
+    const double c = current[i];
+    if (c != c) continue;  // a gap of the current batch
+    const TimeMs t = at[i] - shift;
+    while (j < m && refTimes[j] < t) ++j;
+    if (j == m) return;  // past the reference: so are the rest
+    double r;
+    if (refTimes[j] == t) {
+      r = refValues[j];
+    } else {
+      if (j == 0) continue;  // before the reference
+      const double a = refValues[j - 1], b = refValues[j];
+      const double f = static_cast<double>(t - refTimes[j - 1]) /
+                       static_cast<double>(refTimes[j] - refTimes[j - 1]);
+      r = a + (b - a) * f;  // NaN when either side is a gap
+    }
+    if (r == r) fn(i, c - r);
+  }
+}
 
 }  // namespace tarvex
