@@ -220,7 +220,7 @@ QColor QcpTrendPlot::channelColor(int index) {
 }
 
 QCPGraph* QcpTrendPlot::graph(int index) const {
-  if (index < 0 || index >= plot_->graphCount()) throw RuntimeError(err::SubscriptOutOfRange);
+  if (index < 0 || index >= channelCount()) throw RuntimeError(err::SubscriptOutOfRange);
   return plot_->graph(index);
 }
 
@@ -230,6 +230,7 @@ TrendGraphData& QcpTrendPlot::data(int index) const {
 }
 
 void QcpTrendPlot::clearChannels() {
+  clearOverlay();
   plot_->clearGraphs();
   data_.clear();
   haveKeys_ = haveValues_ = false;
@@ -243,6 +244,8 @@ void QcpTrendPlot::clearChannels() {
 }
 
 int QcpTrendPlot::addChannel(const TrendChannelStyle& style) {
+  // A channel's graph follows the other channels', before any overlay's.
+  clearOverlay();
   compactChannels();
   QCPGraph* g = plot_->addGraph(plot_->xAxis, plot_->yAxis);
   auto d = QSharedPointer<TrendGraphData>::create();
@@ -257,7 +260,9 @@ int QcpTrendPlot::addChannel(const TrendChannelStyle& style) {
   return index;
 }
 
-int QcpTrendPlot::channelCount() const { return plot_->graphCount(); }
+int QcpTrendPlot::channelCount() const {
+  return plot_->graphCount() - static_cast<int>(overlayGraphs_.size());
+}
 
 TrendChannelStyle QcpTrendPlot::channelStyle(int index) const {
   const QCPGraph* g = graph(index);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "trend/measurements.h"
+#include "trend/trend_menu.h"
 #include "trend/trend_plot.h"
 
 class QCustomPlot;
@@ -71,6 +72,9 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   std::size_t pointCount(int index) const override;
   TrendPoint point(int index, std::size_t i) const override;
   TrendChannelStats stats(int index, double x1, double x2) const override;
+  void setOverlay(TrendOverlay&& overlay) override;
+  void clearOverlay() override;
+  bool hasOverlay() const override { return !overlayGraphs_.empty() || overlayTitle_; }
   bool cursorVisible() const override { return cursors_[0].visible; }
   void setCursorVisible(bool visible) override;
   void replot() override;
@@ -115,6 +119,15 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   // The context menu for a right click at `pos` (widget pixels), built but
   // not shown; the caller owns it.
   QMenu* contextMenu(const QPointF& pos);
+  // Entries added to the context menu after the picture entries (the
+  // reference's); empty: none.
+  void setMenuSource(TrendMenuSource source) { menuSource_ = std::move(source); }
+
+  // The overlay's traces as drawn (tests, pictures): title, points, whether
+  // on the second Y axis.
+  int overlayTraceCount() const { return static_cast<int>(overlayGraphs_.size()); }
+  QCPGraph* overlayGraph(int i) const { return overlayGraphs_.at(static_cast<std::size_t>(i)); }
+  QString overlayTitleLine() const;
 
   // How long the last replot took, in milliseconds.
   double lastReplotMs() const;
@@ -175,6 +188,12 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   int dragCursor_ = 0;
   QPointF pressPos_, lastPos_;
   bool moved_ = false;
+
+  // The overlay: its graphs follow the channels' graphs in the plot.
+  std::vector<QCPGraph*> overlayGraphs_;
+  QCPTextElement* overlayTitle_ = nullptr;
+  const ReferenceReadings* readings_ = nullptr;
+  TrendMenuSource menuSource_;
 
   UserInterface* ui_ = nullptr;
   QString caption_;
