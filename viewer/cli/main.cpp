@@ -42,6 +42,8 @@ const char kUsage[] =
     "  tarvex sample DIR [--rows N]\n"
     "      Write a sample set of log files into DIR (default 720 data rows).\n"
     "  tarvex plot FILE --columns N[,N...] [--rows A:B] -o OUT [--size WxH]\n"
+    "              [--reference REF [--align start|end|time] [--offset +-H:MM:SS]\n"
+    "              [--differences]]\n"
     "      Draw the trend of the data file's columns (numbers as `show` prints them,\n"
     "      channels from 2 on, or column titles) over data rows A to B (1-based,\n"
     "      inclusive; default all) as the viewer does, and write it to OUT: .png, .jpg,\n"
@@ -251,6 +253,22 @@ int cmdSample(const Args& args) {
   return kExitOk;
 }
 
+Alignment alignmentOf(const Args& args) {
+  Alignment a;
+  if (!args.align.isEmpty()) {
+    const auto mode = parseAlignMode(args.align);
+    if (!mode || args.align.trimmed().toLower() == u"clock")
+      throw UsageError(QStringLiteral("--align needs start, end or time, not ") + args.align);
+    a.mode = *mode;
+  }
+  if (!args.offset.isEmpty()) {
+    const auto offset = parseOffset(args.offset);
+    if (!offset) throw UsageError(QStringLiteral("--offset needs +-H:MM:SS, not ") + args.offset);
+    a.offset = *offset;
+  }
+  return a;
+}
+
 int cmdPlot(const Args& args) {
   PlotRequest request;
   request.file = onePositional(args, "FILE");
@@ -268,24 +286,18 @@ int cmdPlot(const Args& args) {
     request.width = size->first;
     request.height = size->second;
   }
+  QStringList notes;
+  if (!args.reference.isEmpty()) {
+    request.reference = args.reference;
+    request.alignment = alignmentOf(args);
+    request.differences = args.differences;
+    request.notes = &notes;
+  } else if (args.differences || !args.align.isEmpty() || !args.offset.isEmpty()) {
+    throw UsageError(QStringLiteral("--align, --offset and --differences need --reference"));
+  }
   plotToPicture(request);
+  for (const QString& note : notes) err(QStringLiteral("tarvex plot: ") + note + u'\n');
   return kExitOk;
-}
-
-Alignment alignmentOf(const Args& args) {
-  Alignment a;
-  if (!args.align.isEmpty()) {
-    const auto mode = parseAlignMode(args.align);
-    if (!mode || args.align.trimmed().toLower() == u"clock")
-      throw UsageError(QStringLiteral("--align needs start, end or time, not ") + args.align);
-    a.mode = *mode;
-  }
-  if (!args.offset.isEmpty()) {
-    const auto offset = parseOffset(args.offset);
-    if (!offset) throw UsageError(QStringLiteral("--offset needs +-H:MM:SS, not ") + args.offset);
-    a.offset = *offset;
-  }
-  return a;
 }
 
 int cmdCompare(const Args& args) {

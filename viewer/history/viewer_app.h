@@ -17,6 +17,7 @@ class FrmSplash;
 class FrmHistory;
 class HistoryCommands;
 class QcpTrendPlot;
+class ReferenceCommands;
 class TrendCommands;
 struct ViewerGlobals;
 class VxLog;
@@ -45,6 +46,7 @@ class ViewerApp : public QObject {
   FrmMain* mainWindow() const { return main_; }
   FrmHistory* historyWindow() const { return history_; }
   HistoryCommands* commands() const { return commands_.get(); }
+  ReferenceCommands* reference() const { return reference_.get(); }
   UserInterface& ui() { return ui_; }
 
  signals:
@@ -67,6 +69,7 @@ class ViewerApp : public QObject {
   FrmHistory* history_ = nullptr;
   std::unique_ptr<QcpTrendPlot> plot_;
   std::unique_ptr<TrendCommands> trend_;
+  std::unique_ptr<ReferenceCommands> reference_;
   std::unique_ptr<HistoryCommands> commands_;
 };
 

@@ -18,6 +18,7 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
   compactChannels();
   QCustomPlot* p = plot_;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  double firstLo = lo, firstHi = hi;
   bool second = false;
   for (TrendOverlayTrace& t : overlay.traces) {
     QCPAxis* valueAxis = t.secondAxis ? p->yAxis2 : p->yAxis;
@@ -26,9 +27,11 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     if (!t.points.empty()) {
       const TrendGraphData::Ranges r = d->append(t.points.data(), t.points.size());
       d->compact();
-      if (t.secondAxis && r.vMin <= r.vMax) {
-        lo = std::min(lo, r.vMin);
-        hi = std::max(hi, r.vMax);
+      if (r.vMin <= r.vMax) {
+        double& l = t.secondAxis ? lo : firstLo;
+        double& h = t.secondAxis ? hi : firstHi;
+        l = std::min(l, r.vMin);
+        h = std::max(h, r.vMax);
       }
     }
     std::vector<TrendPoint>().swap(t.points);
@@ -39,6 +42,13 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     g->setName(t.titleText);
     g->setPen(QPen(t.color, std::max(1, t.traceLineWidth), t.penStyle, Qt::FlatCap));
     overlayGraphs_.push_back(g);
+  }
+
+  // The value axis widens to hold the overlay's values (never narrows).
+  if (firstLo <= firstHi) {
+    const QCPRange r = p->yAxis->range();
+    if (firstLo < r.lower || firstHi > r.upper)
+      p->yAxis->setRange(std::min(r.lower, firstLo), std::max(r.upper, firstHi));
   }
 
   // The differences' own axis: their range and 0, on the right.
