@@ -1,5 +1,6 @@
 #include "review/reference_commands.h"
 
+#include <future>
 #include <new>
 
 #include "review/compare_files.h"
@@ -73,8 +74,18 @@ bool ReferenceCommands::showReference(const QString& path) {
   ui_.setPointer(Pointer::Hourglass);
   std::unique_ptr<ReferenceOverlay> overlay;
   try {
-    Batch reference = readReference(path, currentName(plot_), titles);
-    const ReferenceSignature signature = checkReferenceSignature(path, sigLog_);
+    // The signature is checked while the batch is read: the digest and the
+    // reader each take a core. Nothing else uses sigLog meanwhile.
+    std::future<ReferenceSignature> checked =
+        std::async(std::launch::async, [&] { return checkReferenceSignature(path, sigLog_); });
+    Batch reference;
+    try {
+      reference = readReference(path, currentName(plot_), titles);
+    } catch (...) {
+      checked.wait();
+      throw;
+    }
+    const ReferenceSignature signature = checked.get();
     ui_.setPointer(Pointer::Normal);
     if (signature.state == ReferenceSignature::State::Failed)
       ui_.msgBoxPos(referenceSignatureFailedText(reference.name, signature), mb::Critical);

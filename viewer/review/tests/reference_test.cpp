@@ -253,6 +253,8 @@ TEST_F(ReferenceTest, SignaturesAndRefusals) {
 }  // namespace tarvex
 
 int main(int argc, char** argv) {
+  // The plot is a widget; no display is needed (test discovery runs this too).
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

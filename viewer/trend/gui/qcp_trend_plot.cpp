@@ -261,7 +261,7 @@ int QcpTrendPlot::addChannel(const TrendChannelStyle& style) {
 }
 
 int QcpTrendPlot::channelCount() const {
-  return plot_->graphCount() - static_cast<int>(overlayGraphs_.size());
+  return plot_->graphCount() - static_cast<int>(overlay_.size());
 }
 
 TrendChannelStyle QcpTrendPlot::channelStyle(int index) const {
@@ -383,6 +383,7 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
   const int w = width > 0 ? width : plot_->width();
   const int h = height > 0 ? height : plot_->height();
   if (w <= 0 || h <= 0 || w > 20000 || h > 20000) throw RuntimeError(err::InvalidCall);
+  chooseOverlayDetail(w);
 
   // The picture is made in memory and written in one checked write, so that
   // a short write (disk full, file size limit) is noticed: the encoders do
@@ -462,6 +463,7 @@ void QcpTrendPlot::print(QPrinter& printer) {
   const int w = std::max(1, plot_->width());
   const int h = std::max(1, plot_->height());
   const double scale = std::min(page.width() / w, page.height() / h);
+  chooseOverlayDetail(static_cast<int>(page.width()));
   painter.setMode(QCPPainter::pmVectorized);
   painter.setMode(QCPPainter::pmNoCaching);
   painter.setMode(QCPPainter::pmNonCosmetic);

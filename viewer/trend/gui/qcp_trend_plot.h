@@ -74,7 +74,7 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   TrendChannelStats stats(int index, double x1, double x2) const override;
   void setOverlay(TrendOverlay&& overlay) override;
   void clearOverlay() override;
-  bool hasOverlay() const override { return !overlayGraphs_.empty() || overlayTitle_; }
+  bool hasOverlay() const override { return !overlay_.empty() || overlayTitle_; }
   bool cursorVisible() const override { return cursors_[0].visible; }
   void setCursorVisible(bool visible) override;
   void replot() override;
@@ -125,8 +125,10 @@ class QcpTrendPlot : public QObject, public TrendPlot {
 
   // The overlay's traces as drawn (tests, pictures): title, points, whether
   // on the second Y axis.
-  int overlayTraceCount() const { return static_cast<int>(overlayGraphs_.size()); }
-  QCPGraph* overlayGraph(int i) const { return overlayGraphs_.at(static_cast<std::size_t>(i)); }
+  int overlayTraceCount() const { return static_cast<int>(overlay_.size()); }
+  QCPGraph* overlayGraph(int i) const { return overlay_.at(static_cast<std::size_t>(i)).graph; }
+  // Whether trace `i` is drawn from its envelope (see OverlayTrace).
+  bool overlayCoarse(int i) const;
   QString overlayTitleLine() const;
 
   // How long the last replot took, in milliseconds.
@@ -189,8 +191,20 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   QPointF pressPos_, lastPos_;
   bool moved_ = false;
 
-  // The overlay: its graphs follow the channels' graphs in the plot.
-  std::vector<QCPGraph*> overlayGraphs_;
+  // A trace of the overlay: its graph follows the channels' graphs in the
+  // plot. A long trace also keeps its envelope (the smallest and largest
+  // value of every 32 points, in their order, and its gaps), drawn instead
+  // while a pixel column of the view holds 64 points or more: the picture
+  // is the same (the plot draws a column's smallest and largest value
+  // either way) for a sixteenth of the points walked at every replot.
+  struct OverlayTrace {
+    QCPGraph* graph = nullptr;
+    QSharedPointer<TrendGraphData> full;
+    QSharedPointer<TrendGraphData> coarse;  // null for a short trace
+  };
+  void chooseOverlayDetail(int pixels);
+  std::vector<OverlayTrace> overlay_;
+  QMetaObject::Connection overlayDetail_;
   QCPTextElement* overlayTitle_ = nullptr;
   const ReferenceReadings* readings_ = nullptr;
   TrendMenuSource menuSource_;

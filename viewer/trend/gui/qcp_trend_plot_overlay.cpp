@@ -13,6 +13,63 @@ namespace tarvex {
 
 using namespace qcpdetail;
 
+namespace {
+
+// Points of an envelope bucket.
+constexpr std::size_t kBucket = 32;
+
+// The envelope of `d`: per bucket of kBucket points its smallest and
+// largest value at their own X, in X order, and a gap where it has one.
+QSharedPointer<TrendGraphData> envelopeOf(const TrendGraphData& d) {
+  const std::size_t n = static_cast<std::size_t>(d.size());
+  std::vector<TrendPoint> out;
+  out.reserve(n / kBucket * 3 + 3);
+  for (std::size_t b = 0; b < n; b += kBucket) {
+    const std::size_t e = std::min(n, b + kBucket);
+    std::size_t lo = e, hi = e, gap = e;
+    for (std::size_t i = b; i < e; ++i) {
+      const double v = d.pointAt(i).value;
+      if (std::isnan(v)) {
+        if (gap == e) gap = i;
+        continue;
+      }
+      if (lo == e || v < d.pointAt(lo).value) lo = i;
+      if (hi == e || v > d.pointAt(hi).value) hi = i;
+    }
+    std::size_t picks[3] = {lo, hi, gap};
+    std::sort(std::begin(picks), std::end(picks));
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::size_t i = picks[k];
+      if (i == e || (k > 0 && i == picks[k - 1])) continue;
+      out.push_back({d.pointAt(i).key, i == gap ? kNaN : d.pointAt(i).value});
+    }
+  }
+  auto c = QSharedPointer<TrendGraphData>::create();
+  if (!out.empty()) c->append(out.data(), out.size());
+  c->compact();
+  return c;
+}
+
+}  // namespace
+
+void QcpTrendPlot::chooseOverlayDetail(int pixels) {
+  const QCPRange r = plot_->xAxis->range();
+  for (OverlayTrace& t : overlay_) {
+    if (!t.coarse) continue;
+    const auto from = t.full->findBegin(r.lower, false);
+    const auto to = t.full->findEnd(r.upper, false);
+    const bool coarse =
+        static_cast<double>(to - from) >= 2.0 * static_cast<double>(kBucket) * std::max(1, pixels);
+    const QSharedPointer<QCPGraphDataContainer> want = coarse ? t.coarse : t.full;
+    if (t.graph->data() != want) t.graph->setData(want);
+  }
+}
+
+bool QcpTrendPlot::overlayCoarse(int i) const {
+  const OverlayTrace& t = overlay_.at(static_cast<std::size_t>(i));
+  return t.coarse && t.graph->data() == t.coarse.staticCast<QCPGraphDataContainer>();
+}
+
 void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
   clearOverlay();
   compactChannels();
@@ -36,13 +93,20 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     }
     std::vector<TrendPoint>().swap(t.points);
     second = second || t.secondAxis;
+    OverlayTrace trace;
+    trace.graph = g;
+    trace.full = d;
+    // Short traces are walked quickly enough as they are.
+    if (d->size() >= static_cast<int>(kBucket) * 4096) trace.coarse = envelopeOf(*d);
+    overlay_.push_back(trace);
     g->setData(d);
     g->setAdaptiveSampling(true);
     g->setLineStyle(QCPGraph::lsLine);
     g->setName(t.titleText);
     g->setPen(QPen(t.color, std::max(1, t.traceLineWidth), t.penStyle, Qt::FlatCap));
-    overlayGraphs_.push_back(g);
   }
+  overlayDetail_ = connect(plot_, &QCustomPlot::beforeReplot, this,
+                           [this] { chooseOverlayDetail(plot_->axisRect()->width()); });
 
   // The value axis widens to hold the overlay's values (never narrows).
   if (firstLo <= firstHi) {
@@ -78,9 +142,10 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
 }
 
 void QcpTrendPlot::clearOverlay() {
-  if (overlayGraphs_.empty() && !overlayTitle_ && !readings_) return;
-  for (QCPGraph* g : overlayGraphs_) plot_->removeGraph(g);
-  overlayGraphs_.clear();
+  if (overlay_.empty() && !overlayTitle_ && !readings_) return;
+  disconnect(overlayDetail_);
+  for (const OverlayTrace& t : overlay_) plot_->removeGraph(t.graph);
+  overlay_.clear();
   plot_->yAxis2->setVisible(false);
   if (overlayTitle_) {
     QCPLayoutGrid* layout = plot_->plotLayout();
