@@ -178,6 +178,7 @@ int run(const QString& current, const QString& reference) {
   print("replot_full_with_ms", with.first, "ms");
   print("replot_full_with_cpu_ms", with.second, "ms");
   print("replot_ratio", with.first / without.first, "x");
+  print("replot_ratio_cpu", with.second / without.second, "x");
 
   t.restart();
   cmds.setShowDifferences(true);
@@ -185,6 +186,7 @@ int run(const QString& current, const QString& reference) {
   const auto diffs = replotMs(plot);
   print("replot_full_with_differences_ms", diffs.first, "ms");
   print("replot_differences_ratio", diffs.first / without.first, "x");
+  print("replot_differences_ratio_cpu", diffs.second / without.second, "x");
   return 0;
 }
 

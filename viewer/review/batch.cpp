@@ -7,6 +7,7 @@
 
 #include "logfiles/column_reader.h"
 #include "logfiles/logtable.h"
+#include "review/huge_pages.h"
 #include "shell/filenames.h"
 #include "shell/runtime_error.h"
 
@@ -70,7 +71,7 @@ Batch readBatch(const LogTable& table, const std::vector<int>& columns, const QL
   b.columns = columns;
   for (int c : columns) b.titles << table.getCell(c, 0);
   const int rows = std::max(0, table.lastRow());
-  b.times.reserve(static_cast<std::size_t>(rows));
+  reserveHuge(b.times, static_cast<std::size_t>(rows));
 
   // Dates repeat for a day's rows: a date text is read once while it lasts.
   QString dateText, lastDateText, timeText;
@@ -111,7 +112,7 @@ Batch readBatch(const LogTable& table, const std::vector<int>& columns, const QL
     ColumnNumberReader cells(table, 1, rows, locale);
     for (std::size_t k : byColumn) {
       std::vector<double>& v = b.values[k];
-      v.reserve(static_cast<std::size_t>(rows));
+      reserveHuge(v, static_cast<std::size_t>(rows));
       for (int i = 0; i < rows; ++i) {
         const std::optional<double> y = cells.number(columns[k], i);
         v.push_back(y && std::isfinite(*y) ? *y : kNaN);

@@ -4,24 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include "review/huge_pages.h"
+
 namespace tarvex {
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// The first point of channel `c` with X >= x.
-std::size_t firstAtOrAfter(const TrendPlot& plot, int c, double x) {
-  std::size_t lo = 0, hi = plot.pointCount(c);
-  while (lo < hi) {
-    const std::size_t mid = lo + (hi - lo) / 2;
-    if (plot.point(c, mid).x < x)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  return lo;
-}
 
 }  // namespace
 
@@ -33,50 +22,61 @@ bool differencesNeedOwnAxis(double differenceSpan, double valueSpan) {
 ReferenceOverlay::ReferenceOverlay(const TrendPlot& plot, Batch reference,
                                    ReferenceSignature signature)
     : plot_(plot), reference_(std::move(reference)), signature_(std::move(signature)) {
-  for (int c = 0; c < plot_.channelCount(); ++c)
-    match_.push_back(matchTitle(reference_.titles, plot_.channelStyle(c).titleText));
+  const std::size_t channels = static_cast<std::size_t>(std::max(0, plot_.channelCount()));
+  match_.resize(channels);
+  at_.resize(channels);
+  y_.resize(channels);
+  diff_.resize(channels);
+  std::vector<TrendPoint> part(4096);
+  for (std::size_t c = 0; c < channels; ++c) {
+    const int ch = static_cast<int>(c);
+    match_[c] = matchTitle(reference_.titles, plot_.channelStyle(ch).titleText);
+    const std::size_t n = plot_.pointCount(ch);
+    if (n > 0) {
+      const TimeMs a = serialToMs(plot_.point(ch, 0).x), b = serialToMs(plot_.point(ch, n - 1).x);
+      first_ = haveTimes_ ? std::min(first_, a) : a;
+      last_ = haveTimes_ ? std::max(last_, b) : b;
+      haveTimes_ = true;
+    }
+    if (match_[c] < 0) continue;
+    reserveHuge(at_[c], n);
+    reserveHuge(y_[c], n);
+    at_[c].resize(n);
+    y_[c].resize(n);
+    for (std::size_t first = 0; first < n; first += part.size()) {
+      const std::size_t k = std::min(part.size(), n - first);
+      plot_.copyPoints(ch, first, k, part.data());
+      for (std::size_t i = 0; i < k; ++i) {
+        at_[c][first + i] = serialToMs(part[i].x);
+        y_[c][first + i] = part[i].y;
+      }
+    }
+    for (double v : reference_.values[static_cast<std::size_t>(match_[c])]) {
+      if (std::isnan(v)) continue;
+      refLo_ = haveRefValues_ ? std::min(refLo_, v) : v;
+      refHi_ = haveRefValues_ ? std::max(refHi_, v) : v;
+      haveRefValues_ = true;
+    }
+  }
   setAlignment({});
 }
 
 void ReferenceOverlay::setAlignment(const Alignment& alignment) {
   alignment_ = alignment;
-  // The current batch's first and last times over every channel.
-  bool any = false;
-  TimeMs first = 0, last = 0;
-  for (int c = 0; c < plot_.channelCount(); ++c) {
-    const std::size_t n = plot_.pointCount(c);
-    if (n == 0) continue;
-    const TimeMs a = serialToMs(plot_.point(c, 0).x), b = serialToMs(plot_.point(c, n - 1).x);
-    first = any ? std::min(first, a) : a;
-    last = any ? std::max(last, b) : b;
-    any = true;
-  }
   const bool haveRef = !reference_.empty();
-  shift_ = any && haveRef ? alignmentShift(alignment, first, last, reference_.times.front(),
-                                           reference_.times.back())
-                          : alignment.offset;
-  overlap_ = any && haveRef &&
-             rangesOverlap(first, last, reference_.times.front() + shift_,
+  shift_ = haveTimes_ && haveRef ? alignmentShift(alignment, first_, last_,
+                                                  reference_.times.front(), reference_.times.back())
+                                 : alignment.offset;
+  overlap_ = haveTimes_ && haveRef &&
+             rangesOverlap(first_, last_, reference_.times.front() + shift_,
                            reference_.times.back() + shift_);
-
-  diff_.assign(match_.size(), {});
-  std::vector<TimeMs> at;
-  std::vector<double> values;
   for (std::size_t c = 0; c < match_.size(); ++c) {
     if (match_[c] < 0) continue;
-    const int ch = static_cast<int>(c);
-    const std::size_t n = plot_.pointCount(ch);
-    at.resize(n);
-    values.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-      const TrendPoint p = plot_.point(ch, i);
-      at[i] = serialToMs(p.x);
-      values[i] = p.y;
-    }
     std::vector<double>& d = diff_[c];
-    d.assign(n, kNaN);
+    reserveHuge(d, at_[c].size());
+    d.assign(at_[c].size(), kNaN);
     if (overlap_)
-      forEachDifference(at.data(), values.data(), n, reference_.times,
+      forEachDifference(at_[c].data(), y_[c].data(), at_[c].size(), reference_.times,
                         reference_.values[static_cast<std::size_t>(match_[c])], shift_,
                         [&](std::size_t i, double delta) { d[i] = delta; });
   }
@@ -96,17 +96,10 @@ TrendOverlay ReferenceOverlay::overlay(bool differences) const {
   o.secondAxisTitle = QStringLiteral("Difference");
 
   // The differences' and the values' spans decide the differences' axis.
-  double dLo = 0, dHi = 0, vLo = 0, vHi = 0;
-  bool anyD = false, anyV = false;
-  for (std::size_t c = 0; c < match_.size(); ++c) {
+  double dLo = 0, dHi = 0;
+  bool anyD = false;
+  for (std::size_t c = 0; differences && c < match_.size(); ++c) {
     if (match_[c] < 0) continue;
-    for (double v : reference_.values[static_cast<std::size_t>(match_[c])]) {
-      if (std::isnan(v)) continue;
-      vLo = anyV ? std::min(vLo, v) : v;
-      vHi = anyV ? std::max(vHi, v) : v;
-      anyV = true;
-    }
-    if (!differences) continue;
     for (double d : diff_[c]) {
       if (std::isnan(d)) continue;
       dLo = anyD ? std::min(dLo, d) : d;
@@ -115,8 +108,9 @@ TrendOverlay ReferenceOverlay::overlay(bool differences) const {
     }
   }
   const TrendAxisSettings y = plot_.axis(TrendAxis::Y);
-  const double valueSpan = std::max(vHi, y.min + y.span) - std::min(vLo, y.min);
-  const bool ownAxis = anyD && differencesNeedOwnAxis(dHi - dLo, valueSpan);
+  const double vLo = haveRefValues_ ? std::min(refLo_, y.min) : y.min;
+  const double vHi = haveRefValues_ ? std::max(refHi_, y.min + y.span) : y.min + y.span;
+  const bool ownAxis = anyD && differencesNeedOwnAxis(dHi - dLo, vHi - vLo);
 
   for (std::size_t c = 0; c < match_.size(); ++c) {
     if (match_[c] < 0) continue;
@@ -124,12 +118,16 @@ TrendOverlay ReferenceOverlay::overlay(bool differences) const {
     TrendOverlayTrace ref;
     ref.titleText = style.titleText + QStringLiteral(" (reference)");
     ref.color = style.color;
-    ref.traceLineWidth = style.traceLineWidth;
+    ref.traceLineWidth = 1;
     ref.penStyle = Qt::DashLine;
-    const std::vector<double>& v = reference_.values[static_cast<std::size_t>(match_[c])];
-    ref.points.reserve(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i)
-      ref.points.push_back({msToSerial(reference_.times[i] + shift_), v[i]});
+    const std::vector<TimeMs>& rt = reference_.times;
+    const std::vector<double>& rv = reference_.values[static_cast<std::size_t>(match_[c])];
+    const TimeMs shift = shift_;
+    ref.count = rt.size();
+    ref.fill = [&rt, &rv, shift](std::size_t first, std::size_t n, TrendPoint* out) {
+      for (std::size_t i = 0; i < n; ++i)
+        out[i] = {msToSerial(rt[first + i] + shift), rv[first + i]};
+    };
     o.traces.push_back(std::move(ref));
     if (!differences) continue;
     TrendOverlayTrace diff;
@@ -138,10 +136,12 @@ TrendOverlay ReferenceOverlay::overlay(bool differences) const {
     diff.traceLineWidth = 1;
     diff.penStyle = Qt::DotLine;
     diff.secondAxis = ownAxis;
+    const std::vector<TimeMs>& at = at_[c];
     const std::vector<double>& d = diff_[c];
-    diff.points.reserve(d.size());
-    for (std::size_t i = 0; i < d.size(); ++i)
-      diff.points.push_back({plot_.point(static_cast<int>(c), i).x, d[i]});
+    diff.count = at.size();
+    diff.fill = [&at, &d](std::size_t first, std::size_t n, TrendPoint* out) {
+      for (std::size_t i = 0; i < n; ++i) out[i] = {msToSerial(at[first + i]), d[first + i]};
+    };
     o.traces.push_back(std::move(diff));
   }
   return o;
@@ -173,12 +173,12 @@ DifferenceSummary ReferenceOverlay::differences(int channel, double from, double
   DifferenceSummary s;
   if (!compared(channel)) return s;
   const std::vector<double>& d = diff_[static_cast<std::size_t>(channel)];
+  const std::vector<TimeMs>& at = at_[static_cast<std::size_t>(channel)];
+  const TimeMs lo = serialToMs(from), hi = serialToMs(to);
   DifferenceAccumulator acc;
-  const std::size_t end = std::min(d.size(), plot_.pointCount(channel));
-  for (std::size_t i = firstAtOrAfter(plot_, channel, from); i < end; ++i) {
-    if (plot_.point(channel, i).x > to) break;
-    acc.add(0, d[i]);
-  }
+  for (auto i = static_cast<std::size_t>(std::lower_bound(at.begin(), at.end(), lo) - at.begin());
+       i < at.size() && at[i] <= hi; ++i)
+    acc.add(at[i], d[i]);
   const DifferenceStats st = acc.stats();
   s.count = st.compared;
   s.maxAbs = st.maxAbs;

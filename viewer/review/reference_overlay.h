@@ -23,7 +23,8 @@ class ReferenceOverlay : public ReferenceReadings {
  public:
   // `plot` holds the current batch; it must outlive this object and keep
   // its channels while it is used. `reference` holds the reference's
-  // channels of the plot's titles (readReference()).
+  // channels of the plot's titles (readReference()). Keeps the compared
+  // channels' times and values (16 bytes a point) for the differences.
   ReferenceOverlay(const TrendPlot& plot, Batch reference, ReferenceSignature signature);
 
   // Lays the reference by `alignment` over the channels' whole time range
@@ -59,8 +60,16 @@ class ReferenceOverlay : public ReferenceReadings {
   Alignment alignment_;
   TimeMs shift_ = 0;
   bool overlap_ = false;
-  std::vector<int> match_;                 // per plot channel: reference index, -1 none
-  std::vector<std::vector<double>> diff_;  // per plot channel: Δ at each point (NaN: none)
+  std::vector<int> match_;  // per plot channel: reference index, -1 none
+  // Per compared plot channel: its points' times and values (read once),
+  // and the difference at each point (NaN: none).
+  std::vector<std::vector<TimeMs>> at_;
+  std::vector<std::vector<double>> y_;
+  std::vector<std::vector<double>> diff_;
+  bool haveTimes_ = false;
+  TimeMs first_ = 0, last_ = 0;   // the channels' first and last time
+  double refLo_ = 0, refHi_ = 0;  // the compared reference values' range
+  bool haveRefValues_ = false;
 };
 
 }  // namespace tarvex

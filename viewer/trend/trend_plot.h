@@ -12,6 +12,7 @@
 #include <QColor>
 #include <QString>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 class QPrinter;
@@ -68,6 +69,11 @@ struct TrendOverlayTrace {
   Qt::PenStyle penStyle = Qt::DashLine;
   bool secondAxis = false;         // drawn against the second (right) Y axis
   std::vector<TrendPoint> points;  // X ascending; NaN Y = a gap
+  // Instead of `points`: `count` points that fill(first, n, out) writes,
+  // points first .. first + n - 1 to out[0 .. n - 1]. The plot asks for
+  // them in parts, so a long trace is never held twice.
+  std::size_t count = 0;
+  std::function<void(std::size_t first, std::size_t n, TrendPoint* out)> fill;
 };
 
 // What a reference batch lays over the plot.
@@ -123,6 +129,11 @@ class TrendPlot {
   virtual std::size_t pointCount(int index) const = 0;
   // The point `i` of channel `index` (0 <= i < pointCount(index)).
   virtual TrendPoint point(int index, std::size_t i) const = 0;
+  // Copies the points first .. first + n - 1 of channel `index` to `out`
+  // (all of them inside the channel), as point() would one by one.
+  virtual void copyPoints(int index, std::size_t first, std::size_t n, TrendPoint* out) const {
+    for (std::size_t i = 0; i < n; ++i) out[i] = point(index, first + i);
+  }
   // Count, minimum, maximum and mean of the channel's values with X in
   // [x1, x2] (x1 <= x2), gaps excluded; count 0 when there are none.
   virtual TrendChannelStats stats(int index, double x1, double x2) const = 0;

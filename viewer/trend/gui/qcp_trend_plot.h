@@ -71,6 +71,7 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   void reservePoints(int index, std::size_t count) override;
   std::size_t pointCount(int index) const override;
   TrendPoint point(int index, std::size_t i) const override;
+  void copyPoints(int index, std::size_t first, std::size_t n, TrendPoint* out) const override;
   TrendChannelStats stats(int index, double x1, double x2) const override;
   void setOverlay(TrendOverlay&& overlay) override;
   void clearOverlay() override;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "shell/runtime_error.h"
 #include "trend/gui/qcp_trend_plot.h"
 #include "trend/gui/qcp_trend_plot_p.h"
 
@@ -65,6 +66,16 @@ void QcpTrendPlot::chooseOverlayDetail(int pixels) {
   }
 }
 
+void QcpTrendPlot::copyPoints(int index, std::size_t first, std::size_t n, TrendPoint* out) const {
+  const TrendGraphData& d = data(index);
+  if (first > static_cast<std::size_t>(d.size()) || n > static_cast<std::size_t>(d.size()) - first)
+    throw RuntimeError(err::SubscriptOutOfRange);
+  for (std::size_t i = 0; i < n; ++i) {
+    const QCPGraphData& p = d.pointAt(first + i);
+    out[i] = {p.key, p.value};
+  }
+}
+
 bool QcpTrendPlot::overlayCoarse(int i) const {
   const OverlayTrace& t = overlay_.at(static_cast<std::size_t>(i));
   return t.coarse && t.graph->data() == t.coarse.staticCast<QCPGraphDataContainer>();
@@ -81,16 +92,28 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     QCPAxis* valueAxis = t.secondAxis ? p->yAxis2 : p->yAxis;
     QCPGraph* g = p->addGraph(p->xAxis, valueAxis);
     auto d = QSharedPointer<TrendGraphData>::create();
-    if (!t.points.empty()) {
-      const TrendGraphData::Ranges r = d->append(t.points.data(), t.points.size());
-      d->compact();
+    double& l = t.secondAxis ? lo : firstLo;
+    double& h = t.secondAxis ? hi : firstHi;
+    auto add = [&](const TrendPoint* points, std::size_t n) {
+      if (n == 0) return;
+      const TrendGraphData::Ranges r = d->append(points, n);
       if (r.vMin <= r.vMax) {
-        double& l = t.secondAxis ? lo : firstLo;
-        double& h = t.secondAxis ? hi : firstHi;
         l = std::min(l, r.vMin);
         h = std::max(h, r.vMax);
       }
+    };
+    if (t.fill) {
+      d->reserveMore(t.count);
+      std::vector<TrendPoint> part(std::min<std::size_t>(t.count, 4096));
+      for (std::size_t first = 0; first < t.count; first += part.size()) {
+        const std::size_t n = std::min(part.size(), t.count - first);
+        t.fill(first, n, part.data());
+        add(part.data(), n);
+      }
+    } else {
+      add(t.points.data(), t.points.size());
     }
+    d->compact();
     std::vector<TrendPoint>().swap(t.points);
     second = second || t.secondAxis;
     OverlayTrace trace;
@@ -103,7 +126,15 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     g->setAdaptiveSampling(true);
     g->setLineStyle(QCPGraph::lsLine);
     g->setName(t.titleText);
-    g->setPen(QPen(t.color, std::max(1, t.traceLineWidth), t.penStyle, Qt::FlatCap));
+    // A dashed or dotted pen is drawn one pixel wide: wider, the painter
+    // strokes every dash of a dense trace as a polygon of its own, which
+    // costs several times the replot of all the channels.
+    QPen pen(t.color, std::max(1, t.traceLineWidth), t.penStyle, Qt::FlatCap);
+    if (t.penStyle != Qt::SolidLine) {
+      pen.setWidth(1);
+      pen.setCosmetic(true);
+    }
+    g->setPen(pen);
   }
   overlayDetail_ = connect(plot_, &QCustomPlot::beforeReplot, this,
                            [this] { chooseOverlayDetail(plot_->axisRect()->width()); });
