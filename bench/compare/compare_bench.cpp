@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "logfiles/readers.h"
+#include "review/compare_files.h"
 #include "review/reference_commands.h"
 #include "shell/codepage.h"
 #include "shell/headless_ui.h"
@@ -160,6 +161,26 @@ int run(const QString& current, const QString& reference) {
   print("replot_full_without_cpu_ms", without.second, "ms");
 
   VxLog sigLog;
+  if (qEnvironmentVariableIsSet("COMPARE_BENCH_STEPS")) {
+    // The steps of adding a reference one by one, on one core.
+    QStringList titles;
+    for (int c = 0; c < plot.channelCount(); ++c) titles << plot.channelStyle(c).titleText;
+    QElapsedTimer s;
+    s.start();
+    Batch b = readReference(reference, QStringLiteral("current"), titles);
+    print("step_read_reference_s", s.nsecsElapsed() / 1e9, "s");
+    s.restart();
+    const ReferenceSignature sig = checkReferenceSignature(reference, sigLog);
+    print("step_signature_s", s.nsecsElapsed() / 1e9, "s");
+    s.restart();
+    ReferenceOverlay o(plot, std::move(b), sig);
+    print("step_overlay_s", s.nsecsElapsed() / 1e9, "s");
+    s.restart();
+    TrendOverlay traces = o.overlay(false);
+    plot.setOverlay(std::move(traces));
+    print("step_draw_s", s.nsecsElapsed() / 1e9, "s");
+    plot.clearOverlay();
+  }
   ReferenceCommands cmds(ui, plot, sigLog);
   QElapsedTimer t;
   const double c0 = cpuSeconds();

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstddef>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -38,6 +39,38 @@ QString noCommonChannelText(const QString& currentName, const QStringList& curre
 //  - t before the first or after the last sample: none.
 // NaN when there is no value.
 double interpolateAt(const std::vector<TimeMs>& times, const std::vector<double>& values, TimeMs t);
+
+// The reference's values at ascending current times, in one pass: the
+// reference laid `shift` later, read as interpolateAt() reads it.
+class ReferenceSweep {
+ public:
+  // The vectors must outlive the sweep.
+  ReferenceSweep(const std::vector<TimeMs>& times, const std::vector<double>& values, TimeMs shift)
+      : times_(times), values_(values), shift_(shift) {}
+  // The value at current time `t` (not below the last one asked); NaN when
+  // there is none.
+  double at(TimeMs t) {
+    t -= shift_;
+    const std::size_t m = times_.size();
+    while (j_ < m && times_[j_] < t) ++j_;
+    if (j_ == m) return kNoValue;
+    if (times_[j_] == t) return values_[j_];
+    if (j_ == 0) return kNoValue;  // before the reference
+    const double a = values_[j_ - 1], b = values_[j_];
+    const double f =
+        static_cast<double>(t - times_[j_ - 1]) / static_cast<double>(times_[j_] - times_[j_ - 1]);
+    return a + (b - a) * f;  // NaN when either side is a gap
+  }
+  // True once a time past the reference's last sample was asked.
+  bool past() const { return j_ == times_.size(); }
+
+ private:
+  static constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<TimeMs>& times_;
+  const std::vector<double>& values_;
+  TimeMs shift_;
+  std::size_t j_ = 0;
+};
 
 // current[i] - reference(at[i] - shift) for i < n, handed to fn(i, Δ) for
 // every i where both have a value; `at` ascending. One pass over both
@@ -131,25 +164,13 @@ template <class Fn>
 void forEachDifference(const TimeMs* at, const double* current, std::size_t n,
                        const std::vector<TimeMs>& refTimes, const std::vector<double>& refValues,
                        TimeMs shift, Fn&& fn) {
-  const std::size_t m = refTimes.size();
-  std::size_t j = 0;  // the first reference sample at or after the current time
+  ReferenceSweep sweep(refTimes, refValues, shift);
   for (std::size_t i = 0; i < n; ++i) {
     const double c = current[i];
     if (c != c) continue;  // a gap of the current batch
-    const TimeMs t = at[i] - shift;
-    while (j < m && refTimes[j] < t) ++j;
-    if (j == m) return;  // past the reference: so are the rest
-    double r;
-    if (refTimes[j] == t) {
-      r = refValues[j];
-    } else {
-      if (j == 0) continue;  // before the reference
-      const double a = refValues[j - 1], b = refValues[j];
-      const double f = static_cast<double>(t - refTimes[j - 1]) /
-                       static_cast<double>(refTimes[j] - refTimes[j - 1]);
-      r = a + (b - a) * f;  // NaN when either side is a gap
-    }
+    const double r = sweep.at(at[i]);
     if (r == r) fn(i, c - r);
+    if (sweep.past()) return;  // past the reference: so are the rest
   }
 }
 

@@ -24,10 +24,7 @@ ReferenceOverlay::ReferenceOverlay(const TrendPlot& plot, Batch reference,
     : plot_(plot), reference_(std::move(reference)), signature_(std::move(signature)) {
   const std::size_t channels = static_cast<std::size_t>(std::max(0, plot_.channelCount()));
   match_.resize(channels);
-  at_.resize(channels);
-  y_.resize(channels);
   diff_.resize(channels);
-  std::vector<TrendPoint> part(4096);
   for (std::size_t c = 0; c < channels; ++c) {
     const int ch = static_cast<int>(c);
     match_[c] = matchTitle(reference_.titles, plot_.channelStyle(ch).titleText);
@@ -39,18 +36,6 @@ ReferenceOverlay::ReferenceOverlay(const TrendPlot& plot, Batch reference,
       haveTimes_ = true;
     }
     if (match_[c] < 0) continue;
-    reserveHuge(at_[c], n);
-    reserveHuge(y_[c], n);
-    at_[c].resize(n);
-    y_[c].resize(n);
-    for (std::size_t first = 0; first < n; first += part.size()) {
-      const std::size_t k = std::min(part.size(), n - first);
-      plot_.copyPoints(ch, first, k, part.data());
-      for (std::size_t i = 0; i < k; ++i) {
-        at_[c][first + i] = serialToMs(part[i].x);
-        y_[c][first + i] = part[i].y;
-      }
-    }
     for (double v : reference_.values[static_cast<std::size_t>(match_[c])]) {
       if (std::isnan(v)) continue;
       refLo_ = haveRefValues_ ? std::min(refLo_, v) : v;
@@ -70,15 +55,29 @@ void ReferenceOverlay::setAlignment(const Alignment& alignment) {
   overlap_ = haveTimes_ && haveRef &&
              rangesOverlap(first_, last_, reference_.times.front() + shift_,
                            reference_.times.back() + shift_);
+  // The channels' points are read in parts and met by the reference in
+  // one pass each.
+  std::vector<TrendPoint> part(4096);
   for (std::size_t c = 0; c < match_.size(); ++c) {
     if (match_[c] < 0) continue;
+    const int ch = static_cast<int>(c);
+    const std::size_t n = plot_.pointCount(ch);
     std::vector<double>& d = diff_[c];
-    reserveHuge(d, at_[c].size());
-    d.assign(at_[c].size(), kNaN);
-    if (overlap_)
-      forEachDifference(at_[c].data(), y_[c].data(), at_[c].size(), reference_.times,
-                        reference_.values[static_cast<std::size_t>(match_[c])], shift_,
-                        [&](std::size_t i, double delta) { d[i] = delta; });
+    reserveHuge(d, n);
+    d.assign(n, kNaN);
+    if (!overlap_) continue;
+    ReferenceSweep sweep(reference_.times, reference_.values[static_cast<std::size_t>(match_[c])],
+                         shift_);
+    for (std::size_t first = 0; first < n && !sweep.past(); first += part.size()) {
+      const std::size_t k = std::min(part.size(), n - first);
+      plot_.copyPoints(ch, first, k, part.data());
+      for (std::size_t i = 0; i < k; ++i) {
+        const double y = part[i].y;
+        if (std::isnan(y)) continue;
+        d[first + i] = y - sweep.at(serialToMs(part[i].x));
+        if (sweep.past()) break;
+      }
+    }
   }
 }
 
@@ -136,11 +135,13 @@ TrendOverlay ReferenceOverlay::overlay(bool differences) const {
     diff.traceLineWidth = 1;
     diff.penStyle = Qt::DotLine;
     diff.secondAxis = ownAxis;
-    const std::vector<TimeMs>& at = at_[c];
     const std::vector<double>& d = diff_[c];
-    diff.count = at.size();
-    diff.fill = [&at, &d](std::size_t first, std::size_t n, TrendPoint* out) {
-      for (std::size_t i = 0; i < n; ++i) out[i] = {msToSerial(at[first + i]), d[first + i]};
+    const TrendPlot& plot = plot_;
+    const int ch = static_cast<int>(c);
+    diff.count = d.size();
+    diff.fill = [&plot, &d, ch](std::size_t first, std::size_t n, TrendPoint* out) {
+      plot.copyPoints(ch, first, n, out);  // the channel's X
+      for (std::size_t i = 0; i < n; ++i) out[i].y = d[first + i];
     };
     o.traces.push_back(std::move(diff));
   }
@@ -173,12 +174,24 @@ DifferenceSummary ReferenceOverlay::differences(int channel, double from, double
   DifferenceSummary s;
   if (!compared(channel)) return s;
   const std::vector<double>& d = diff_[static_cast<std::size_t>(channel)];
-  const std::vector<TimeMs>& at = at_[static_cast<std::size_t>(channel)];
-  const TimeMs lo = serialToMs(from), hi = serialToMs(to);
+  // The channel's points with X in [from, to]: two searches, then the
+  // differences alone.
+  const std::size_t end = std::min(d.size(), plot_.pointCount(channel));
+  auto firstWhere = [&](auto before) {
+    std::size_t lo = 0, hi = end;
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (before(plot_.point(channel, mid).x))
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    return lo;
+  };
+  const std::size_t a = firstWhere([from](double x) { return x < from; });
+  const std::size_t b = firstWhere([to](double x) { return x <= to; });
   DifferenceAccumulator acc;
-  for (auto i = static_cast<std::size_t>(std::lower_bound(at.begin(), at.end(), lo) - at.begin());
-       i < at.size() && at[i] <= hi; ++i)
-    acc.add(at[i], d[i]);
+  for (std::size_t i = a; i < b; ++i) acc.add(0, d[i]);
   const DifferenceStats st = acc.stats();
   s.count = st.compared;
   s.maxAbs = st.maxAbs;

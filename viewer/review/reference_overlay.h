@@ -23,8 +23,8 @@ class ReferenceOverlay : public ReferenceReadings {
  public:
   // `plot` holds the current batch; it must outlive this object and keep
   // its channels while it is used. `reference` holds the reference's
-  // channels of the plot's titles (readReference()). Keeps the compared
-  // channels' times and values (16 bytes a point) for the differences.
+  // channels of the plot's titles (readReference()). Keeps the difference
+  // at every point of the compared channels (8 bytes a point).
   ReferenceOverlay(const TrendPlot& plot, Batch reference, ReferenceSignature signature);
 
   // Lays the reference by `alignment` over the channels' whole time range
@@ -61,10 +61,8 @@ class ReferenceOverlay : public ReferenceReadings {
   TimeMs shift_ = 0;
   bool overlap_ = false;
   std::vector<int> match_;  // per plot channel: reference index, -1 none
-  // Per compared plot channel: its points' times and values (read once),
-  // and the difference at each point (NaN: none).
-  std::vector<std::vector<TimeMs>> at_;
-  std::vector<std::vector<double>> y_;
+  // Per compared plot channel: the difference at each of its points (NaN:
+  // none).
   std::vector<std::vector<double>> diff_;
   bool haveTimes_ = false;
   TimeMs first_ = 0, last_ = 0;   // the channels' first and last time

@@ -257,4 +257,29 @@ TEST_F(CompareCli, BadInputExitsTwo) {
   }
 }
 
+TEST_F(CompareCli, PlotDrawsTheReferenceOverTheTrend) {
+  const QString png = path("overlay.png");
+  Result r = tarvex({"plot", path("cur.csv"), "--columns", "2,3,4,5", "-o", png, "--size",
+                     "800x450", "--reference", path("ref.csv"), "--align", "end", "--differences"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("Extra is not in the reference")) << r.err.toStdString();
+  EXPECT_TRUE(QFile::exists(png));
+  // The reference alone changes the picture.
+  const QString plain = path("plain.png");
+  r = tarvex({"plot", path("cur.csv"), "--columns", "2,3,4,5", "-o", plain, "--size", "800x450"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QFile a(png), b(plain);
+  ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+  EXPECT_NE(a.readAll(), b.readAll());
+
+  writeFile("other.csv", QStringLiteral("Date,Time,Speed\r\n1/1/2007,10:00:00,1\r\n"));
+  r = tarvex({"plot", path("cur.csv"), "--columns", "2", "-o", path("x.png"), "--reference",
+              path("other.csv")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("Speed")) << r.err.toStdString();
+  EXPECT_FALSE(QFile::exists(path("x.png")));
+  r = tarvex({"plot", path("cur.csv"), "--columns", "2", "-o", path("x.png"), "--differences"});
+  EXPECT_EQ(r.exitCode, 2);
+}
+
 }  // namespace
