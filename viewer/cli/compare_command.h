@@ -13,8 +13,10 @@ namespace tarvex {
 struct CompareRequest {
   QString current;
   QString reference;
-  QStringList columns;  // numbers as `tarvex show` prints them, or titles (in current)
-  CompareOptions options;
+  QStringList columns;              // numbers as `tarvex show` prints them, or titles (in current)
+  CompareOptions options;           // from/to are taken from the texts below
+  std::optional<QString> from, to;  // --from / --to, in the current file's date order
+  std::optional<DateOrder> dateOrder;
 };
 
 // What the command prints: the channel lines for stdout and the notes for
@@ -24,12 +26,8 @@ struct CompareReport {
   QStringList notes;
 };
 
-// Throws RuntimeError as compareFiles() does.
+// Throws RuntimeError as readBatches() does, and 13 for a --from or --to
+// that is no date and time or a --from after --to.
 CompareReport runCompare(const CompareRequest& request);
-
-// A --from or --to bound: ISO "YYYY-MM-DD HH:MM:SS" (or "YYYY-MM-DDTHH:MM:SS"),
-// or a date and time as the data files write them; a date alone is 00:00:00
-// for a lower bound and 23:59:59 for an upper one. Empty when it does not read.
-std::optional<TimeMs> parseTimeBound(const QString& text, bool upper);
 
 }  // namespace tarvex

@@ -14,6 +14,10 @@
 #include "cli/tables.h"
 #include "logfiles/companions.h"
 #include "logfiles/logtable.h"
+#include "review/review_texts.h"
+#include "review/row_filter.h"
+#include "review/text_match.h"
+#include "review/time_bound.h"
 #include "shell/runtime_error.h"
 #include "signatures/verify.h"
 #include "signatures/vxlog.h"
@@ -27,7 +31,7 @@ constexpr int kExitError = 2;   // usage or file error
 
 const char kUsage[] =
     "Usage:\n"
-    "  tarvex show FILE [--kind data|audit|alarm|sig|evt] [--all-columns]\n"
+    "  tarvex show FILE [--kind data|audit|alarm|sig|evt] [--all-columns] [FILTER]\n"
     "      Print the table the viewer shows for FILE as CSV (row 0 with the titles and\n"
     "      column 0 included; hidden columns only with --all-columns).\n"
     "  tarvex verify FILE [--row N]\n"
@@ -37,7 +41,7 @@ const char kUsage[] =
     "      1 when one failed or there is none, 2 on a usage or file error.\n"
     "  tarvex decrypt FILE\n"
     "      Print the deciphered lines of a .sig or .evt file.\n"
-    "  tarvex export FILE [--kind data|audit|alarm|evt] -o OUT\n"
+    "  tarvex export FILE [--kind data|audit|alarm|evt] -o OUT [FILTER]\n"
     "      Write the table of FILE to OUT as the viewer's export does.\n"
     "  tarvex sample DIR [--rows N]\n"
     "      Write a sample set of log files into DIR (default 720 data rows).\n"
@@ -52,20 +56,39 @@ const char kUsage[] =
     "      laid by --align and --offset as for compare; --differences adds current -\n"
     "      reference per channel.\n"
     "  tarvex compare CURRENT REFERENCE --columns N[,N...] [--align start|end|time]\n"
-    "                 [--offset +-H:MM:SS] [--band X] [--from T --to T]\n"
+    "                 [--offset +-H:MM:SS] [--band X] [--from DATETIME] [--to DATETIME]\n"
+    "                 [--date-order mdy|dmy|ymd]\n"
     "      Compare the channels of CURRENT (numbers or titles, as for plot) with the\n"
     "      channels of the same titles in REFERENCE, interpolated at CURRENT's times\n"
     "      after aligning the first rows (start, the default), the last rows (end) or\n"
     "      the clock (time), plus the offset (positive = reference later). One line per\n"
     "      channel, tab-separated: title, points compared, max |d|, its time, mean d,\n"
     "      RMS d and, with --band, the percentage of points with |d| > X (d = current -\n"
-    "      reference). --from/--to (YYYY-MM-DD [HH:MM:SS]) limit CURRENT's points.\n"
+    "      reference). --from/--to (as for show, in CURRENT's date order) limit\n"
+    "      CURRENT's points.\n"
     "The kind is taken from the extension when --kind is omitted: .csv data, .aud audit,\n"
-    ".sig sig, .evt evt.\n";
+    ".sig sig, .evt evt.\n"
+    "FILTER keeps the rows the viewer's review window and search field keep (row 0 always):\n"
+    "  --from DATETIME --to DATETIME   rows whose date and time lie in [from, to]; either\n"
+    "      may be left out. DATETIME is a date in the file's date order or YYYY-MM-DD,\n"
+    "      with an optional time (h:mm[:ss], 24-hour or AM/PM): \"3/14/2007 6:00\",\n"
+    "      \"2007-03-14 06:00:00\". A date alone is 00:00:00 for --from, 23:59:59 for --to.\n"
+    "      Rows whose date or time does not read are kept; their count goes to stderr.\n"
+    "  --grep TEXT   rows holding TEXT in a shown column, letter case aside, cells as shown.\n"
+    "--date-order mdy|dmy|ymd (show, export, plot) reads the dates in that order instead\n"
+    "of the order the file's own dates decide.\n";
 
 class UsageError {
  public:
   explicit UsageError(QString message) : message(std::move(message)) {}
+  QString message;
+};
+
+// Input the command cannot use (a bound that is no date, From after To):
+// a plain message, no usage text.
+class InputError {
+ public:
+  explicit InputError(QString message) : message(std::move(message)) {}
   QString message;
 };
 
@@ -93,9 +116,11 @@ struct Args {
   QString align;
   QString offset;
   QString band;
-  QString from;
-  QString to;
   bool differences = false;
+  std::optional<QString> from;
+  std::optional<QString> to;
+  QString grep;
+  std::optional<DateOrder> dateOrder;
 };
 
 int toCount(const QString& option, const QString& text) {
@@ -141,7 +166,14 @@ Args parseArgs(const QStringList& list) {
       args.to = value();
     else if (a == u"--differences")
       args.differences = true;
-    else if (a.startsWith(u'-') && a.size() > 1)
+    else if (a == u"--grep")
+      args.grep = value();
+    else if (a == u"--date-order") {
+      const QString name = value();
+      args.dateOrder = dateOrderFromName(name);
+      if (!args.dateOrder)
+        throw UsageError(QStringLiteral("--date-order needs mdy, dmy or ymd, not ") + name);
+    } else if (a.startsWith(u'-') && a.size() > 1)
       throw UsageError(QStringLiteral("unknown option ") + a);
     else
       args.positional << a;
@@ -165,11 +197,49 @@ TableKind kindOf(const Args& args, const QString& file) {
                    QStringLiteral(" from its extension; give --kind"));
 }
 
+// The rows --from, --to and --grep keep, through the viewer's filter;
+// empty without them (every row). The count of kept rows whose time does
+// not read goes to stderr.
+std::optional<std::vector<int>> filteredRows(const QString& command, const Args& args,
+                                             const LogTable& table, TableKind kind) {
+  if (!args.from && !args.to && args.grep.isEmpty()) return std::nullopt;
+  const DateOrder order = table.dateReading() ? table.dateReading()->order : localeDateOrder();
+  TimeWindow window;
+  auto bound = [&](const char* option, const QString& text, bool upper) {
+    try {
+      return parseTimeBound(text, order, upper);
+    } catch (const RuntimeError& e) {
+      throw InputError(QString::fromLatin1(option) + QStringLiteral(": ") + e.description());
+    }
+  };
+  if (args.from) window.from = bound("--from", *args.from, false);
+  if (args.to) window.to = bound("--to", *args.to, true);
+  try {
+    checkTimeWindow(window);
+  } catch (const RuntimeError&) {
+    throw InputError(QStringLiteral("--from ") + *args.from + QStringLiteral(" lies after --to ") +
+                     *args.to);
+  }
+  RowFilter filter(table, timeColumnsOf(reviewTableOf(kind)));
+  filter.setWindow(window);
+  if (!args.grep.isEmpty()) filter.setTextMatches(args.grep, matchRows(table, args.grep));
+  if (window.isSet()) {
+    const int n = filter.unreadableShown();
+    err(QStringLiteral("tarvex ") + command + QStringLiteral(": ") + groupedNumber(n) +
+        (n == 1 ? QStringLiteral(" row") : QStringLiteral(" rows")) +
+        QStringLiteral(" without a readable date or time kept\n"));
+  }
+  return filter.shownTableRows();
+}
+
 int cmdShow(const Args& args) {
   const QString file = onePositional(args, "FILE");
   VxLog sigLog;
   LogTable table;
-  loadTable(table, kindOf(args, file), file, sigLog);
+  const TableKind kind = kindOf(args, file);
+  loadTable(table, kind, file, sigLog, args.dateOrder);
+  const std::optional<std::vector<int>> rows =
+      filteredRows(QStringLiteral("show"), args, table, kind);
   // The export's one pass over each row, as UTF-8 with LF line ends,
   // written a megabyte at a time.
   std::fflush(stdout);
@@ -180,6 +250,7 @@ int cmdShow(const Args& args) {
   options.lineEnd = "\n";
   options.utf8 = true;
   options.hiddenColumns = args.allColumns;
+  if (rows) options.rows = &*rows;
   table.writeDelimitedText(console, options);
   console.flush();
   return kExitOk;
@@ -239,8 +310,10 @@ int cmdExport(const Args& args) {
     throw UsageError(QStringLiteral("signature tables are not exported"));
   VxLog sigLog;
   LogTable table;
-  loadTable(table, kind, file, sigLog);
-  table.exportDelimitedText(args.output);
+  loadTable(table, kind, file, sigLog, args.dateOrder);
+  const std::optional<std::vector<int>> rows =
+      filteredRows(QStringLiteral("export"), args, table, kind);
+  table.exportDelimitedText(args.output, rows ? &*rows : nullptr);
   return kExitOk;
 }
 
@@ -276,6 +349,7 @@ int cmdPlot(const Args& args) {
   if (args.output.isEmpty()) throw UsageError(QStringLiteral("plot needs -o OUT"));
   request.columns = args.columns.split(u',');
   request.output = args.output;
+  request.dateOrder = args.dateOrder;
   if (!args.rows.isEmpty()) {
     request.rows = parseRowRange(args.rows);
     if (!request.rows) throw UsageError(QStringLiteral("--rows needs A:B, not ") + args.rows);
@@ -316,15 +390,9 @@ int cmdCompare(const Args& args) {
       throw UsageError(QStringLiteral("--band needs a number >= 0, not ") + args.band);
     request.options.band = band;
   }
-  for (bool upper : {false, true}) {
-    const QString& text = upper ? args.to : args.from;
-    if (text.isEmpty()) continue;
-    const auto bound = parseTimeBound(text, upper);
-    if (!bound)
-      throw UsageError((upper ? QStringLiteral("--to") : QStringLiteral("--from")) +
-                       QStringLiteral(" needs YYYY-MM-DD [HH:MM:SS], not ") + text);
-    (upper ? request.options.to : request.options.from) = *bound;
-  }
+  request.from = args.from;
+  request.to = args.to;
+  request.dateOrder = args.dateOrder;
   const CompareReport report = runCompare(request);
   QString text;
   for (const QString& line : report.lines) text += line + u'\n';
@@ -349,6 +417,8 @@ int run(const QStringList& argv) {
     if (command == u"plot") return cmdPlot(args);
     if (command == u"compare") return cmdCompare(args);
     throw UsageError(QStringLiteral("unknown command ") + command);
+  } catch (const InputError& e) {
+    err(QStringLiteral("tarvex ") + command + QStringLiteral(": ") + e.message + u'\n');
   } catch (const UsageError& e) {
     err(QStringLiteral("tarvex: ") + e.message + QStringLiteral("\n") +
         QString::fromLatin1(kUsage));

@@ -92,7 +92,7 @@ void plotToPicture(const PlotRequest& request) {
   const QString format = pictureFormat(request.output);
   VxLog sigLog;
   LogTable table;
-  loadTable(table, TableKind::Data, request.file, sigLog);
+  loadTable(table, TableKind::Data, request.file, sigLog, request.dateOrder);
 
   std::vector<int> columns;
   for (const QString& c : request.columns) columns.push_back(columnOf(table, c));
@@ -130,6 +130,7 @@ void plotToPicture(const PlotRequest& request) {
     // here, and a refusal is the command's error.
     ui.messages.clear();
     ReferenceCommands reference(ui, plot, sigLog);
+    reference.setDateOrder(request.dateOrder);
     reference.setAlignMode(request.alignment.mode);
     reference.setOffset(request.alignment.offset);
     reference.setShowDifferences(request.differences);

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "logfiles/date_order.h"
 #include "review/alignment.h"
 
 namespace tarvex {
@@ -26,6 +27,7 @@ struct PlotRequest {
   // Where what the viewer would say in a message about the reference goes
   // (a failed signature, no overlap); may be null.
   QStringList* notes = nullptr;
+  std::optional<DateOrder> dateOrder;  // --date-order; none: the file's dates decide
 };
 
 // Reads the file as the viewer does, builds the trend of the columns and

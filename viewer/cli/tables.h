@@ -5,6 +5,9 @@
 #include <QString>
 #include <optional>
 
+#include "logfiles/date_order.h"
+#include "review/time_window.h"
+
 namespace tarvex {
 
 class LogTable;
@@ -19,8 +22,15 @@ std::optional<TableKind> tableKindFromName(const QString& name);
 std::optional<TableKind> tableKindFromExtension(const QString& path);
 
 // Fills table from the file at path with the reader of kind (the data
-// steps of the viewer's readers: layout, time rewrites, hidden columns).
+// steps of the viewer's readers: layout, date order, time rewrites, hidden
+// columns). `dateOrder` overrides the order the file's dates decide. A
+// signature or event file whose dates decide no order follows the log
+// beside it (the same name with .csv, else .aud), as in the viewer.
 // Throws RuntimeError.
-void loadTable(LogTable& table, TableKind kind, const QString& path, VxLog& sigLog);
+void loadTable(LogTable& table, TableKind kind, const QString& path, VxLog& sigLog,
+               std::optional<DateOrder> dateOrder = std::nullopt);
+
+// The review's name of the grid that shows a table of kind.
+ReviewTable reviewTableOf(TableKind kind);
 
 }  // namespace tarvex

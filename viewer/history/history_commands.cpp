@@ -98,11 +98,16 @@ void HistoryCommands::DataBarBtn_Click(int index) {
       if (!g_.dataFileName.isEmpty() && sigLog_) {
         auto clear = [this] { clearHistData(); };
         loading.raise();
-        loadSigFile(win_.digiSigGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading, clear);
+        // A companion whose dates decide no order reads them as its log does.
+        const std::optional<DateReading> logReading = win_.vaGrid().dateReading();
+        if (loadSigFile(win_.digiSigGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading,
+                        clear) != CompanionLoad::Failed)
+          applyDateOrder(win_.digiSigGrid(), 0, g_.dateOrder, logReading);
         if (!g_.dataFileName.isEmpty()) {
           loading.raise();
-          loadOpEventsFile(win_.opEvGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading,
-                           clear);
+          if (loadOpEventsFile(win_.opEvGrid(), g_.dataFileName, *sigLog_, ui_, win_.f_FileLoading,
+                               clear) != CompanionLoad::Failed)
+            applyDateOrder(win_.opEvGrid(), 0, g_.dateOrder, logReading);
         }
         // The events just read must be reachable even when the data file
         // holds data.
@@ -170,7 +175,9 @@ void HistoryCommands::auditBarBtn_Click(int index) {
       getAuditFile();
       if (!g_.auditFileName.isEmpty() && sigLog_) {
         loading.raise();
-        loadAuditSigFile(win_.auditSigGrid(), g_.auditFileName, *sigLog_, ui_, win_.f_FileLoading);
+        if (loadAuditSigFile(win_.auditSigGrid(), g_.auditFileName, *sigLog_, ui_,
+                             win_.f_FileLoading) != CompanionLoad::Failed)
+          applyDateOrder(win_.auditSigGrid(), 0, g_.dateOrder, win_.auditGrid().dateReading());
         addResultColumn(win_.auditSigGrid());
       }
       break;
@@ -238,7 +245,7 @@ void HistoryCommands::getHistFile() {
     ui_.setStatusText(QStringLiteral("Loading File, please wait!"));
     ui_.doEvents();
     g_.dataFileName = path;
-    const HistDataResult r = loadHistData(win_.vaGrid(), path);
+    const HistDataResult r = loadHistData(win_.vaGrid(), path, QLocale(), g_.dateOrder);
     win_.setTabEnabled(1, r.operatorEventsEnabled);
     ui_.setPointer(Pointer::Normal);
     ui_.setStatusText(r.statusText);
@@ -276,7 +283,7 @@ void HistoryCommands::getAuditFile() {
     ui_.setStatusText(QStringLiteral("Loading audit trail file, please wait..."));
     ui_.setPointer(Pointer::Hourglass);
     ui_.doEvents();
-    win_.setAuditNameCaption(loadAuditData(win_.auditGrid(), path));
+    win_.setAuditNameCaption(loadAuditData(win_.auditGrid(), path, g_.dateOrder));
     ui_.setPointer(Pointer::Normal);
   } catch (const RuntimeError& e) {
     if (e.number() == err::Cancel) return;
@@ -302,7 +309,7 @@ void HistoryCommands::getAlmFile() {
     g_.alarmFileName = path;
     ui_.setStatusText(QStringLiteral("Loading alarm history file, please wait..."));
     ui_.setPointer(Pointer::Hourglass);
-    win_.setAlmNameCaption(loadAlarmData(win_.alarmGrid(), path));
+    win_.setAlmNameCaption(loadAlarmData(win_.alarmGrid(), path, QLocale(), g_.dateOrder));
     ui_.setPointer(Pointer::Normal);
     // The loading text would otherwise stay until the next action.
     ui_.setStatusText(currentFileText(path));

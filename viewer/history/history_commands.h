@@ -8,7 +8,9 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
+#include "logfiles/date_order.h"
 #include "logfiles/logtable.h"
 #include "shell/userinterface.h"
 #include "signatures/verify.h"
@@ -16,6 +18,7 @@
 
 namespace tarvex {
 
+class ReviewModel;
 class VxLog;
 
 // The program-wide values of the viewer.
@@ -25,6 +28,9 @@ struct ViewerGlobals {
   QString auditFileName;    // the audit trail chosen last; never cleared
   QString alarmFileName;    // the alarm history chosen last; never cleared
   bool f_Plotting = false;  // true while the plot builder runs
+  // The date order the user set (--date-order); none: each file's dates
+  // decide (logfiles/date_order.h).
+  std::optional<DateOrder> dateOrder;
 };
 
 // The history window as the commands see it.
@@ -41,7 +47,8 @@ class HistoryWindowState {
   virtual LogTable& auditGrid() = 0;
   virtual LogTable& auditSigGrid() = 0;
   virtual LogTable& alarmGrid() = 0;
-  // What is selected in the grid showing `table`.
+  // What is selected in the grid showing `table`, in table rows (a
+  // filtered grid maps its rows back to the table's).
   virtual TableSelection selection(const LogTable& table) const = 0;
   // The tab control's per-tab switch (index 1 is "Operator Events").
   virtual void setTabEnabled(int index, bool on) = 0;
@@ -72,6 +79,12 @@ class HistoryCommands {
   // tests that do not read companions or verify.
   HistoryCommands(UserInterface& ui, HistoryWindowState& window, ViewerGlobals& globals,
                   VxLog* sigLog, TrendOperations& trend);
+
+  // The review of the six grids (review/review_model.h); null: no grid is
+  // ever filtered. With it, the exports and printouts of a filtered grid
+  // write only the rows it shows, and a printout says how it was filtered.
+  // Not owned.
+  void setReview(ReviewModel* review) { review_ = review; }
 
   // The busy state: a reader or the plot builder runs (the builder counts
   // until it ends, also after Cancel lowered f_Plotting).
@@ -123,6 +136,7 @@ class HistoryCommands {
   VxLog* sigLog_;
   TrendOperations& trend_;
   std::function<void()> compare_;
+  ReviewModel* review_ = nullptr;
 };
 
 }  // namespace tarvex

@@ -9,6 +9,10 @@
 //                                       with FILE); with --screenshot saves a
 //                                       picture of the main window to PNG, says
 //                                       where, and ends
+//   tarvex-viewer --date-order mdy|dmy|ymd
+//                                       reads every file's dates in that order
+//                                       instead of the order their own dates
+//                                       decide
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -50,11 +54,28 @@ int main(int argc, char** argv) {
       QStringLiteral("screenshot"),
       QStringLiteral("Save a picture of the window to PNG after start-up, then end."),
       QStringLiteral("PNG"));
+  QCommandLineOption orderOption(
+      QStringLiteral("date-order"),
+      QStringLiteral("Read the dates of every file as mdy (month/day/year), dmy or ymd instead "
+                     "of the order their own dates decide."),
+      QStringLiteral("ORDER"));
   parser.addOption(openOption);
   parser.addOption(shotOption);
+  parser.addOption(orderOption);
   parser.process(app);
 
+  std::optional<tarvex::DateOrder> dateOrder;
+  if (parser.isSet(orderOption)) {
+    dateOrder = tarvex::dateOrderFromName(parser.value(orderOption));
+    if (!dateOrder) {
+      std::fprintf(stderr, "tarvex-viewer: --date-order needs mdy, dmy or ymd, not %s\n",
+                   qPrintable(parser.value(orderOption)));
+      return 2;
+    }
+  }
+
   tarvex::ViewerApp::Options options;
+  options.dateOrder = dateOrder;
   if (parser.isSet(openOption))
     options.openFile = QDir::current().absoluteFilePath(parser.value(openOption));
   if (parser.isSet(shotOption))

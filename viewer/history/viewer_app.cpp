@@ -11,6 +11,7 @@
 #include "history/frm_history.h"
 #include "history/history_commands.h"
 #include "review/reference_commands.h"
+#include "review/review_model.h"
 #include "shell/frame_rules.h"
 #include "shell/gui/artwork.h"
 #include "shell/gui/frm_main.h"
@@ -69,6 +70,8 @@ ViewerApp::ViewerApp(Options options)
     : options_(std::move(options)), globals_(std::make_unique<ViewerGlobals>()) {}
 
 ViewerApp::~ViewerApp() {
+  // The review's searches read the grids' tables, which go with the window.
+  review_.reset();
   delete main_;
   delete splash_;
 }
@@ -102,6 +105,7 @@ void ViewerApp::createShared() {
 
 void ViewerApp::prepare() {
   globals_->startDir = QDir::currentPath();
+  globals_->dateOrder = options_.dateOrder;
   // Registered as the application's help file only; the viewer never opens it.
   qApp->setProperty("helpFile",
                     globals_->startDir + QStringLiteral("\\MARVESKi DATA VIEWER HELP.hlp"));
@@ -117,9 +121,14 @@ void ViewerApp::showHistory() {
   history_->setSliderHandlers([this](int p) { trend_->dateSliderChanged(p); },
                               [this](int p) { trend_->ySliderChanged(p); });
   commands_ = std::make_unique<HistoryCommands>(ui_, *history_, *globals_, sigLog_.get(), *trend_);
+  review_ = std::make_unique<ReviewModel>(ReviewModel::Tables{
+      &history_->vaGrid(), &history_->digiSigGrid(), &history_->opEvGrid(), &history_->auditGrid(),
+      &history_->auditSigGrid(), &history_->alarmGrid()});
+  commands_->setReview(review_.get());
   // The reference batch: the tool bar's fifth button and the plot's menu.
   reference_ = std::make_unique<ReferenceCommands>(ui_, *plot_, *sigLog_,
                                                    [this] { return globals_->startDir; });
+  reference_->setDateOrder(globals_->dateOrder);
   commands_->setCompareHandler([this] { reference_->compareWith(); });
   plot_->setMenuSource([this] {
     std::vector<TrendMenuEntry> entries = reference_->menuEntries();

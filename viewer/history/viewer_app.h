@@ -6,7 +6,9 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
+#include "logfiles/date_order.h"
 #include "shell/gui/instance_lock.h"
 #include "shell/gui/qt_userinterface.h"
 
@@ -18,6 +20,7 @@ class FrmHistory;
 class HistoryCommands;
 class QcpTrendPlot;
 class ReferenceCommands;
+class ReviewModel;
 class TrendCommands;
 struct ViewerGlobals;
 class VxLog;
@@ -32,8 +35,9 @@ class ViewerApp : public QObject {
 
  public:
   struct Options {
-    QString openFile;    // open this data history file once the window shows
-    QString screenshot;  // then save a picture of the main window here and end
+    QString openFile;                    // open this data history file once the window shows
+    QString screenshot;                  // then save a picture of the main window here and end
+    std::optional<DateOrder> dateOrder;  // read every file's dates in this order
   };
 
   explicit ViewerApp(Options options);
@@ -47,6 +51,9 @@ class ViewerApp : public QObject {
   FrmHistory* historyWindow() const { return history_; }
   HistoryCommands* commands() const { return commands_.get(); }
   ReferenceCommands* reference() const { return reference_.get(); }
+  // The review of the six grids (window, text filters, jumps); null before
+  // the history window shows.
+  ReviewModel* review() const { return review_.get(); }
   UserInterface& ui() { return ui_; }
 
  signals:
@@ -70,6 +77,7 @@ class ViewerApp : public QObject {
   std::unique_ptr<QcpTrendPlot> plot_;
   std::unique_ptr<TrendCommands> trend_;
   std::unique_ptr<ReferenceCommands> reference_;
+  std::unique_ptr<ReviewModel> review_;
   std::unique_ptr<HistoryCommands> commands_;
 };
 

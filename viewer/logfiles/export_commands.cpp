@@ -36,7 +36,8 @@ bool isLogFile(const QString& path, const QString& logFileName) {
 }
 
 void runExport(UserInterface& ui, const LogTable& table, const QString& logFileName,
-               const QString& startDir, const ExportCommand& command) {
+               const QString& startDir, const ExportCommand& command,
+               const std::vector<int>* rows) {
   if (!command.guard(ui, logFileName)) return;
   try {
     FileDialogSettings dialog;
@@ -58,7 +59,7 @@ void runExport(UserInterface& ui, const LogTable& table, const QString& logFileN
                    mb::Critical);
       return;
     }
-    table.exportDelimitedText(path);
+    table.exportDelimitedText(path, rows);
   } catch (const RuntimeError& e) {
     if (e.number() != err::Cancel) reportError(ui, e, QString::fromUtf8(command.procName));
   } catch (const std::bad_alloc&) {
@@ -84,31 +85,36 @@ QString proposedExportName(const QString& prefix, const QString& logFileName,
 }
 
 void exportHistData(UserInterface& ui, const LogTable& vaGrid, const QString& dataFileName,
-                    const QString& startDir) {
+                    const QString& startDir, const std::vector<int>* rows) {
   runExport(
       ui, vaGrid, dataFileName, startDir,
-      {checkHistFileOpen, "Exported Data Files", "Export data file as?", "", "exportHistData"});
+      {checkHistFileOpen, "Exported Data Files", "Export data file as?", "", "exportHistData"},
+      rows);
 }
 
 void exportOpEventData(UserInterface& ui, const LogTable& opEvGrid, const QString& dataFileName,
-                       const QString& startDir) {
+                       const QString& startDir, const std::vector<int>* rows) {
   runExport(ui, opEvGrid, dataFileName, startDir,
             {checkHistFileOpen, "Exported Op Event Files", "Export Op Event File as?", "Op Event ",
-             "exportOpEventData"});
+             "exportOpEventData"},
+            rows);
 }
 
 void exportAuditTrailData(UserInterface& ui, const LogTable& auditGrid,
-                          const QString& auditFileName, const QString& startDir) {
+                          const QString& auditFileName, const QString& startDir,
+                          const std::vector<int>* rows) {
   runExport(ui, auditGrid, auditFileName, startDir,
             {checkAuditFileOpen, "Exported Audit Files", "Export Audit Trail File as?", "Audit ",
-             "exportAuditTrailData"});
+             "exportAuditTrailData"},
+            rows);
 }
 
 void exportAlmData(UserInterface& ui, const LogTable& alarmGrid, const QString& alarmFileName,
-                   const QString& startDir) {
+                   const QString& startDir, const std::vector<int>* rows) {
   runExport(ui, alarmGrid, alarmFileName, startDir,
             {checkAlmFileOpen, "Exported Alarm History Files", "Export Alarm History File as?",
-             "Alarm ", "exportAlmData"});
+             "Alarm ", "exportAlmData"},
+            rows);
 }
 
 }  // namespace tarvex

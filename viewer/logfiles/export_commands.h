@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "logfiles/logtable.h"
 #include "shell/userinterface.h"
@@ -30,18 +31,22 @@ QString proposedExportName(const QString& prefix, const QString& logFileName,
 // another log; shell/readfiles.h) is refused with a plain message that
 // names it; nothing is written.
 //
+// With `rows` (the rows a filtered grid shows) only row 0 and those rows
+// are written (LogTable::exportDelimitedText); null writes the whole table.
+//
 // vaGrid of the data file dataFileName: "Export data file as?", run.csv.
 void exportHistData(UserInterface& ui, const LogTable& vaGrid, const QString& dataFileName,
-                    const QString& startDir);
+                    const QString& startDir, const std::vector<int>* rows = nullptr);
 // opEvGrid, guarded by the data file: "Export Op Event File as?",
 // Op Event run.csv.
 void exportOpEventData(UserInterface& ui, const LogTable& opEvGrid, const QString& dataFileName,
-                       const QString& startDir);
+                       const QString& startDir, const std::vector<int>* rows = nullptr);
 // auditGrid: "Export Audit Trail File as?", Audit trail.csv.
 void exportAuditTrailData(UserInterface& ui, const LogTable& auditGrid,
-                          const QString& auditFileName, const QString& startDir);
+                          const QString& auditFileName, const QString& startDir,
+                          const std::vector<int>* rows = nullptr);
 // alarmGrid: "Export Alarm History File as?", Alarm alm.csv.
 void exportAlmData(UserInterface& ui, const LogTable& alarmGrid, const QString& alarmFileName,
-                   const QString& startDir);
+                   const QString& startDir, const std::vector<int>* rows = nullptr);
 
 }  // namespace tarvex

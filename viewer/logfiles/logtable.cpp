@@ -195,8 +195,10 @@ std::optional<double> LogTable::cellDateTime(int col, int row, const QLocale& lo
     return secs / 86400.0;
   }
   if (ref.kind == CellRef::File && !ref.quoted && (file_->ascii || asciiBytes(ref.b, ref.e)))
-    return parseDateTime(ref.b, ref.e, locale);
-  return parseDateTime(getCell(col, row), locale);
+    return dateReading_ ? parseDateTime(ref.b, ref.e, locale, dateReading_->order)
+                        : parseDateTime(ref.b, ref.e, locale);
+  return dateReading_ ? parseDateTime(getCell(col, row), locale, dateReading_->order)
+                      : parseDateTime(getCell(col, row), locale);
 }
 
 bool LogTable::isCellEmpty(int col, int row) const {
@@ -336,7 +338,8 @@ void LogTable::formatTimeColumn(int col, int firstRow, int lastRow, TimeStyle st
   beginUpdate();
   try {
     QString text;
-    TimeColumnReader reader(locale);
+    TimeColumnReader reader(locale,
+                            dateReading_ ? std::optional(dateReading_->order) : std::nullopt);
     for (int r = firstRow; r <= lastRow; ++r) {
       const CellRef ref = locate(col, r);
       std::optional<int> secs;
@@ -362,6 +365,7 @@ void LogTable::formatTimeColumn(int col, int firstRow, int lastRow, TimeStyle st
 
 void LogTable::dropAll() {
   file_.reset();
+  dateReading_.reset();
   overlays_.clear();
   overlays_.shrink_to_fit();
   numberedRows_ = 0;

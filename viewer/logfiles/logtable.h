@@ -135,7 +135,11 @@ class LogTable : public QAbstractTableModel {
   // (shell/readfiles.h; a log file is never written), 76
   // path not found, 75 path/file access error (cannot create, write or
   // replace the file), 7 out of memory.
-  void exportDelimitedText(const QString& path) const;
+  //
+  // With `rows` only row 0 and then the rows listed are written, in the
+  // list's order (the rows a filtered grid shows); rows outside 1..lastRow()
+  // are skipped. Null: every row, as above.
+  void exportDelimitedText(const QString& path, const std::vector<int>* rows = nullptr) const;
   // The same text written to out, an open device (standard output, a
   // buffer). Throws RuntimeError 75 when a write fails, 7 out of memory.
   void writeDelimitedText(QIODevice& out) const;
@@ -144,6 +148,9 @@ class LogTable : public QAbstractTableModel {
     const char* lineEnd = "\r\n";
     bool utf8 = false;           // always UTF-8 (else as the export chooses)
     bool hiddenColumns = false;  // hidden columns written too
+    // Row 0 and these rows only (see exportDelimitedText); null: every row.
+    // Not owned.
+    const std::vector<int>* rows = nullptr;
   };
   void writeDelimitedText(QIODevice& out, const WriteOptions& options) const;
 
@@ -155,6 +162,8 @@ class LogTable : public QAbstractTableModel {
   // number (parseDateTime; a rewritten time gives its time of day); empty
   // when it reads as none. Faster than parsing getCell(): file cells are read
   // from their bytes.
+  // Once the table's date order is decided (setDateReading), dates are read
+  // in that order only.
   std::optional<double> cellNumber(int col, int row, const QLocale& locale = QLocale()) const;
   std::optional<double> cellDateTime(int col, int row, const QLocale& locale = QLocale()) const;
   // True when the cell's text is "" (cheaper than getCell).
@@ -170,9 +179,9 @@ class LogTable : public QAbstractTableModel {
   void setCellTimeOfDay(int col, int row, int seconds, TimeStyle style);
 
   // Rewrites the cells (col, firstRow..lastRow) that read as a date, time or
-  // number (timeOfDaySeconds in locale) with their time of day in style;
-  // other cells stay as they are, so a title survives. Rows beyond
-  // lastRow() are not visited.
+  // number (timeOfDaySeconds in locale; a date in the table's decided order)
+  // with their time of day in style; other cells stay as they are, so a
+  // title survives. Rows beyond lastRow() are not visited.
   void formatTimeColumn(int col, int firstRow, int lastRow, TimeStyle style,
                         const QLocale& locale = QLocale());
 
@@ -203,6 +212,13 @@ class LogTable : public QAbstractTableModel {
   // The path of the file last loaded, "" when the table holds none (never
   // loaded, or wholly cleared since).
   QString sourcePath() const;
+
+  // The order the table's dates are read in (logfiles/date_order.h), as its
+  // reader decided it; empty until then (dates then read in the locale's
+  // order, or in the other of month-first and day-first where only that one
+  // fits). A load or a whole clear forgets it.
+  const std::optional<DateReading>& dateReading() const { return dateReading_; }
+  void setDateReading(std::optional<DateReading> reading) { dateReading_ = reading; }
 
   // ---- Column settings ---------------------------------------------------
 
@@ -254,6 +270,8 @@ class LogTable : public QAbstractTableModel {
 
  private:
   friend class ColumnNumberReader;
+  friend class RowTextMatcher;
+  friend class RowSecondsReader;
   detail::CellRef locate(int col, int row) const;
   void storeSlot(int col, int row, quint64 slot, QByteArrayView bytes);
   void storeSlotUnchecked(int col, int row, quint64 slot, QByteArrayView bytes);
@@ -273,6 +291,7 @@ class LogTable : public QAbstractTableModel {
   SelectionUnit selectionUnit_ = SelectionUnit::ColumnsAndBlocks;
   bool multipleBlocks_ = false;
   int updateDepth_ = 0;
+  std::optional<DateReading> dateReading_;
 };
 
 // Holds a LogTable::beginUpdate()/endUpdate() pair for a scope.

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -467,7 +468,7 @@ bool overlayNeedsUtf8(const std::string& arena) {
 
 }  // namespace
 
-void LogTable::exportDelimitedText(const QString& path) const {
+void LogTable::exportDelimitedText(const QString& path, const std::vector<int>* rows) const {
   if (path.isEmpty()) throw RuntimeError(err::BadFileNameOrNumber);
   const QFileInfo target(path);
   // Never over a file read in this run (the table's own file, a companion,
@@ -482,7 +483,9 @@ void LogTable::exportDelimitedText(const QString& path) const {
 
   QSaveFile out(path);
   if (!out.open(QIODevice::WriteOnly)) throw RuntimeError(err::PathFileAccess);
-  writeDelimitedText(out);
+  WriteOptions options;
+  options.rows = rows;
+  writeDelimitedText(out, options);
   if (!out.commit()) throw RuntimeError(err::PathFileAccess);
 }
 
@@ -521,7 +524,12 @@ void LogTable::writeDelimitedText(QIODevice& out, const WriteOptions& options) c
       appendField(buf, encoded.constData(), encoded.constData() + encoded.size());
     };
     const qsizetype lines = file_ ? file_->lineCount() : 0;
-    for (int r = 0; r <= lastRow_; ++r) {
+    const std::size_t listed = options.rows ? options.rows->size() : 0;
+    const int rowCount =
+        options.rows ? int(std::min<std::size_t>(listed, INT_MAX - 1)) + 1 : lastRow_ + 1;
+    for (int i = 0; i < rowCount; ++i) {
+      const int r = options.rows && i > 0 ? (*options.rows)[std::size_t(i - 1)] : i;
+      if (r < 0 || r > lastRow_ || (options.rows && i > 0 && r == 0)) continue;
       const qsizetype line = file_ ? qsizetype(r) - file_->rowBase : -1;
       const char* lb = nullptr;
       const char* le = nullptr;

@@ -17,13 +17,15 @@ void setWidths(LogTable& table, std::initializer_list<double> widths) {
 
 }  // namespace
 
-HistDataResult loadHistData(LogTable& vaGrid, const QString& path, const QLocale& locale) {
+HistDataResult loadHistData(LogTable& vaGrid, const QString& path, const QLocale& locale,
+                            std::optional<DateOrder> dateOrder) {
   LogTableUpdate update(vaGrid);
   vaGrid.loadDelimitedText(path, LoadOptions{});
   vaGrid.setColumnWidth(0, kHistColumnWidth);
   vaGrid.setColumnWidth(-1, kHistColumnWidth);
   vaGrid.setSelectionUnit(SelectionUnit::ColumnsAndBlocks);
   vaGrid.setLastCol(vaGrid.dataColCount());
+  applyDateOrder(vaGrid, 0, dateOrder, std::nullopt, locale);
   vaGrid.formatTimeColumn(1, 0, vaGrid.lastRow(), TimeStyle::HourMinuteSecond, locale);
   vaGrid.setReadOnly(true);
   vaGrid.setMultipleBlocks(true);
@@ -35,7 +37,8 @@ HistDataResult loadHistData(LogTable& vaGrid, const QString& path, const QLocale
   return result;
 }
 
-QString loadAuditData(LogTable& auditGrid, const QString& path) {
+QString loadAuditData(LogTable& auditGrid, const QString& path,
+                      std::optional<DateOrder> dateOrder) {
   LogTableUpdate update(auditGrid);
   clearTable(auditGrid);
   auditGrid.setLastRow(0);
@@ -47,10 +50,12 @@ QString loadAuditData(LogTable& auditGrid, const QString& path) {
   setTitles(auditGrid, {"Date", "Time", "User Full Name", "User Action"});
   setWidths(auditGrid, {12, 12, 25, 100});
   auditGrid.setColumnHidden(4);
+  applyDateOrder(auditGrid, 0, dateOrder);
   return QStringLiteral("Audit Trail File: ") + baseName(path);
 }
 
-QString loadAlarmData(LogTable& alarmGrid, const QString& path, const QLocale& locale) {
+QString loadAlarmData(LogTable& alarmGrid, const QString& path, const QLocale& locale,
+                      std::optional<DateOrder> dateOrder) {
   LogTableUpdate update(alarmGrid);
   clearTable(alarmGrid);
   alarmGrid.setLastRow(0);
@@ -60,6 +65,7 @@ QString loadAlarmData(LogTable& alarmGrid, const QString& path, const QLocale& l
   alarmGrid.loadDelimitedText(path, options);
   setWidths(alarmGrid, {8, 40, 12, 12});
   setTitles(alarmGrid, {"Alarm#", "Alarm Description", "Date", "Time"});
+  applyDateOrder(alarmGrid, 2, dateOrder, std::nullopt, locale);
   alarmGrid.formatTimeColumn(3, 0, alarmGrid.lastRow(), TimeStyle::HourMinute, locale);
   alarmGrid.setReadOnly(true);
   alarmGrid.setSelectionUnit(SelectionUnit::Rows);

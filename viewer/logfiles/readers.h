@@ -7,7 +7,9 @@
 
 #include <QLocale>
 #include <QString>
+#include <optional>
 
+#include "logfiles/date_order.h"
 #include "logfiles/logtable.h"
 
 namespace tarvex {
@@ -25,29 +27,38 @@ struct HistDataResult {
   QString plotTitle;
 };
 
+// Every reader decides its table's date order (logfiles/date_order.h) from
+// the dates of the file, or takes `dateOrder` when the user set one, and
+// the table remembers it.
+
 // The data history file at path into vaGrid: loaded with the titles in row 0
 // and the dates in column 0; widths 14; column and block selections, several
-// blocks at once; lastCol trimmed to the data column count; column 1 rewritten
-// "hh:mm:ss AM/PM" (texts that read as no time, such as the title, stay);
-// read-only. Throws RuntimeError (see LogTable::loadDelimitedText); vaGrid is
-// unchanged when the load itself failed.
+// blocks at once; lastCol trimmed to the data column count; the date order
+// decided over column 0; column 1 rewritten "hh:mm:ss AM/PM" (texts that
+// read as no time, such as the title, stay); read-only. Throws RuntimeError
+// (see LogTable::loadDelimitedText); vaGrid is unchanged when the load
+// itself failed.
 HistDataResult loadHistData(LogTable& vaGrid, const QString& path,
-                            const QLocale& locale = QLocale());
+                            const QLocale& locale = QLocale(),
+                            std::optional<DateOrder> dateOrder = std::nullopt);
 
 // The audit trail at path into auditGrid: the table cleared and lastRow 0;
 // line k as row k with field 1 in column 0; read-only, whole-row selection;
 // titles "Date", "Time", "User Full Name", "User Action" with widths 12, 12,
-// 25, 100; column 4 hidden. Returns the caption of auditNameLab,
-// "Audit Trail File: " + baseName(path). Throws RuntimeError.
-QString loadAuditData(LogTable& auditGrid, const QString& path);
+// 25, 100; column 4 hidden; the date order decided over column 0. Returns
+// the caption of auditNameLab, "Audit Trail File: " + baseName(path).
+// Throws RuntimeError.
+QString loadAuditData(LogTable& auditGrid, const QString& path,
+                      std::optional<DateOrder> dateOrder = std::nullopt);
 
 // The alarm history at path into alarmGrid: the table cleared and lastRow 0;
 // line k as row k with field n in column n and the row number in column 0;
 // widths 8, 40, 12, 12 and titles "Alarm#", "Alarm Description", "Date",
-// "Time"; column 3 rewritten "hh:mm AM/PM"; read-only, whole-row selection.
-// Returns the caption of almNameLab, "Alarm History File: " + baseName(path).
-// Throws RuntimeError.
-QString loadAlarmData(LogTable& alarmGrid, const QString& path, const QLocale& locale = QLocale());
+// "Time"; the date order decided over column 2; column 3 rewritten "hh:mm
+// AM/PM"; read-only, whole-row selection. Returns the caption of
+// almNameLab, "Alarm History File: " + baseName(path). Throws RuntimeError.
+QString loadAlarmData(LogTable& alarmGrid, const QString& path, const QLocale& locale = QLocale(),
+                      std::optional<DateOrder> dateOrder = std::nullopt);
 
 // Clears every cell of the table, (0, 0) to (lastCol, lastRow), texts and
 // formatting; what a reader does to its own table after a failure.

@@ -11,25 +11,14 @@
 namespace tarvex {
 namespace {
 
-enum class DateOrder { MDY, DMY, YMD };
-
-DateOrder orderOfFormat(const QString& format) {
-  const qsizetype d = format.indexOf(u'd');
-  const qsizetype m = format.indexOf(u'M');
-  const qsizetype y = format.indexOf(u'y');
-  if (y >= 0 && (m < 0 || y < m) && (d < 0 || y < d)) return DateOrder::YMD;
-  if (d >= 0 && m >= 0 && d < m) return DateOrder::DMY;
-  return DateOrder::MDY;
-}
-
-// The order of day, month and year in the locale's short date (cached: the
-// readers ask once per cell).
+// The locale's order of day and month (cached: the readers ask once per
+// cell).
 DateOrder localeOrder(const QLocale& locale) {
   static thread_local QLocale cached;
-  static thread_local DateOrder order = orderOfFormat(cached.dateFormat(QLocale::ShortFormat));
+  static thread_local DateOrder order = localeDateOrder(cached);
   if (!(cached == locale)) {
     cached = locale;
-    order = orderOfFormat(locale.dateFormat(QLocale::ShortFormat));
+    order = localeDateOrder(locale);
   }
   return order;
 }
@@ -147,65 +136,89 @@ bool parseTime(Scanner& s, int hour, int& seconds) {
   return true;
 }
 
-bool parseFast(const char* b, const char* e, DateOrder order, Parsed& out) {
+// How dates are read: in `order` first; strict: in `order` only.
+struct Reading {
+  DateOrder order;
+  bool strict;
+};
+
+// What the fixed forms made of a text.
+enum class Fast {
+  Read,           // out holds its value
+  NotAForm,       // none of the fixed forms: the locale's forms may read it
+  BadDate,        // a date of number fields that does not read in a strict order
+  DateThenOther,  // a date read strictly (out.days its serial), then text no fixed
+                  // form reads: the locale's forms may read it when they give that date
+};
+
+Fast parseFast(const char* b, const char* e, Reading reading, Parsed& out) {
   while (b < e && (*b == ' ' || *b == '\t')) ++b;
   while (e > b && (e[-1] == ' ' || e[-1] == '\t')) --e;
-  if (b == e) return false;
-  if (parseNumber(b, e, out)) return true;
+  if (b == e) return Fast::NotAForm;
+  if (parseNumber(b, e, out)) return Fast::Read;
 
   Scanner s{b, e};
   int first, firstDigits;
-  if (!s.number(4, first, firstDigits)) return false;
+  if (!s.number(4, first, firstDigits)) return Fast::NotAForm;
   const char sep = s.peek();
   if (sep == '/' || sep == '-' || sep == '.') {
     ++s.p;
     int second, secondDigits, third, thirdDigits;
-    if (!s.number(2, second, secondDigits) || s.peek() != sep) return false;
+    if (!s.number(2, second, secondDigits) || s.peek() != sep) return Fast::NotAForm;
     ++s.p;
-    if (!s.number(4, third, thirdDigits)) return false;
+    if (!s.number(4, third, thirdDigits)) return Fast::NotAForm;
+    // Three number fields: a date, read in the given order when it is strict.
+    const Fast bad = reading.strict ? Fast::BadDate : Fast::NotAForm;
     auto fullYear = [](int y, int digits) {
       return digits <= 2 ? (y < 30 ? 2000 + y : 1900 + y) : y;
     };
     int y = 0, m = 0, d = 0;
     bool ok = false;
     if (firstDigits > 2) {
+      if (reading.strict && reading.order != DateOrder::YearMonthDay) return bad;
       y = first, m = second, d = third;
       ok = thirdDigits <= 2 && validDate(y, m, d);
     } else if (thirdDigits != 3) {
+      if (reading.strict && reading.order == DateOrder::YearMonthDay) return bad;
       y = fullYear(third, thirdDigits);
-      // The locale's order first, then the other of month-first and day-first.
-      const DateOrder tries[2] = {order == DateOrder::DMY ? DateOrder::DMY : DateOrder::MDY,
-                                  order == DateOrder::DMY ? DateOrder::MDY : DateOrder::DMY};
-      for (const DateOrder o : tries) {
-        m = o == DateOrder::MDY ? first : second;
-        d = o == DateOrder::MDY ? second : first;
+      // The given order first; unless it is strict, then the other of
+      // month-first and day-first.
+      const DateOrder dayFirst = DateOrder::DayMonthYear;
+      const DateOrder monthFirst = DateOrder::MonthDayYear;
+      const DateOrder tries[2] = {reading.order == dayFirst ? dayFirst : monthFirst,
+                                  reading.order == dayFirst ? monthFirst : dayFirst};
+      for (int i = 0; i < (reading.strict ? 1 : 2); ++i) {
+        m = tries[i] == monthFirst ? first : second;
+        d = tries[i] == monthFirst ? second : first;
         if ((ok = validDate(y, m, d))) break;
       }
     }
-    if (!ok) return false;
+    if (!ok) return bad;
     const qint64 serial = serialOf(y, m, d);
+    const Fast other = reading.strict ? Fast::DateThenOther : Fast::NotAForm;
     int secs = 0;
     if (!s.atEnd()) {
+      out.days = double(serial);
       if (s.peek() == 'T' && firstDigits > 2) {
         ++s.p;
       } else if (s.peek() == ' ' || s.peek() == '\t') {
         s.skipBlanks();
       } else {
-        return false;
+        return other;
       }
       int hour, digits;
-      if (!s.number(2, hour, digits) || !parseTime(s, hour, secs)) return false;
+      if (!s.number(2, hour, digits) || !parseTime(s, hour, secs)) return other;
     }
     out.days = double(serial) + secs / 86400.0;
     out.seconds = secs;
-    return true;
+    return Fast::Read;
   }
-  if (firstDigits > 2) return false;
+  if (firstDigits > 2) return Fast::NotAForm;
   int secs;
-  if (!parseTime(s, first, secs)) return false;
+  if (!parseTime(s, first, secs)) return Fast::NotAForm;
   out.days = secs / 86400.0;
   out.seconds = secs;
-  return true;
+  return Fast::Read;
 }
 
 bool hasDigit(QStringView text) {
@@ -259,26 +272,43 @@ bool parseLocale(QStringView text, const QLocale& locale, Parsed& out) {
   return false;
 }
 
+// After the fixed forms gave `fast` for text: the locale's forms where they
+// may read it (a strictly read date must come out of them unchanged).
+bool parseRest(Fast fast, QStringView text, const QLocale& locale, Parsed& out) {
+  switch (fast) {
+    case Fast::Read:
+      return true;
+    case Fast::BadDate:
+      return false;
+    case Fast::NotAForm:
+      return parseLocale(text, locale, out);
+    case Fast::DateThenOther: {
+      const double day = out.days;
+      return parseLocale(text, locale, out) && std::trunc(out.days) == day;
+    }
+  }
+  return false;
+}
+
 // The fixed forms of text when it is ASCII (the locale's no-break spaces
-// counted as blanks).
-bool parseTextFast(QStringView text, const QLocale& locale, Parsed& out) {
+// counted as blanks); NotAForm when it is not ASCII.
+Fast parseTextFast(QStringView text, Reading reading, Parsed& out) {
   // Any length: a long text must read as its bytes do (on the stack up to 64).
   QVarLengthArray<char, 64> buf(text.size());
-  bool ascii = true;
-  for (qsizetype i = 0; i < text.size() && ascii; ++i) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
     const char16_t c = text[i].unicode();
     if (c < 0x80)
       buf[i] = char(c);
     else if (c == 0xA0 || c == 0x202F)
       buf[i] = ' ';
     else
-      ascii = false;
+      return Fast::NotAForm;
   }
-  return ascii && parseFast(buf.data(), buf.data() + text.size(), localeOrder(locale), out);
+  return parseFast(buf.data(), buf.data() + text.size(), reading, out);
 }
 
-bool parseText(QStringView text, const QLocale& locale, Parsed& out) {
-  return parseTextFast(text, locale, out) || parseLocale(text, locale, out);
+bool parseText(QStringView text, const QLocale& locale, Reading reading, Parsed& out) {
+  return parseRest(parseTextFast(text, reading, out), text, locale, out);
 }
 
 bool hasAsciiDigit(const char* b, const char* e) {
@@ -287,20 +317,40 @@ bool hasAsciiDigit(const char* b, const char* e) {
   return false;
 }
 
+bool parseBytes(const char* b, const char* e, const QLocale& locale, Reading reading, Parsed& out) {
+  const Fast fast = parseFast(b, e, reading, out);
+  if (fast == Fast::Read) return true;
+  // Only a text with a digit can be one of the locale's forms.
+  if (fast == Fast::BadDate || !hasAsciiDigit(b, e)) return false;
+  return parseRest(fast, QString::fromLatin1(b, e - b), locale, out);
+}
+
+Reading lenient(const QLocale& locale) { return {localeOrder(locale), false}; }
+
 }  // namespace
 
 std::optional<double> parseDateTime(QStringView text, const QLocale& locale) {
   Parsed p;
-  if (!parseText(text, locale, p)) return std::nullopt;
+  if (!parseText(text, locale, lenient(locale), p)) return std::nullopt;
+  return p.days;
+}
+
+std::optional<double> parseDateTime(QStringView text, const QLocale& locale, DateOrder order) {
+  Parsed p;
+  if (!parseText(text, locale, {order, true}, p)) return std::nullopt;
   return p.days;
 }
 
 std::optional<double> parseDateTime(const char* begin, const char* end, const QLocale& locale) {
   Parsed p;
-  if (parseFast(begin, end, localeOrder(locale), p)) return p.days;
-  if (!hasAsciiDigit(begin, end) ||
-      !parseLocale(QString::fromLatin1(begin, end - begin), locale, p))
-    return std::nullopt;
+  if (!parseBytes(begin, end, locale, lenient(locale), p)) return std::nullopt;
+  return p.days;
+}
+
+std::optional<double> parseDateTime(const char* begin, const char* end, const QLocale& locale,
+                                    DateOrder order) {
+  Parsed p;
+  if (!parseBytes(begin, end, locale, {order, true}, p)) return std::nullopt;
   return p.days;
 }
 
@@ -341,25 +391,25 @@ std::optional<double> parseNumber(QStringView text, const QLocale& locale) {
 
 std::optional<int> timeOfDaySeconds(QStringView text, const QLocale& locale) {
   Parsed p;
-  if (!parseText(text, locale, p)) return std::nullopt;
+  if (!parseText(text, locale, lenient(locale), p)) return std::nullopt;
   return p.seconds;
 }
 
 std::optional<int> timeOfDaySeconds(const char* begin, const char* end, const QLocale& locale) {
   Parsed p;
-  if (parseFast(begin, end, localeOrder(locale), p)) return p.seconds;
-  // Only a text with a digit can be one of the locale's forms.
-  if (!hasAsciiDigit(begin, end)) return std::nullopt;
-  if (!parseLocale(QString::fromLatin1(begin, end - begin), locale, p)) return std::nullopt;
+  if (!parseBytes(begin, end, locale, lenient(locale), p)) return std::nullopt;
   return p.seconds;
 }
 
-TimeColumnReader::TimeColumnReader(const QLocale& locale) : locale_(locale) {}
+TimeColumnReader::TimeColumnReader(const QLocale& locale, std::optional<DateOrder> order)
+    : locale_(locale), order_(order) {}
 
-std::optional<int> TimeColumnReader::viaLocale(QStringView text) {
+std::optional<int> TimeColumnReader::viaLocale(QStringView text, int fast, double day) {
   if (localeOff_) return std::nullopt;
   Parsed p;
-  if (parseLocale(text, locale_, p)) {
+  const bool read = parseLocale(text, locale_, p) &&
+                    (Fast(fast) != Fast::DateThenOther || std::trunc(p.days) == day);
+  if (read) {
     localeRead_ = true;
     failuresInARow_ = 0;
     return p.seconds;
@@ -370,16 +420,20 @@ std::optional<int> TimeColumnReader::viaLocale(QStringView text) {
 
 std::optional<int> TimeColumnReader::seconds(QStringView text) {
   Parsed p;
-  if (parseTextFast(text, locale_, p)) return p.seconds;
-  if (!hasDigit(text)) return std::nullopt;
-  return viaLocale(text);
+  const Reading reading = order_ ? Reading{*order_, true} : lenient(locale_);
+  const Fast fast = parseTextFast(text, reading, p);
+  if (fast == Fast::Read) return p.seconds;
+  if (fast == Fast::BadDate || !hasDigit(text)) return std::nullopt;
+  return viaLocale(text, int(fast), p.days);
 }
 
 std::optional<int> TimeColumnReader::seconds(const char* begin, const char* end) {
   Parsed p;
-  if (parseFast(begin, end, localeOrder(locale_), p)) return p.seconds;
-  if (localeOff_ || !hasAsciiDigit(begin, end)) return std::nullopt;
-  return viaLocale(QString::fromLatin1(begin, end - begin));
+  const Reading reading = order_ ? Reading{*order_, true} : lenient(locale_);
+  const Fast fast = parseFast(begin, end, reading, p);
+  if (fast == Fast::Read) return p.seconds;
+  if (fast == Fast::BadDate || localeOff_ || !hasAsciiDigit(begin, end)) return std::nullopt;
+  return viaLocale(QString::fromLatin1(begin, end - begin), int(fast), p.days);
 }
 
 int formatTimeOfDay(int seconds, TimeStyle style, char* out) {

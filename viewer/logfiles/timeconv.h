@@ -13,6 +13,8 @@
 #include <QStringView>
 #include <optional>
 
+#include "logfiles/date_order.h"
+
 namespace tarvex {
 
 enum class TimeStyle {
@@ -31,6 +33,14 @@ std::optional<double> parseDateTime(QStringView text, const QLocale& locale = QL
 // The same for the bytes of a cell in ASCII (faster).
 std::optional<double> parseDateTime(const char* begin, const char* end,
                                     const QLocale& locale = QLocale());
+
+// parseDateTime with the date order fixed (a table's decided order): a date
+// of three number fields is read in `order` only, so one that fits only
+// another order, or none, does not read; times, numbers and the locale's
+// worded dates read as above.
+std::optional<double> parseDateTime(QStringView text, const QLocale& locale, DateOrder order);
+std::optional<double> parseDateTime(const char* begin, const char* end, const QLocale& locale,
+                                    DateOrder order);
 
 // The value of a text that reads as a number: the US form (optional sign,
 // digits with "." as the decimal point, optional exponent; blanks around
@@ -56,17 +66,22 @@ std::optional<int> timeOfDaySeconds(const char* begin, const char* end,
 // a row have read in neither while none has read in the locale's forms yet,
 // the reader keeps to the US forms for the rest of the column (a column of
 // labels such as "Batch 12" then costs no more than a column of times).
+//
+// With an order, a date and time is read with its date in that order only
+// (as the parseDateTime overload with an order).
 class TimeColumnReader {
  public:
-  explicit TimeColumnReader(const QLocale& locale = QLocale());
+  explicit TimeColumnReader(const QLocale& locale = QLocale(),
+                            std::optional<DateOrder> order = std::nullopt);
   std::optional<int> seconds(QStringView text);
   // ASCII bytes, as timeOfDaySeconds(const char*, const char*, ...).
   std::optional<int> seconds(const char* begin, const char* end);
 
  private:
-  std::optional<int> viaLocale(QStringView text);
+  std::optional<int> viaLocale(QStringView text, int fast, double day);
 
   QLocale locale_;
+  std::optional<DateOrder> order_;
   int failuresInARow_ = 0;
   bool localeRead_ = false;
   bool localeOff_ = false;

@@ -99,6 +99,18 @@ void printGrid(UserInterface& ui, const PrintableTable& table, const QString& fi
     const bool toFile = printer && !printer->outputFileName().isEmpty();
     const QString chosenFile = toFile ? printer->outputFileName() : QString();
 
+    // A filtered grid prints the rows it shows; the selection's rows are
+    // found among them.
+    std::optional<RowSubsetTable> subset;
+    if (printout.rows) subset.emplace(table, *printout.rows);
+    const PrintableTable& sheet = subset ? static_cast<const PrintableTable&>(*subset) : table;
+    std::optional<PrintBlock> selection = printout.selection;
+    if (subset && selection && selection->row1 >= 0 && selection->row2 >= 0) {
+      selection->row1 = subset->firstAtOrAfter(selection->row1);
+      selection->row2 = subset->lastAtOrBefore(selection->row2);
+      if (selection->row2 < selection->row1) selection.reset();
+    }
+
     ProgressPump progress(ui, printout.progressClock);
     for (int copy = 1; copy <= choice.copies; ++copy) {
       TablePrintSettings settings;
@@ -108,8 +120,9 @@ void printGrid(UserInterface& ui, const PrintableTable& table, const QString& fi
       });
       settings.headerText = printHeaderText(fileName);
       settings.footerText = kPrintFooterText;
-      if (printout.selection && printout.selection->row2 - printout.selection->row1 > 1) {
-        const PrintBlock& block = *printout.selection;
+      settings.headerLines = printout.headerLines;
+      if (selection && selection->row2 - selection->row1 > 1) {
+        const PrintBlock& block = *selection;
         settings.cellRange = true;
         settings.firstCol = block.col1;
         settings.firstRow = block.row1;
@@ -134,7 +147,7 @@ void printGrid(UserInterface& ui, const PrintableTable& table, const QString& fi
         step([&] {
           if (!printer) throw RuntimeError(kPrinterError, QStringLiteral("Printer error"));
           if (toFile) printer->setOutputFileName(copyOutputFileName(chosenFile, copy));
-          printTable(table, *printer, settings, beforePage);
+          printTable(sheet, *printer, settings, beforePage);
         });
       } catch (const Cancelled&) {
         if (toFile) printer->setOutputFileName(chosenFile);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "print/table_printer.h"
 #include "shell/userinterface.h"
@@ -48,6 +49,11 @@ struct GridPrintout {
   QList<int> repeatedColumns;
   // The clock of the progress window (ProgressPump::Clock); steady when empty.
   std::function<qint64()> progressClock;
+  // A filtered grid: only these table rows (ascending) are printed, below
+  // the titles, and the selection block's rows count among them alone.
+  std::optional<std::vector<int>> rows;
+  // Lines under the header line of every page ("Filtered: ...").
+  QStringList headerLines;
 };
 
 // The progress window of a printout: its caption and its text while page

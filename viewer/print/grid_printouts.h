@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "logfiles/logtable.h"
 #include "print/table_printer.h"
@@ -30,13 +31,26 @@ class LogTableSheet : public PrintableTable {
   const LogTable& table_;
 };
 
+// What a filtered grid shows, for its printout.
+struct PrintFilter {
+  std::vector<int> rows;  // the table rows shown, ascending
+  QString headerLine;     // printed under the header line of every page
+};
+
+// With a filter (null: none) only the rows the grid shows are printed and
+// every page carries the filter's line under its header.
+//
 // vaGrid with dataFileName. `selection` is the grid's selection; its current
-// (last made) block is printed alone when it spans three rows or more.
+// (last made) block is printed alone when it spans three rows or more (of
+// the rows shown).
 void PrintDataGrid(UserInterface& ui, const LogTable& vaGrid, const QString& dataFileName,
-                   const TableSelection& selection);
+                   const TableSelection& selection, const PrintFilter* filter = nullptr);
 // opEvGrid; guarded by the data file, since the events belong to it.
-void PrintOpEventGrid(UserInterface& ui, const LogTable& opEvGrid, const QString& dataFileName);
-void PrintAuditGrid(UserInterface& ui, const LogTable& auditGrid, const QString& auditFileName);
-void PrintAlarmGrid(UserInterface& ui, const LogTable& alarmGrid, const QString& alarmFileName);
+void PrintOpEventGrid(UserInterface& ui, const LogTable& opEvGrid, const QString& dataFileName,
+                      const PrintFilter* filter = nullptr);
+void PrintAuditGrid(UserInterface& ui, const LogTable& auditGrid, const QString& auditFileName,
+                    const PrintFilter* filter = nullptr);
+void PrintAlarmGrid(UserInterface& ui, const LogTable& alarmGrid, const QString& alarmFileName,
+                    const PrintFilter* filter = nullptr);
 
 }  // namespace tarvex

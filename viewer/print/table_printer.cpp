@@ -84,6 +84,24 @@ QString escapeHeaderFooter(const QString& text) {
   return QString(text).replace(u'/', QStringLiteral("//"));
 }
 
+RowSubsetTable::RowSubsetTable(const PrintableTable& table, std::vector<int> rows)
+    : table_(table), rows_(std::move(rows)) {}
+
+QString RowSubsetTable::cellText(int col, int row) const {
+  if (row <= 0 || row > int(rows_.size())) return row == 0 ? table_.cellText(col, 0) : QString();
+  return table_.cellText(col, rows_[std::size_t(row - 1)]);
+}
+
+int RowSubsetTable::lastDataRow() const { return lastAtOrBefore(table_.lastDataRow()); }
+
+int RowSubsetTable::firstAtOrAfter(int tableRow) const {
+  return int(std::lower_bound(rows_.begin(), rows_.end(), tableRow) - rows_.begin()) + 1;
+}
+
+int RowSubsetTable::lastAtOrBefore(int tableRow) const {
+  return int(std::upper_bound(rows_.begin(), rows_.end(), tableRow) - rows_.begin());
+}
+
 TablePageLayout::TablePageLayout(const PrintableTable& table, const TablePrintSettings& settings,
                                  const QList<double>& colWidths, double tableWidth, int rowsPerPage)
     : rowsPerPage_(std::max(1, rowsPerPage)) {
@@ -209,7 +227,8 @@ class PageDrawer {
         cellMetrics_(cellFont_, &printer),
         marginMetrics_(marginFont_, &printer),
         header_(parseHeaderFooter(settings.headerText)),
-        footer_(parseHeaderFooter(settings.footerText)) {
+        footer_(parseHeaderFooter(settings.footerText)),
+        headerLines_(settings.headerLines) {
     const QRectF paper = printer.pageRect(QPrinter::DevicePixel);
     area_ = QRectF(0, 0, paper.width(), paper.height());
     charWidth_ = cellMetrics_.horizontalAdvance(u'0');
@@ -233,7 +252,8 @@ class PageDrawer {
       w += 2 * padding_;
       colWidths_.append(std::min(w, area_.width() * (col == 0 ? 0.5 : 1.0)));
     }
-    const double tableHeight = area_.height() - 2 * marginLine_;
+    tableTop_ = marginLine_ + headerLines_.size() * marginMetrics_.height();
+    const double tableHeight = area_.height() - marginLine_ - tableTop_;
     const int rowsPerPage = int(tableHeight / rowHeight_) - 1;  // below the title row
     layout_.emplace(table, settings, colWidths_, area_.width(), rowsPerPage);
   }
@@ -249,12 +269,17 @@ class PageDrawer {
     const QString number = QString::number(page + 1);
     drawMarginLine(painter, header_, number, 0);
     drawMarginLine(painter, footer_, number, area_.height() - marginMetrics_.height());
+    for (qsizetype i = 0; i < headerLines_.size(); ++i) {
+      const QRectF line(0, double(i + 1) * marginMetrics_.height(), area_.width(),
+                        marginMetrics_.height());
+      painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, headerLines_[i]);
+    }
 
     const QList<int>& cols = layout_->pageColumns(page);
     const QList<double>& offsets = layout_->pageColumnOffsets(page);
     const int first = layout_->pageFirstRow(page);
     const int last = layout_->pageLastRow(page);
-    double y = marginLine_;
+    double y = tableTop_;
     drawRow(painter, 0, cols, offsets, y, true);
     for (int row = first; row <= last; ++row) {
       y += rowHeight_;
@@ -331,6 +356,8 @@ class PageDrawer {
   QFontMetricsF marginMetrics_;
   HeaderFooterParts header_;
   HeaderFooterParts footer_;
+  QStringList headerLines_;
+  double tableTop_ = 1;
   QRectF area_;
   double charWidth_ = 1;
   double padding_ = 1;

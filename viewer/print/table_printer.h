@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class QPainter;
 class QPrinter;
@@ -61,6 +62,35 @@ struct TablePrintSettings {
   // printout fits across one page, and when they would take more than half
   // of it.
   QList<int> repeatedColumns;
+  // Lines printed under the header line on every page, at the left, as
+  // they read (no codes); the table starts below them.
+  QStringList headerLines;
+};
+
+// Some rows of a table as a table of their own: row 0 (the titles), then
+// the listed rows as rows 1..n (the rows a filtered grid shows). Column 0
+// and every column setting are the table's.
+class RowSubsetTable : public PrintableTable {
+ public:
+  // `rows` ascending, each in 1..table.lastRow(). Does not take ownership;
+  // `table` must outlive this one.
+  RowSubsetTable(const PrintableTable& table, std::vector<int> rows);
+  QString cellText(int col, int row) const override;
+  int lastRow() const override { return int(rows_.size()); }
+  int lastCol() const override { return table_.lastCol(); }
+  // The listed rows up to the table's last data row.
+  int lastDataRow() const override;
+  double columnWidth(int col) const override { return table_.columnWidth(col); }
+  bool isColumnHidden(int col) const override { return table_.isColumnHidden(col); }
+
+  // The row (1..n) of the first listed table row at or after tableRow, and
+  // of the last at or before it; n + 1 and 0 when there is none.
+  int firstAtOrAfter(int tableRow) const;
+  int lastAtOrBefore(int tableRow) const;
+
+ private:
+  const PrintableTable& table_;
+  std::vector<int> rows_;
 };
 
 // A header or footer line split into its three parts; each part still holds

@@ -28,11 +28,12 @@ void permute(std::vector<T>& v, const std::vector<std::size_t>& order) {
 
 }  // namespace
 
-void loadBatchTable(LogTable& table, const QString& path) {
+void loadBatchTable(LogTable& table, const QString& path, std::optional<DateOrder> dateOrder) {
   LogTableUpdate update(table);
   table.loadDelimitedText(path, LoadOptions{});
   table.setLastCol(table.dataColCount());
   table.setReadOnly(true);
+  applyDateOrder(table, 0, dateOrder);
 }
 
 int firstChannelColumn(const LogTable& table) { return table.isCellEmpty(2, 1) ? 5 : 2; }

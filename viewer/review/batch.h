@@ -5,8 +5,10 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
+#include "logfiles/date_order.h"
 #include "review/alignment.h"
 
 namespace tarvex {
@@ -15,11 +17,14 @@ class LogTable;
 
 // Loads the data history file at `path` into `table` with the viewer's own
 // loader and layout (titles in row 0, dates in column 0, times in column 1,
-// trailing empty columns trimmed, read-only). The time column keeps its
-// text as recorded: the "hh:mm:ss AM/PM" rewrite is for the grid's eyes and
-// reads back as the same time. Throws RuntimeError as the reader does
-// (53 no such file, 75 a folder, pipe or device, 7 out of memory, ...).
-void loadBatchTable(LogTable& table, const QString& path);
+// trailing empty columns trimmed, read-only), its dates read in the order
+// they decide, or in `dateOrder` when given (as the data file's reader).
+// The time column keeps its text as recorded: the "hh:mm:ss AM/PM" rewrite
+// is for the grid's eyes and reads back as the same time. Throws
+// RuntimeError as the reader does (53 no such file, 75 a folder, pipe or
+// device, 7 out of memory, ...).
+void loadBatchTable(LogTable& table, const QString& path,
+                    std::optional<DateOrder> dateOrder = std::nullopt);
 
 // The first column of the file's channels: 2, or 5 when cell (2, 1) is
 // empty (the data columns then begin there).

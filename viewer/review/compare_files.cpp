@@ -9,9 +9,10 @@
 
 namespace tarvex {
 
-Batch readReference(const QString& path, const QString& currentName, const QStringList& titles) {
+Batch readReference(const QString& path, const QString& currentName, const QStringList& titles,
+                    std::optional<DateOrder> dateOrder) {
   LogTable table;
-  loadBatchTable(table, path);
+  loadBatchTable(table, path, dateOrder);
   const QStringList own = channelTitles(table);
   std::vector<int> columns;
   for (const QString& t : titles) {
@@ -24,11 +25,12 @@ Batch readReference(const QString& path, const QString& currentName, const QStri
   return readBatch(table, columns);
 }
 
-FileComparison compareFiles(const QString& currentPath, const QString& referencePath,
-                            const QStringList& columns, const CompareOptions& options) {
-  FileComparison f;
+BatchPair readBatches(const QString& currentPath, const QString& referencePath,
+                      const QStringList& columns, std::optional<DateOrder> dateOrder) {
+  BatchPair f;
   LogTable table;
-  loadBatchTable(table, currentPath);
+  loadBatchTable(table, currentPath, dateOrder);
+  if (table.dateReading()) f.currentOrder = table.dateReading()->order;
   std::vector<int> cols;
   QStringList titles;
   for (const QString& c : columns) {
@@ -38,7 +40,7 @@ FileComparison compareFiles(const QString& currentPath, const QString& reference
   if (cols.empty()) throw RuntimeError(err::SubscriptOutOfRange, QStringLiteral("No column"));
   // The two files are read side by side; each thread has its own table.
   std::future<Batch> reference = std::async(std::launch::async, [&] {
-    return readReference(referencePath, baseName(currentPath), titles);
+    return readReference(referencePath, baseName(currentPath), titles, dateOrder);
   });
   std::exception_ptr failed;
   try {
@@ -48,7 +50,6 @@ FileComparison compareFiles(const QString& currentPath, const QString& reference
   }
   f.reference = reference.get();  // the reference's error first: it names both files
   if (failed) std::rethrow_exception(failed);
-  f.result = compareBatches(f.current, f.reference, options);
   return f;
 }
 

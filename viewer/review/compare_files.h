@@ -16,20 +16,24 @@ namespace tarvex {
 // Throws RuntimeError 9 with noCommonChannelText() when it has none of
 // them, and the reader's errors (a missing file, a pipe or device, a row
 // whose time does not read).
-Batch readReference(const QString& path, const QString& currentName, const QStringList& titles);
+// Dates are read in the order the file's own dates decide, or `dateOrder`.
+Batch readReference(const QString& path, const QString& currentName, const QStringList& titles,
+                    std::optional<DateOrder> dateOrder = std::nullopt);
 
-struct FileComparison {
+struct BatchPair {
   Batch current;
   Batch reference;
-  BatchComparison result;
+  DateOrder currentOrder = DateOrder::MonthDayYear;  // how the current file's dates read
 };
 
-// Compares the channels `columns` of the data history file `currentPath`
-// (numbers as `tarvex show` prints them, or titles) with the channels of
-// the same titles in `referencePath`. The reference is read while the
-// current batch is. Throws RuntimeError: 9 for a column that is not a
-// channel or a reference without any of the titles, the readers' errors.
-FileComparison compareFiles(const QString& currentPath, const QString& referencePath,
-                            const QStringList& columns, const CompareOptions& options);
+// Reads the channels `columns` of the data history file `currentPath`
+// (numbers as `tarvex show` prints them, or titles) and the channels of the
+// same titles in `referencePath`, each file's dates in its own order (or
+// `dateOrder`). The reference is read while the current batch is. Throws
+// RuntimeError: 9 for a column that is not a channel or a reference
+// without any of the titles, the readers' errors.
+BatchPair readBatches(const QString& currentPath, const QString& referencePath,
+                      const QStringList& columns,
+                      std::optional<DateOrder> dateOrder = std::nullopt);
 
 }  // namespace tarvex

@@ -80,7 +80,7 @@ bool ReferenceCommands::showReference(const QString& path) {
         std::async(std::launch::async, [&] { return checkReferenceSignature(path, sigLog_); });
     Batch reference;
     try {
-      reference = readReference(path, currentName(plot_), titles);
+      reference = readReference(path, currentName(plot_), titles, dateOrder_);
     } catch (...) {
       checked.wait();
       throw;

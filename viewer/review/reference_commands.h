@@ -9,8 +9,10 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "logfiles/date_order.h"
 #include "review/reference_overlay.h"
 #include "shell/userinterface.h"
 #include "trend/trend_menu.h"
@@ -46,6 +48,10 @@ class ReferenceCommands {
   // Whether a reference is shown (a new plot build takes it away).
   bool showing() const;
 
+  // The order the reference's dates are read in (the viewer's --date-order);
+  // none: the order its own dates decide, as the data file's reader does.
+  void setDateOrder(std::optional<DateOrder> order) { dateOrder_ = order; }
+
   Alignment alignment() const { return alignment_; }
   void setAlignMode(AlignMode mode);
   void setOffset(TimeMs offset);
@@ -73,6 +79,7 @@ class ReferenceCommands {
   std::unique_ptr<ReferenceOverlay> overlay_;
   Alignment alignment_;
   bool differences_ = false;
+  std::optional<DateOrder> dateOrder_;
 };
 
 // "Open Reference Data File".

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "logfiles/column_reader.h"
+#include "logfiles/row_time.h"
 
 namespace tarvex {
 
@@ -36,13 +37,7 @@ BlockRows rowsOf(const SelectionBlock& b, const LogTable& table) {
 // column 1 (rounded to the second, as the time column is rewritten), or
 // empty when either does not read.
 std::optional<double> rowTime(const LogTable& table, int r, const QLocale& locale) {
-  const std::optional<double> date = table.cellDateTime(0, r, locale);
-  if (!date || !std::isfinite(*date)) return std::nullopt;
-  const std::optional<double> time = table.cellDateTime(1, r, locale);
-  if (!time || !std::isfinite(*time)) return std::nullopt;
-  const double fraction = std::fabs(*time - std::trunc(*time));
-  const long long seconds = std::llround(fraction * 86400.0) % 86400;
-  return std::trunc(*date) + static_cast<double>(seconds) / 86400.0;
+  return rowDateTime(table, r, TimeColumns{0, 1}, locale);
 }
 
 // The bar's percent: points done over the block's columns times the row

@@ -47,7 +47,8 @@ class SaveScriptUi : public UserInterface {
   void doEvents() override {}
 };
 
-using Export = void (*)(UserInterface&, const LogTable&, const QString&, const QString&);
+using Export = void (*)(UserInterface&, const LogTable&, const QString&, const QString&,
+                        const std::vector<int>*);
 
 struct ExportCase {
   Export run;
@@ -103,7 +104,7 @@ TEST_F(ExportCommands, GuardRefusesWithoutFileAndNoDialog) {
     SCOPED_TRACE(c.procName);
     ui_.log.clear();
     // The operator event export needs the data file even when its table holds rows.
-    c.run(ui_, table_, QString(), startDir_);
+    c.run(ui_, table_, QString(), startDir_, nullptr);
     EXPECT_EQ(ui_.log, QStringList{c.guardMessage});
   }
 }
@@ -114,7 +115,7 @@ TEST_F(ExportCommands, SaveDialogThenTheTableWrittenWithoutAWord) {
     ui_.log.clear();
     const QString out = files_.path(QStringLiteral("%1.csv").arg(c.procName));
     ui_.saveAnswer = out;
-    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
+    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_, nullptr);
     EXPECT_EQ(ui_.log, QStringList{expectedDialog(c)});
     EXPECT_EQ(TempFiles::read(out), "Date,Time,TC1\r\n1/2/2007,02:05:30 PM,23.5\r\n");
   }
@@ -126,7 +127,7 @@ TEST_F(ExportCommands, CancelWritesNothingAndSaysNothing) {
   for (const ExportCase& c : kCases) {
     SCOPED_TRACE(c.procName);
     ui_.log.clear();
-    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
+    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_, nullptr);
     EXPECT_EQ(ui_.log, QStringList{expectedDialog(c)});
   }
   EXPECT_EQ(QDir(files_.path("")).entryList(QDir::Files), QStringList{"source.csv"});
@@ -138,7 +139,7 @@ TEST_F(ExportCommands, FailedWriteIsReportedWithTheCommandsName) {
     // A folder that does not exist.
     ui_.log.clear();
     ui_.saveAnswer = files_.path("missing/out.csv");
-    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
+    c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_, nullptr);
     ASSERT_EQ(ui_.log.size(), 2);
     EXPECT_EQ(ui_.log[1], QStringLiteral("msg 0 Error 76 = Path not found in function %1 "
                                          "occurred.\r\nPlease contact the manufacturer with "
@@ -163,7 +164,7 @@ TEST_F(ExportCommands, NoLogFileReadInThisRunIsReplaced) {
       SCOPED_TRACE((c.procName + (" " + target)).toStdString());
       ui_.log.clear();
       ui_.saveAnswer = target;
-      c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_);
+      c.run(ui_, table_, QString::fromUtf8(c.logFile), startDir_, nullptr);
       ASSERT_EQ(ui_.log.size(), 2);
       const QString named = target == companion ? companion : source_;
       EXPECT_EQ(ui_.log[1], "msg 16 The file " + named +

@@ -125,6 +125,79 @@ TEST_F(PrintGrid, OnlyASelectionOfThreeRowsOrMoreLimitsThePrintout) {
   EXPECT_TRUE(allText(pdf_).contains(row1));
 }
 
+// The lines of a PDF page with runs of blanks made one, empty lines dropped.
+// As one text, so that a failure shows it.
+std::string pageLines(const QString& page, int from = 0) {
+  QStringList out;
+  for (QString line : page.split(u'\n')) {
+    line = line.simplified();
+    if (!line.isEmpty()) out << line;
+  }
+  return out.mid(from).join(u'\n').toStdString();
+}
+
+std::string lines(const QStringList& list) { return list.join(u'\n').toStdString(); }
+
+TEST_F(PrintGrid, AFilteredGridPrintsTheRowsItShowsUnderItsFilterLine) {
+  printout_.rows = std::vector<int>{2, 5, 9, 30, 31, 40};
+  printout_.headerLines = {
+      QStringLiteral("Filtered: 1/2/2007 2:02:00 PM \u2013 1/2/2007 "
+                     "2:40:00 PM; text \"v/w\"")};
+  print();
+  const QStringList pages = pdfPages(pdf_);
+  ASSERT_EQ(pages.size(), 1);
+  const QStringList all{"Date Time TC1 TC2",
+                        "1/2/2007 02:02:00 PM v2 w2",
+                        "1/2/2007 02:05:00 PM v5 w5",
+                        "1/2/2007 02:09:00 PM v9 w9",
+                        "1/2/2007 02:30:00 PM v30 w30",
+                        "1/2/2007 02:31:00 PM v31 w31",
+                        "1/2/2007 02:40:00 PM v40 w40",
+                        "Page #1"};
+  EXPECT_EQ(pageLines(pages[0]),
+            lines(QStringList{"File printout for fileName /logs/run.csv",
+                              "Filtered: 1/2/2007 2:02:00 PM \u2013 1/2/2007 2:40:00 PM; text "
+                              "\"v/w\""} +
+                  all));
+
+  // A selection counts the rows shown: table rows 4..9 hold two of them
+  // (5 and 9), so the whole filtered sheet is printed; rows 2..9 hold
+  // three, which are printed alone.
+  printout_.selection = PrintBlock{2, 4, 2, 9};
+  print();
+  EXPECT_EQ(pageLines(pdfPages(pdf_)[0], 2), lines(all));
+  printout_.selection = PrintBlock{2, 2, 2, 9};
+  print();
+  EXPECT_EQ(pageLines(pdfPages(pdf_)[0], 2),
+            lines({"Date TC1", "1/2/2007 v2", "1/2/2007 v5", "1/2/2007 v9", "Page #1"}));
+
+  // Over several pages: the line on every page, every shown row once, in
+  // order, and no other.
+  GridTable long_(sampleRows(400));
+  std::vector<int> even;
+  for (int r = 2; r <= 400; r += 2) even.push_back(r);
+  printout_.selection.reset();
+  printout_.rows = even;
+  printGrid(ui_, long_, kDataFile, printout_);
+  const QStringList longPages = pdfPages(pdf_);
+  ASSERT_GT(longPages.size(), 2);
+  QStringList printed;
+  for (const QString& page : longPages) {
+    EXPECT_TRUE(page.contains(QStringLiteral("Filtered: 1/2/2007 2:02:00 PM")));
+    static const QRegularExpression value("\\bv(\\d+)\\b");
+    for (auto it = value.globalMatch(page); it.hasNext();) printed << it.next().captured(1);
+  }
+  QStringList want;
+  for (const int r : even) want << QString::number(r);
+  EXPECT_EQ(lines(printed), lines(want));
+
+  // No row shown: the titles alone.
+  printout_.selection.reset();
+  printout_.rows = std::vector<int>{};
+  print();
+  EXPECT_EQ(pageLines(pdfPages(pdf_)[0], 2), lines({"Date Time TC1 TC2", "Page #1"}));
+}
+
 TEST_F(PrintGrid, DialogChoicesReachThePrintoutAndOtherErrorsArePassedOver) {
   GridTable long_(sampleRows(300));
   ui_.printerChoice = PrinterChoice{2, 2, 1, 2};

@@ -2,10 +2,14 @@
 // the progress percent, cancel and the failure ending.
 #include <gtest/gtest.h>
 
+#include <QDate>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTime>
 #include <cmath>
 
 #include "fake_trend.h"
+#include "logfiles/readers.h"
 #include "trend/trend_commands.h"
 
 namespace tarvex {
@@ -238,6 +242,29 @@ TEST_F(PlotBuilderTest, APlotFromTheEventPumpOfARunningBuildIsRefused) {
   EXPECT_EQ(ui.messages[1].prompt, "Historical plot has been canceled by user.");
   EXPECT_EQ(plot.channelCount(), 1);
   EXPECT_EQ(plot.pointCount(0), 6u);
+}
+
+TEST_F(PlotBuilderTest, RowsArePlottedOnTheDatesTheFileWroteWhateverTheLocale) {
+  // A month-first file read where dates are day first: 3/4/2007 is the 4th
+  // of March (the 3/14 further down decides), in the plot as in the table.
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  QTemporaryDir dir;
+  QFile f(dir.filePath("run.csv"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("Date,Time,TC1\r\n");
+  for (const char* d : {"3/4/2007", "3/5/2007", "3/13/2007", "3/14/2007"})
+    f.write(QByteArray(d) + ",14:05:30,1\r\n");
+  f.close();
+  loadHistData(grid, f.fileName(), QLocale());
+  build({{2, -1, 2, -1}});
+  QLocale::setDefault(saved);
+  ASSERT_EQ(plot.pointCount(0), 4u);
+  const double march4 = QDate(1899, 12, 30).daysTo(QDate(2007, 3, 4));
+  EXPECT_NEAR(plot.point(0, 0).x, march4 + (14 * 3600 + 5 * 60 + 30) / 86400.0, 1e-9);
+  EXPECT_NEAR(plot.point(0, 1).x - plot.point(0, 0).x, 1.0, 1e-9);
+  EXPECT_NEAR(plot.point(0, 3).x - plot.point(0, 0).x, 10.0, 1e-9);
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace
