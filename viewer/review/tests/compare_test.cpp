@@ -176,6 +176,25 @@ TEST(Compare, StatisticsWorkedByHandAcrossAlignments) {
   EXPECT_NEAR(c.channels[0].stats.mean, 3.5 / 3, 1e-12);
 }
 
+TEST(Compare, EachFileReadsItsDatesInItsOwnOrder) {
+  Files files;
+  // The reference written day first: its 29/12/2006 decides its order.
+  QByteArray dayFirst = kReference;
+  dayFirst.replace("12/29/2006", "29/12/2006");
+  const Batch cur = read(files.write("cur.csv", kCurrent));
+  const Batch ref = read(files.write("ref.csv", dayFirst));
+  ASSERT_EQ(ref.times.front(), kRefStart);
+  const BatchComparison c = compareBatches(cur, ref, {});
+  EXPECT_EQ(c.shift, kCurStart - kRefStart);
+  EXPECT_DOUBLE_EQ(c.channels[0].stats.mean, 1.1);
+  // An order set for the reading decides 3/4/2007, which either order
+  // reads: day first, it is 3 April.
+  LogTable table;
+  loadBatchTable(table, files.write("set.csv", "Date,Time,A\r\n3/4/2007,06:00:00,1\r\n"),
+                 DateOrder::DayMonthYear);
+  EXPECT_EQ(readBatch(table, {2}).times.front(), 39175 * kDay + 6 * 3600 * kSecond);
+}
+
 TEST(Compare, UnsortedRowsAreComparedInTimeOrder) {
   Files files;
   // The current rows shuffled, the reference's reversed.
