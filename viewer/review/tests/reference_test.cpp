@@ -95,6 +95,7 @@ class ReferenceTest : public ::testing::Test {
 
 TEST_F(ReferenceTest, DrawnDashedInTheChannelsColoursMatchedByTitle) {
   ReferenceCommands cmds(ui, plot, sigLog, [] { return QStringLiteral("/data"); });
+  const TrendAxisSettings builtY = plot.axis(TrendAxis::Y);  // 0 .. 14
   ui.openAnswers = {reference};
   cmds.compareWith();
   ASSERT_EQ(ui.openDialogs.size(), 1u);
@@ -145,7 +146,12 @@ TEST_F(ReferenceTest, DrawnDashedInTheChannelsColoursMatchedByTitle) {
   EXPECT_TRUE(text.contains(QStringLiteral("Max |\u0394|\tMean \u0394\tRMS \u0394")));
   EXPECT_FALSE(text.contains(QStringLiteral("no overlap")));
 
+  // The value axis widened to hold the reference's 20; it narrows back
+  // when the reference goes.
+  EXPECT_EQ(plot.axis(TrendAxis::Y).min + plot.axis(TrendAxis::Y).span, 20);
   cmds.removeReference();
+  EXPECT_EQ(plot.axis(TrendAxis::Y).min, builtY.min);
+  EXPECT_EQ(plot.axis(TrendAxis::Y).span, builtY.span);
   EXPECT_FALSE(cmds.showing());
   EXPECT_EQ(plot.overlayTraceCount(), 0);
   EXPECT_EQ(plot.overlayTitleLine(), QString());

@@ -206,6 +206,11 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   void chooseOverlayDetail(int pixels);
   std::vector<OverlayTrace> overlay_;
   QMetaObject::Connection overlayDetail_;
+  // The value axis's range before the overlay widened it, and the widened
+  // one: taking the overlay away gives the first back unless the range was
+  // changed since.
+  // {lower, upper} before, then {lower, upper} after.
+  std::optional<std::array<double, 4>> overlayWidened_;
   QCPTextElement* overlayTitle_ = nullptr;
   const ReferenceReadings* readings_ = nullptr;
   TrendMenuSource menuSource_;

@@ -142,8 +142,11 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
   // The value axis widens to hold the overlay's values (never narrows).
   if (firstLo <= firstHi) {
     const QCPRange r = p->yAxis->range();
-    if (firstLo < r.lower || firstHi > r.upper)
+    if (firstLo < r.lower || firstHi > r.upper) {
       p->yAxis->setRange(std::min(r.lower, firstLo), std::max(r.upper, firstHi));
+      const QCPRange w = p->yAxis->range();
+      overlayWidened_ = std::array<double, 4>{r.lower, r.upper, w.lower, w.upper};
+    }
   }
 
   // The differences' own axis: their range and 0, on the right.
@@ -178,6 +181,12 @@ void QcpTrendPlot::clearOverlay() {
   for (const OverlayTrace& t : overlay_) plot_->removeGraph(t.graph);
   overlay_.clear();
   plot_->yAxis2->setVisible(false);
+  if (overlayWidened_) {
+    const std::array<double, 4>& w = *overlayWidened_;
+    const QCPRange now = plot_->yAxis->range();
+    if (now.lower == w[2] && now.upper == w[3]) plot_->yAxis->setRange(w[0], w[1]);
+  }
+  overlayWidened_.reset();
   if (overlayTitle_) {
     QCPLayoutGrid* layout = plot_->plotLayout();
     layout->remove(overlayTitle_);  // deletes it
