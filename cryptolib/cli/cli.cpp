@@ -50,7 +50,8 @@ Options:
   --provider-type N   provider type, -32768..32767 (default: 1)
   --out PATH          encrypt and decrypt only: also write the result to PATH
                       (DestinationFile = PATH, SaveToFile = 1; otherwise
-                      SaveToFile = 0)
+                      SaveToFile = 0); a PATH that exists as anything but a
+                      regular file (a pipe, a device, a folder) is refused
   --format FORMAT     hex      lower-case continuous hex and a newline (default)
                       hextext  upper-case hex without leading zeros, separated
                                by blanks, and a newline ("90 1 50 98")
@@ -59,7 +60,8 @@ Options:
 
 Exit status:
   0  the result was printed
-  1  the output could not be written
+  1  the output could not be written, or --out names a pipe, a device or a
+     folder: nothing is done then, why on stderr
   2  usage error (message on stderr)
   3  the result was left untouched (empty --text or --hex for encrypt and hash,
      empty or unreadable --file, a --file that is not a regular file such as
@@ -385,6 +387,15 @@ std::string unreadable(const std::string& path) {
   return "cannot read " + path;
 }
 
+// Why the target of --out is refused before anything is done: it exists as
+// anything but a regular file (the library would not write it, and a FIFO
+// must not make the tool wait). Empty when it may be written.
+std::string refusedTarget(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+  return "--out " + path + " is not a regular file: nothing written";
+}
+
 // Encrypts and decrypts a sample line with the password the viewer uses.
 int demo(std::FILE* out) {
   const std::u16string line = u"5/3/2004 9:05:07, Operator 1, Batch 42 released";
@@ -429,6 +440,12 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     const Options o = parse(args);
     if (o.help) return write(out, kHelp) && std::fflush(out) == 0 ? kOk : kFailure;
     if (o.command == Command::Demo) return demo(out);
+    if (o.out) {
+      if (const std::string why = refusedTarget(*o.out); !why.empty()) {
+        std::fprintf(err, "ferrolok: %s\n", why.c_str());
+        return kFailure;
+      }
+    }
     const Result r = execute(o);
     if (!r) {
       // An empty --file is the guard's case, as empty --text is; a file that

@@ -11,7 +11,7 @@ namespace ferrolok::cli {
 // Exit codes, part of the tool's interface (scripts test them).
 enum ExitCode : int {
   kOk = 0,
-  kFailure = 1,    // the output could not be written
+  kFailure = 1,    // the output could not be written, or --out was refused
   kUsage = 2,      // bad command line; a message went to stderr
   kUntouched = 3,  // the method left its result untouched (a guard stopped it)
   kEmpty = 4,      // the method returned an empty byte array

@@ -31,7 +31,24 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 #ifdef _WIN32
 const wchar_t* wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-File openForWriting(const std::u16string& name) { return File(_wfopen(wide(name), L"wb")); }
+// A name that exists as anything but a regular file: a directory, a pipe, a
+// console or a device such as NUL or COM1. Its type is read through a handle
+// without access rights, which neither waits nor changes what it names.
+bool existsAsNonRegularFile(const std::u16string& name) {
+  const DWORD attributes = GetFileAttributesW(wide(name));
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+  HANDLE h = CreateFileW(wide(name), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+  CloseHandle(h);
+  return !disk;
+}
+
+File openForWriting(const std::u16string& name) {
+  if (existsAsNonRegularFile(name)) return nullptr;
+  return File(_wfopen(wide(name), L"wb"));
+}
 #else
 void appendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -71,7 +88,25 @@ std::string pathFromUtf16(const std::u16string& s) {
 }
 
 File openForWriting(const std::u16string& name) {
-  return File(std::fopen(pathFromUtf16(name).c_str(), "wb"));
+  const std::string path = pathFromUtf16(name);
+  // A name that exists as anything but a regular file (a FIFO, whose open
+  // would wait for a reader, a device, a directory) is refused before any
+  // open.
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return nullptr;
+  // Should the name become a FIFO after the check, O_NONBLOCK makes the open
+  // fail at once without a reader, and the handle's type is checked again.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* f = fdopen(fd, "wb");
+  if (!f) ::close(fd);
+  return File(f);
 }
 #endif
 

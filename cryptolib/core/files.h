@@ -52,7 +52,9 @@ std::optional<Bytes> ReadWholeFile(const BString& fileName, std::size_t spare = 
 
 // Writes `bytes` to the file named `fileName` (its full UTF-16 name), created
 // or truncated ("wb"). Returns false, having written nothing, when the file
-// cannot be opened.
+// cannot be opened or the name exists as anything but a regular file (a
+// pipe, a device, a directory): such a name is refused before any open, so
+// that a FIFO without a reader never makes the call wait.
 bool WriteWholeFile(const BString& fileName, const Bytes& bytes);
 
 }  // namespace ferrolok::detail

@@ -1,9 +1,11 @@
 // The ferrolok tool run as a process: output forms and exit codes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -46,8 +48,16 @@ Outcome ferrolok(const std::vector<std::string>& args) {
   const int rc = posix_spawn(&pid, FERROLOK_CLI, &actions, nullptr, cargv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return r;
+  // A tool that waits (on a FIFO, say) is ended after 30 s: status -1.
   int status = 0;
-  waitpid(pid, &status, 0);
+  for (int waited = 0; waitpid(pid, &status, WNOHANG) == 0; ++waited) {
+    if (waited == 3000) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      break;
+    }
+    usleep(10000);
+  }
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   const Bytes out = readFile(outPath), err = readFile(errPath);
   r.out.assign(out.begin(), out.end());
@@ -144,6 +154,41 @@ TEST(Cli, FilesThatAreNoRegularFilesExitThreeWithAMessage) {
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.err, "ferrolok: cannot open " + dir.file("missing").string() +
                        ": No such file or directory\n");
+}
+
+// An --out that names a pipe, a device or a folder: exit 1 at once with the
+// reason, nothing printed, nothing written (a FIFO reader gets nothing).
+TEST(Cli, OutThatIsNoRegularFileExitsOneWithAMessage) {
+  TempDir dir;
+  const std::string fifo = dir.file("fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  writeFile(dir.file("plain"), Bytes{'a'});
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  for (const std::string& path : {fifo, std::string("/dev/null"), dir.file("").string()}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"encrypt", "--text", "a", "--out", path},
+          {"encrypt", "--file", dir.file("plain").string(), "--out", path},
+          {"decrypt", "--hex", "b56cad6ee4dd5d6d", "--out", path}}) {
+      const Outcome r = ferrolok(args);
+      EXPECT_EQ(r.status, 1) << args[0] << " " << path;
+      EXPECT_EQ(r.out, "");
+      EXPECT_EQ(r.err, "ferrolok: --out " + path + " is not a regular file: nothing written\n");
+    }
+  }
+  char back[16];
+  EXPECT_LE(read(reader, back, sizeof back), 0);
+  close(reader);
+  // Without a reader the tool must not wait for one.
+  const Outcome r = ferrolok({"encrypt", "--text", "a", "--out", fifo});
+  EXPECT_EQ(r.status, 1);
+  // A regular file, new or old, is still written.
+  for (int i = 0; i < 2; ++i) {
+    const Outcome ok = ferrolok(
+        {"encrypt", "--password", "plumb", "--text", "a", "--out", dir.file("cipher").string()});
+    EXPECT_EQ(ok.status, 0);
+    EXPECT_EQ(readFile(dir.file("cipher")), test::fromHex("b56cad6ee4dd5d6d"));
+  }
 }
 
 // Large results are written in pieces; the text must still be whole.

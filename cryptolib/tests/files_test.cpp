@@ -131,6 +131,43 @@ TEST(FileNames, AnythingButARegularFileLeavesTheResultUntouched) {
   close(writer);
 }
 
+// A destination that exists as a pipe, a device or a folder is refused before
+// any open, as one that cannot be opened: the full result stands and nothing
+// is written. A FIFO without a reader would make a blocking open wait for
+// ever; the alarm ends the test process instead of hanging.
+TEST(FileNames, DestinationThatIsNoRegularFileIsRefusedAtOnce) {
+  TempDir dir;
+  const std::string fifo = dir.file("fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  writeFile(dir.file("plain"), Bytes{'a', 'b', 'c'});
+  const Result cipher = encryptBytes(Bytes{'a', 'b', 'c'});
+  ASSERT_TRUE(cipher);
+  alarm(20);
+  for (const std::string& path :
+       {fifo, std::string("/dev/null"), std::string("/dev/full"), dir.file("").string()}) {
+    SCOPED_TRACE(path);
+    const std::u16string name = test::latin1(path);
+    EXPECT_EQ(encryptFile(dir.name("plain"), name), cipher);
+    EXPECT_EQ(decryptFile(dir.name("plain"), name), Bytes());  // not a ciphertext
+    EncryptString e;
+    e.setPassword(u"plumb");
+    e.setInput(u"abc");
+    e.setDestinationFile(name);
+    EXPECT_EQ(e.Encrypt(), cipher);
+  }
+  // With a reader waiting the open would succeed: nothing may reach it.
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(encryptFile(dir.name("plain"), test::latin1(fifo)), cipher);
+  char back[16];
+  EXPECT_LE(read(reader, back, sizeof back), 0);
+  close(reader);
+  alarm(0);
+  struct stat st;
+  ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 // Files larger than one read call, and the padding growing the read buffer.
 TEST(FileNames, LargeFilesRoundTripThroughOneBuffer) {
   TempDir dir;

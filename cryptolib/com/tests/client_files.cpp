@@ -242,4 +242,35 @@ void checkUnicodeNames() {
   RemoveDirectoryW(dir.c_str());
 }
 
+// A DestinationFile that names a device, a folder or a pipe is refused as one
+// that cannot be opened: the full result, nothing written. A pipe whose
+// server waits would otherwise take the bytes.
+void checkDestinationsThatAreNoFiles() {
+  Ptr<IEncryptString> enc;
+  CHECK(create(L"Ferrolok.EncryptString", enc, IID_IEncryptString));
+  if (!enc) return;
+  const std::wstring pipeName = L"\\\\.\\pipe\\ferrolok-destination";
+  HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_INBOUND,
+                                 PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_NOWAIT, 1, 0, 4096, 0,
+                                 nullptr);
+  CHECK(pipe != INVALID_HANDLE_VALUE);
+  Bstr password(L"plumb"), input(L"a");
+  enc->put_Password(password.s);
+  enc->put_Input(input.s);
+  const std::wstring folder = tempFolder();
+  for (const std::wstring& target : {std::wstring(L"NUL"), folder, pipeName}) {
+    Bstr name(target.c_str());
+    enc->put_DestinationFile(name.s);
+    Variant cipher;
+    CHECK_HR(enc->Encrypt(&cipher.v), S_OK);
+    CHECK(bytesOf(cipher.v) == fromHex("b56cad6ee4dd5d6d"));
+  }
+  RemoveDirectoryW(folder.c_str());
+  if (pipe == INVALID_HANDLE_VALUE) return;
+  DWORD waiting = 0;
+  PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr);
+  CHECK(waiting == 0);
+  CloseHandle(pipe);
+}
+
 }  // namespace client

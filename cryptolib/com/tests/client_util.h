@@ -133,6 +133,7 @@ bool create(const wchar_t* progId, Ptr<T>& out, REFIID iid) {
 // The checks of client_files.cpp.
 void checkScriptArrays();
 void checkUnicodeNames();
+void checkDestinationsThatAreNoFiles();
 // The checks of client_control.cpp.
 void checkExtent();
 void checkDrawing(const wchar_t* dllPath);

@@ -503,6 +503,7 @@ int wmain(int argc, wchar_t** argv) {
   checkData();
   checkScriptArrays();
   checkUnicodeNames();
+  checkDestinationsThatAreNoFiles();
   checkExtent();
   checkDrawing(argv[1]);
   checkPersistence();
