@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 
+#include "cli/compare_command.h"
 #include "cli/plot_command.h"
 #include "cli/sample.h"
 #include "cli/tables.h"
@@ -45,10 +46,26 @@ const char kUsage[] =
     "  tarvex sample DIR [--rows N]\n"
     "      Write a sample set of log files into DIR (default 720 data rows).\n"
     "  tarvex plot FILE --columns N[,N...] [--rows A:B] -o OUT [--size WxH]\n"
+    "              [--reference REF [--align start|end|time] [--offset +-H:MM:SS]\n"
+    "              [--differences]]\n"
     "      Draw the trend of the data file's columns (numbers as `show` prints them,\n"
     "      channels from 2 on, or column titles) over data rows A to B (1-based,\n"
     "      inclusive; default all) as the viewer does, and write it to OUT: .png, .jpg,\n"
     "      .pdf or .svg by the extension (default size 1600x900). No display needed.\n"
+    "      --reference REF overlays the batch REF (channels matched by title, dashed),\n"
+    "      laid by --align and --offset as for compare; --differences adds current -\n"
+    "      reference per channel.\n"
+    "  tarvex compare CURRENT REFERENCE --columns N[,N...] [--align start|end|time]\n"
+    "                 [--offset +-H:MM:SS] [--band X] [--from DATETIME] [--to DATETIME]\n"
+    "                 [--date-order mdy|dmy|ymd]\n"
+    "      Compare the channels of CURRENT (numbers or titles, as for plot) with the\n"
+    "      channels of the same titles in REFERENCE, interpolated at CURRENT's times\n"
+    "      after aligning the first rows (start, the default), the last rows (end) or\n"
+    "      the clock (time), plus the offset (positive = reference later). One line per\n"
+    "      channel, tab-separated: title, points compared, max |d|, its time, mean d,\n"
+    "      RMS d and, with --band, the percentage of points with |d| > X (d = current -\n"
+    "      reference). --from/--to (as for show, in CURRENT's date order) limit\n"
+    "      CURRENT's points.\n"
     "The kind is taken from the extension when --kind is omitted: .csv data, .aud audit,\n"
     ".sig sig, .evt evt.\n"
     "FILTER keeps the rows the viewer's review window and search field keep (row 0 always):\n"
@@ -95,6 +112,11 @@ struct Args {
   QString columns;
   QString size;
   bool allColumns = false;
+  QString reference;  // plot --reference
+  QString align;
+  QString offset;
+  QString band;
+  bool differences = false;
   std::optional<QString> from;
   std::optional<QString> to;
   QString grep;
@@ -130,10 +152,20 @@ Args parseArgs(const QStringList& list) {
       args.size = value();
     else if (a == u"--all-columns")
       args.allColumns = true;
+    else if (a == u"--reference")
+      args.reference = value();
+    else if (a == u"--align")
+      args.align = value();
+    else if (a == u"--offset")
+      args.offset = value();
+    else if (a == u"--band")
+      args.band = value();
     else if (a == u"--from")
       args.from = value();
     else if (a == u"--to")
       args.to = value();
+    else if (a == u"--differences")
+      args.differences = true;
     else if (a == u"--grep")
       args.grep = value();
     else if (a == u"--date-order") {
@@ -294,6 +326,22 @@ int cmdSample(const Args& args) {
   return kExitOk;
 }
 
+Alignment alignmentOf(const Args& args) {
+  Alignment a;
+  if (!args.align.isEmpty()) {
+    const auto mode = parseAlignMode(args.align);
+    if (!mode || args.align.trimmed().toLower() == u"clock")
+      throw UsageError(QStringLiteral("--align needs start, end or time, not ") + args.align);
+    a.mode = *mode;
+  }
+  if (!args.offset.isEmpty()) {
+    const auto offset = parseOffset(args.offset);
+    if (!offset) throw UsageError(QStringLiteral("--offset needs +-H:MM:SS, not ") + args.offset);
+    a.offset = *offset;
+  }
+  return a;
+}
+
 int cmdPlot(const Args& args) {
   PlotRequest request;
   request.file = onePositional(args, "FILE");
@@ -312,7 +360,44 @@ int cmdPlot(const Args& args) {
     request.width = size->first;
     request.height = size->second;
   }
+  QStringList notes;
+  if (!args.reference.isEmpty()) {
+    request.reference = args.reference;
+    request.alignment = alignmentOf(args);
+    request.differences = args.differences;
+    request.notes = &notes;
+  } else if (args.differences || !args.align.isEmpty() || !args.offset.isEmpty()) {
+    throw UsageError(QStringLiteral("--align, --offset and --differences need --reference"));
+  }
   plotToPicture(request);
+  for (const QString& note : notes) err(QStringLiteral("tarvex plot: ") + note + u'\n');
+  return kExitOk;
+}
+
+int cmdCompare(const Args& args) {
+  if (args.positional.size() != 2)
+    throw UsageError(QStringLiteral("expected CURRENT and REFERENCE"));
+  if (args.columns.isEmpty()) throw UsageError(QStringLiteral("compare needs --columns N[,N...]"));
+  CompareRequest request;
+  request.current = args.positional[0];
+  request.reference = args.positional[1];
+  request.columns = args.columns.split(u',');
+  request.options.alignment = alignmentOf(args);
+  if (!args.band.isEmpty()) {
+    bool ok = false;
+    const double band = args.band.toDouble(&ok);
+    if (!ok || !(band >= 0))
+      throw UsageError(QStringLiteral("--band needs a number >= 0, not ") + args.band);
+    request.options.band = band;
+  }
+  request.from = args.from;
+  request.to = args.to;
+  request.dateOrder = args.dateOrder;
+  const CompareReport report = runCompare(request);
+  QString text;
+  for (const QString& line : report.lines) text += line + u'\n';
+  out(text);
+  for (const QString& note : report.notes) err(QStringLiteral("tarvex compare: ") + note + u'\n');
   return kExitOk;
 }
 
@@ -330,6 +415,7 @@ int run(const QStringList& argv) {
     if (command == u"export") return cmdExport(args);
     if (command == u"sample") return cmdSample(args);
     if (command == u"plot") return cmdPlot(args);
+    if (command == u"compare") return cmdCompare(args);
     throw UsageError(QStringLiteral("unknown command ") + command);
   } catch (const InputError& e) {
     err(QStringLiteral("tarvex ") + command + QStringLiteral(": ") + e.message + u'\n');

@@ -1,10 +1,13 @@
 #include "cli/plot_command.h"
 
+#include <qcustomplot.h>
+
 #include <QFileInfo>
 #include <QPrinter>
 
 #include "cli/tables.h"
 #include "logfiles/logtable.h"
+#include "review/reference_commands.h"
 #include "shell/filenames.h"
 #include "shell/headless_ui.h"
 #include "signatures/vxlog.h"
@@ -122,6 +125,34 @@ void plotToPicture(const PlotRequest& request) {
     if (m.style == mb::Critical)
       throw RuntimeError(err::TypeMismatch,
                          QStringLiteral("A row's date or time does not read; nothing written"));
+  if (!request.reference.isEmpty()) {
+    // The viewer's own steps; what it would say in a message box is a note
+    // here, and a refusal is the command's error.
+    ui.messages.clear();
+    ReferenceCommands reference(ui, plot, sigLog);
+    reference.setDateOrder(request.dateOrder);
+    reference.setAlignMode(request.alignment.mode);
+    reference.setOffset(request.alignment.offset);
+    reference.setShowDifferences(request.differences);
+    if (!reference.showReference(request.reference)) {
+      const QString why = ui.messages.empty() ? QString() : ui.messages.back().prompt;
+      throw RuntimeError(err::SubscriptOutOfRange,
+                         QString(why).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    }
+    if (request.notes) {
+      for (const HeadlessUi::Message& m : ui.messages)
+        *request.notes << QString(m.prompt).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+      if (const ReferenceOverlay* o = reference.overlay()) {
+        if (!o->overlap()) *request.notes << QStringLiteral("no overlap");
+        for (const QString& t : o->missingTitles())
+          *request.notes << QStringLiteral("%1 is not in the reference: not compared").arg(t);
+      }
+    }
+    // The legend names the reference's traces beside the channels.
+    plot.widget()->legend->setVisible(true);
+    plot.savePicture(request.output, format, request.width, request.height);
+    return;
+  }
   plot.savePicture(request.output, format, request.width, request.height);
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "logfiles/date_order.h"
+#include "review/alignment.h"
 
 namespace tarvex {
 
@@ -17,6 +18,15 @@ struct PlotRequest {
   QString output;                           // .png, .jpg/.jpeg, .pdf or .svg
   int width = 1600;
   int height = 900;
+  // A reference batch laid over the trend (as the viewer's "Compare
+  // With..."): its channels of the plotted titles dashed, by `alignment`,
+  // with the differences when asked. Empty: none.
+  QString reference;
+  Alignment alignment;
+  bool differences = false;
+  // Where what the viewer would say in a message about the reference goes
+  // (a failed signature, no overlap); may be null.
+  QStringList* notes = nullptr;
   std::optional<DateOrder> dateOrder;  // --date-order; none: the file's dates decide
 };
 
@@ -24,7 +34,9 @@ struct PlotRequest {
 // rows and writes the picture, whole or not at all. Needs a QApplication.
 // Throws RuntimeError: 9 when a column is not a channel or the rows lie
 // outside the data, 5 for an unknown picture type, the reader's and the
-// picture's errors, 13 when a row's date or time does not read.
+// picture's errors, 13 when a row's date or time does not read; with a
+// reference, 9 when it shares no title with the columns and its reader's
+// errors.
 void plotToPicture(const PlotRequest& request);
 
 // "A:B" as data rows; empty when the text is not of that form.

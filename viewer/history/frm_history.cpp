@@ -167,7 +167,8 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
                {{static_cast<int>(ToolIcon::Setup), QStringLiteral("Setup Hist Trend")},
                 {static_cast<int>(ToolIcon::Cursor), QStringLiteral("Show/Hide Cursor")},
                 {static_cast<int>(ToolIcon::SaveJpeg), QStringLiteral("Save To Jpeg")},
-                {static_cast<int>(ToolIcon::PrintPlot), QStringLiteral("Print History Plot")}});
+                {static_cast<int>(ToolIcon::PrintPlot), QStringLiteral("Print History Plot")},
+                {static_cast<int>(ToolIcon::Compare), QStringLiteral("Compare With...")}});
   iPlotX = new QCustomPlot(trendPage);
   iPlotX->setObjectName(QStringLiteral("iPlotX"));
   iPlotX->setFocusPolicy(Qt::StrongFocus);

@@ -212,7 +212,7 @@ void HistoryCommands::almBarBtn_Click(int index) {
 }
 
 void HistoryCommands::histBarBtn_Click(int index) {
-  if (index < 0 || index > 3 || refuseWhenBusy()) return;
+  if (index < 0 || index > 4 || refuseWhenBusy()) return;
   switch (index) {
     case 0:
       trend_.FrmHistoryTrendSetup();
@@ -225,6 +225,9 @@ void HistoryCommands::histBarBtn_Click(int index) {
       break;
     case 3:
       trend_.printHistoryPlot();
+      break;
+    case 4:
+      if (compare_) compare_();
       break;
   }
 }

@@ -99,6 +99,9 @@ class HistoryCommands {
   void auditBarBtn_Click(int index);
   void almBarBtn_Click(int index);
   void histBarBtn_Click(int index);
+  // What the Trend Data tool bar's fifth button, "Compare With...", runs
+  // (the reference's commands); empty: the button does nothing.
+  void setCompareHandler(std::function<void()> handler) { compare_ = std::move(handler); }
 
   // "Verify All" of the context menu of digiSigGrid (DataFile) or
   // auditSigGrid (AuditTrail): every record checked, the Result column
@@ -132,6 +135,7 @@ class HistoryCommands {
   ViewerGlobals& g_;
   VxLog* sigLog_;
   TrendOperations& trend_;
+  std::function<void()> compare_;
   ReviewModel* review_ = nullptr;
 };
 

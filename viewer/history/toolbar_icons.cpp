@@ -61,6 +61,18 @@ QIcon toolIcon(ToolIcon kind) {
       p.drawPolyline(QPolygonF({{3.5, 8}, {6.5, 10}, {9.5, 6.5}, {14, 9}}));
       break;
     }
+    case ToolIcon::Compare: {
+      p.setPen(QPen(Qt::black, 1));
+      p.drawLine(QPointF(2.5, 1.5), QPointF(2.5, 13.5));
+      p.drawLine(QPointF(2.5, 13.5), QPointF(14.5, 13.5));
+      p.setPen(QPen(QColor(0, 90, 220), 1.6));
+      p.drawPolyline(QPolygonF({{3.5, 10}, {6, 6}, {8.5, 8}, {11, 3.5}, {14, 5}}));
+      QPen dashed(QColor(0, 90, 220), 1.2, Qt::CustomDashLine);
+      dashed.setDashPattern({2, 1.5});
+      p.setPen(dashed);
+      p.drawPolyline(QPolygonF({{3.5, 12}, {6, 9}, {8.5, 10.5}, {11, 7}, {14, 8.5}}));
+      break;
+    }
     case ToolIcon::Print:
       printer(p, false);
       break;

@@ -17,6 +17,7 @@ enum class ToolIcon {
   Cursor,     // a cross-hair
   SaveJpeg,   // a framed picture
   PrintPlot,  // a printer with a trend on its sheet
+  Compare,    // a trend and its dashed reference
 };
 
 QIcon toolIcon(ToolIcon kind);

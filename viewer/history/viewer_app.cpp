@@ -10,6 +10,7 @@
 
 #include "history/frm_history.h"
 #include "history/history_commands.h"
+#include "review/reference_commands.h"
 #include "review/review_model.h"
 #include "shell/frame_rules.h"
 #include "shell/gui/artwork.h"
@@ -39,6 +40,7 @@ class AnswerFirstOpen : public UserInterface {
     return std::exchange(file_, QString());
   }
   QString showSave(const FileDialogSettings& s) override { return real_.showSave(s); }
+  QString inputText(const QString& p, const QString& i) override { return real_.inputText(p, i); }
   QColor showColor(const QColor& c) override { return real_.showColor(c); }
   int printerCount() override { return real_.printerCount(); }
   PrinterChoice showPrinter(int flags) override { return real_.showPrinter(flags); }
@@ -125,6 +127,18 @@ void ViewerApp::showHistory() {
       &history_->vaGrid(), &history_->digiSigGrid(), &history_->opEvGrid(), &history_->auditGrid(),
       &history_->auditSigGrid(), &history_->alarmGrid()});
   commands_->setReview(review_.get());
+  // The reference batch: the tool bar's fifth button and the plot's menu.
+  reference_ = std::make_unique<ReferenceCommands>(ui_, *plot_, *sigLog_,
+                                                   [this] { return globals_->startDir; });
+  reference_->setDateOrder(globals_->dateOrder);
+  commands_->setCompareHandler([this] { reference_->compareWith(); });
+  plot_->setMenuSource([this] {
+    std::vector<TrendMenuEntry> entries = reference_->menuEntries();
+    // Refused, as the tool bar is, while a load or a plot runs.
+    if (commands_->busy())
+      for (TrendMenuEntry& e : entries) e.enabled = false;
+    return entries;
+  });
   history_->setClickHandler([this](ToolBar bar, int index) {
     switch (bar) {
       case ToolBar::DataBarBtn:

@@ -19,6 +19,7 @@ class FrmSplash;
 class FrmHistory;
 class HistoryCommands;
 class QcpTrendPlot;
+class ReferenceCommands;
 class ReviewModel;
 class TrendCommands;
 struct ViewerGlobals;
@@ -49,6 +50,7 @@ class ViewerApp : public QObject {
   FrmMain* mainWindow() const { return main_; }
   FrmHistory* historyWindow() const { return history_; }
   HistoryCommands* commands() const { return commands_.get(); }
+  ReferenceCommands* reference() const { return reference_.get(); }
   // The review of the six grids (window, text filters, jumps); null before
   // the history window shows.
   ReviewModel* review() const { return review_.get(); }
@@ -74,6 +76,7 @@ class ViewerApp : public QObject {
   FrmHistory* history_ = nullptr;
   std::unique_ptr<QcpTrendPlot> plot_;
   std::unique_ptr<TrendCommands> trend_;
+  std::unique_ptr<ReferenceCommands> reference_;
   std::unique_ptr<ReviewModel> review_;
   std::unique_ptr<HistoryCommands> commands_;
 };

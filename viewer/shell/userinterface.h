@@ -89,6 +89,14 @@ class UserInterface {
   // Lets pending window events run once.
   virtual void doEvents() = 0;
 
+  // A one-line text input: `prompt` above a field holding `initial`.
+  // Returns the text typed; throws RuntimeError(err::Cancel) when the user
+  // cancels. The default has no dialog and always cancels.
+  virtual QString inputText(const QString& prompt, const QString& initial) {
+    (void)prompt, (void)initial;
+    throw RuntimeError(err::Cancel);
+  }
+
   // A progress window for long work: `title` as its caption, `text` above a
   // bar from 0 to `maximum`, and a Cancel button. It blocks input to the
   // other windows (they still repaint while events run), so nothing the

@@ -90,8 +90,12 @@ QString formatReading(double value) {
 }
 
 Measurement measure(const TrendPlot& plot, double x1, std::optional<double> x2, double visibleMin,
-                    double visibleMax) {
+                    double visibleMax, const ReferenceReadings* reference) {
   Measurement m;
+  if (reference) {
+    m.withReference = true;
+    m.referenceNotes = reference->referenceNotes();
+  }
   m.x1 = x1;
   m.x2 = x2;
   if (x2) {
@@ -107,12 +111,23 @@ Measurement measure(const TrendPlot& plot, double x1, std::optional<double> x2, 
     const auto r1 = readingAt(plot, c, x1);
     cm.y1 = r1 ? r1->y : kNaN;
     cm.y2 = kNaN;
+    std::optional<TrendPoint> r2;
     if (x2) {
-      const auto r2 = readingAt(plot, c, *x2);
+      r2 = readingAt(plot, c, *x2);
       cm.y2 = r2 ? r2->y : kNaN;
     }
     cm.dy = cm.y2 - cm.y1;  // NaN when either is
     cm.stats = plot.stats(c, m.from, m.to);
+    cm.ref1 = cm.ref2 = cm.d1 = cm.d2 = kNaN;
+    if (reference && reference->compared(c)) {
+      // The reference where the readings are: at the reading point's time.
+      cm.compared = true;
+      if (r1) cm.ref1 = reference->referenceAt(c, r1->x);
+      if (r2) cm.ref2 = reference->referenceAt(c, r2->x);
+      cm.d1 = cm.y1 - cm.ref1;
+      cm.d2 = cm.y2 - cm.ref2;
+      cm.diff = reference->differences(c, m.from, m.to);
+    }
     m.channels.push_back(cm);
   }
   return m;
@@ -128,19 +143,48 @@ std::vector<QStringList> measurementRows(const Measurement& m, const QString& da
     rows.push_back({QStringLiteral("Visible range"), timeText(dateTimeFormat, m.from),
                     timeText(dateTimeFormat, m.to)});
   }
+  for (const QString& note : m.referenceNotes) rows.push_back({note});
+  const QString delta = QStringLiteral("\u0394");
   QStringList head{QStringLiteral("Channel"), QStringLiteral("Y1")};
-  if (m.twoCursors()) head << QStringLiteral("Y2") << QStringLiteral("dY");
+  if (m.withReference) head << QStringLiteral("Ref1") << delta + QLatin1Char('1');
+  if (m.twoCursors()) {
+    head << QStringLiteral("Y2");
+    if (m.withReference) head << QStringLiteral("Ref2") << delta + QLatin1Char('2');
+    head << QStringLiteral("dY");
+  }
   head << QStringLiteral("Min") << QStringLiteral("Max") << QStringLiteral("Mean")
        << QStringLiteral("Points");
+  if (m.withReference)
+    head << QStringLiteral("Max |%1|").arg(delta) << QStringLiteral("Mean %1").arg(delta)
+         << QStringLiteral("RMS %1").arg(delta);
   rows.push_back(head);
   for (const ChannelMeasurement& c : m.channels) {
     QStringList line{c.title, formatReading(c.y1)};
-    if (m.twoCursors()) line << formatReading(c.y2) << formatReading(c.dy);
+    const bool refCells = m.withReference && c.compared;
+    if (m.withReference) {
+      if (refCells)
+        line << formatReading(c.ref1) << formatReading(c.d1);
+      else
+        line << QStringLiteral("not in reference") << QString();
+    }
+    if (m.twoCursors()) {
+      line << formatReading(c.y2);
+      if (m.withReference)
+        line << (refCells ? formatReading(c.ref2) : QString())
+             << (refCells ? formatReading(c.d2) : QString());
+      line << formatReading(c.dy);
+    }
     const bool any = c.stats.count > 0;
     line << (any ? formatReading(c.stats.min) : QString())
          << (any ? formatReading(c.stats.max) : QString())
          << (any ? formatReading(c.stats.mean) : QString())
          << QString::number(static_cast<qulonglong>(c.stats.count));
+    if (m.withReference) {
+      const bool diffs = refCells && c.diff.count > 0;
+      line << (diffs ? formatReading(c.diff.maxAbs) : QString())
+           << (diffs ? formatReading(c.diff.mean) : QString())
+           << (diffs ? formatReading(c.diff.rms) : QString());
+    }
     rows.push_back(line);
   }
   return rows;

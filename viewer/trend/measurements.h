@@ -44,15 +44,49 @@ QString formatDuration(double days);
 // A number as the readouts show it: up to 7 significant digits; "" for NaN.
 QString formatReading(double value);
 
+// The differences (current - reference) of a channel's points over a range.
+struct DifferenceSummary {
+  std::size_t count = 0;  // points with a difference
+  double maxAbs = 0;      // max |Δ|
+  double mean = 0;        // mean Δ
+  double rms = 0;         // RMS Δ
+};
+
+// What the readout shows of a reference batch laid over the plot
+// (implemented by the comparison; the plot's channels are the current batch).
+class ReferenceReadings {
+ public:
+  virtual ~ReferenceReadings() = default;
+  // Lines shown above the channel table: the reference, its shift, whether
+  // it is signed, "no overlap".
+  virtual QStringList referenceNotes() const = 0;
+  // Whether the reference has a channel of plot channel `channel`'s title.
+  virtual bool compared(int channel) const = 0;
+  // The reference's value of that channel at X `x`, interpolated; NaN when
+  // it has none there.
+  virtual double referenceAt(int channel, double x) const = 0;
+  // The differences of the channel's points with X in [from, to].
+  virtual DifferenceSummary differences(int channel, double from, double to) const = 0;
+};
+
 struct ChannelMeasurement {
   QString title;
   double y1 = 0;            // reading at cursor 1 (NaN: none)
   double y2 = 0;            // reading at cursor 2 (NaN: none, or one cursor)
   double dy = 0;            // y2 - y1 (NaN unless both exist)
   TrendChannelStats stats;  // over [from, to]
+  // With a reference: whether this channel is compared, the reference's
+  // values at the readings' times, the differences there (y - ref; NaN:
+  // none) and the differences over [from, to].
+  bool compared = false;
+  double ref1 = 0, ref2 = 0;
+  double d1 = 0, d2 = 0;
+  DifferenceSummary diff;
 };
 
 struct Measurement {
+  bool withReference = false;
+  QStringList referenceNotes;
   double x1 = 0;             // cursor 1
   std::optional<double> x2;  // cursor 2, when placed
   double from = 0, to = 0;   // the range of the statistics
@@ -64,13 +98,18 @@ struct Measurement {
 
 // Measures every channel of `plot`: readings at cursor 1 (`x1`) and, when
 // given, cursor 2 (`x2`), and the statistics between the two cursors, or,
-// with one cursor, over the visible range [visibleMin, visibleMax].
+// with one cursor, over the visible range [visibleMin, visibleMax]. With
+// `reference`, also the reference's values at the readings and the
+// differences from it, at the cursors and over the range.
 Measurement measure(const TrendPlot& plot, double x1, std::optional<double> x2, double visibleMin,
-                    double visibleMax);
+                    double visibleMax, const ReferenceReadings* reference = nullptr);
 
 // The readout as a table: a few header lines (cursor times through
-// `dateTimeFormat`, the time between the cursors or the visible range) and
-// one line per channel. Each line is a list of cells.
+// `dateTimeFormat`, the time between the cursors or the visible range, the
+// reference's notes) and one line per channel. With a reference each line
+// adds the reference's value and the difference at each cursor ("not in
+// reference" for a channel it lacks) and max |Δ|, mean Δ and RMS Δ over
+// the range. Each line is a list of cells.
 std::vector<QStringList> measurementRows(const Measurement& m, const QString& dateTimeFormat);
 // The rows as text to copy: cells separated by tabs, lines by "\n".
 QString measurementText(const Measurement& m, const QString& dateTimeFormat);

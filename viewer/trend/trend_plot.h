@@ -12,11 +12,14 @@
 #include <QColor>
 #include <QString>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 class QPrinter;
 
 namespace tarvex {
+
+class ReferenceReadings;  // trend/measurements.h
 
 // One point of a channel: X is a date-time serial (whole days since
 // 30 Dec 1899 plus the fraction of the day), Y the value. A Y that is NaN
@@ -54,6 +57,33 @@ struct TrendChannelStats {
   double min = 0;
   double max = 0;
   double mean = 0;
+};
+
+// A trace drawn over the channels: a reference batch's channel or the
+// difference of a channel from it. It is no channel: channel indexes, the
+// builder, the setup dialog and the cursors never see it.
+struct TrendOverlayTrace {
+  QString titleText;  // "TC1 (reference)"
+  QColor color;
+  int traceLineWidth = 2;
+  Qt::PenStyle penStyle = Qt::DashLine;
+  bool secondAxis = false;         // drawn against the second (right) Y axis
+  std::vector<TrendPoint> points;  // X ascending; NaN Y = a gap
+  // Instead of `points`: `count` points that fill(first, n, out) writes,
+  // points first .. first + n - 1 to out[0 .. n - 1]. The plot asks for
+  // them in parts, so a long trace is never held twice.
+  std::size_t count = 0;
+  std::function<void(std::size_t first, std::size_t n, TrendPoint* out)> fill;
+};
+
+// What a reference batch lays over the plot.
+struct TrendOverlay {
+  QString titleLine;  // a line under the title: "Reference: NAME, shifted ..."
+  std::vector<TrendOverlayTrace> traces;
+  QString secondAxisTitle;  // the second Y axis's title, when a trace uses it
+  // What the cursor readout shows of the reference; not owned, must stay
+  // valid while the overlay is shown. May be null.
+  const ReferenceReadings* readings = nullptr;
 };
 
 // The plot. Channel indexes run from 0 to channelCount() - 1 in the order
@@ -99,9 +129,23 @@ class TrendPlot {
   virtual std::size_t pointCount(int index) const = 0;
   // The point `i` of channel `index` (0 <= i < pointCount(index)).
   virtual TrendPoint point(int index, std::size_t i) const = 0;
+  // Copies the points first .. first + n - 1 of channel `index` to `out`
+  // (all of them inside the channel), as point() would one by one.
+  virtual void copyPoints(int index, std::size_t first, std::size_t n, TrendPoint* out) const {
+    for (std::size_t i = 0; i < n; ++i) out[i] = point(index, first + i);
+  }
   // Count, minimum, maximum and mean of the channel's values with X in
   // [x1, x2] (x1 <= x2), gaps excluded; count 0 when there are none.
   virtual TrendChannelStats stats(int index, double x1, double x2) const = 0;
+
+  // ---- Overlay (a reference batch) -----------------------------------------
+  // Shows `overlay` over the channels, replacing the one shown; the points
+  // are taken over. The axes keep their ranges. clearChannels() and
+  // addChannel() take the overlay away (it belongs to the channels it was
+  // laid over). A plot without overlays ignores it.
+  virtual void setOverlay(TrendOverlay&& overlay) { (void)overlay; }
+  virtual void clearOverlay() {}
+  virtual bool hasOverlay() const { return false; }
 
   // ---- Data cursor 0 ("Cursor 1") -------------------------------------------
   virtual bool cursorVisible() const = 0;

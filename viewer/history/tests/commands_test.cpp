@@ -346,8 +346,22 @@ TEST_F(CommandsTest, CancelPlotAndIndexesOutsideTheArrays) {
   for (int i : {-1, 2}) cmds.opBarBtn_Click(i);
   for (int i : {-1, 4}) cmds.auditBarBtn_Click(i);
   for (int i : {-1, 3}) cmds.almBarBtn_Click(i);
-  for (int i : {-1, 4}) cmds.histBarBtn_Click(i);
+  for (int i : {-1, 5}) cmds.histBarBtn_Click(i);
   EXPECT_TRUE(ui.log.isEmpty());
+}
+
+TEST_F(CommandsTest, CompareWithIsTheTrendBarsFifthButton) {
+  cmds.histBarBtn_Click(4);  // no reference commands: nothing
+  int compared = 0;
+  cmds.setCompareHandler([&] { ++compared; });
+  cmds.histBarBtn_Click(4);
+  EXPECT_EQ(compared, 1);
+  // Refused while busy, as every trend button is.
+  g.f_Plotting = true;
+  cmds.histBarBtn_Click(4);
+  EXPECT_EQ(compared, 1);
+  EXPECT_EQ(ui.messages.back().prompt, busyText());
+  g.f_Plotting = false;
 }
 
 TEST_F(CommandsTest, VerifyButtonsVerifyTheFirstSelectedRow) {

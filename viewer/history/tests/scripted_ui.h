@@ -39,6 +39,7 @@ class ScriptedUi : public UserInterface {
   std::deque<std::optional<QString>> openAnswers;  // nullopt = cancel
   std::deque<std::optional<QString>> saveAnswers;
   std::deque<int> msgAnswers;
+  std::deque<std::optional<QString>> inputAnswers;  // nullopt = cancel
   int printers = 1;
   // The printer dialog's answer; none means the user cancels. When set, the
   // printer writes a PDF to pdfFile.
@@ -67,6 +68,10 @@ class ScriptedUi : public UserInterface {
     saveDialogs.push_back(s);
     log << QStringLiteral("save:") + s.title;
     return answer(saveAnswers);
+  }
+  QString inputText(const QString& prompt, const QString&) override {
+    log << QStringLiteral("input:") + prompt;
+    return answer(inputAnswers);
   }
   QColor showColor(const QColor&) override {
     log << QStringLiteral("color");

@@ -72,7 +72,8 @@ class WindowsTest : public QObject {
           "Verify Digital Signature"}},
         {ToolBar::almBarBtn, {"Open Alarm History", "Print Alarm History", "Export Alarm History"}},
         {ToolBar::histBarBtn,
-         {"Setup Hist Trend", "Show/Hide Cursor", "Save To Jpeg", "Print History Plot"}}};
+         {"Setup Hist Trend", "Show/Hide Cursor", "Save To Jpeg", "Print History Plot",
+          "Compare With..."}}};
     for (const auto& [bar, tips] : expected) {
       const auto& buttons = w.buttons(bar);
       QCOMPARE(int(buttons.size()), int(tips.size()));

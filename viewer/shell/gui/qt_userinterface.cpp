@@ -6,7 +6,9 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -203,6 +205,15 @@ QColor QtUserInterface::showColor(const QColor& initial) {
                                           QColorDialog::DontUseNativeDialog);
   if (!c.isValid()) throw RuntimeError(err::Cancel);
   return c;
+}
+
+QString QtUserInterface::inputText(const QString& prompt, const QString& initial) {
+  bool ok = false;
+  const QString text =
+      QInputDialog::getText(owner_ ? owner_->window() : nullptr, applicationTitle(), prompt,
+                            QLineEdit::Normal, initial, &ok);
+  if (!ok) throw RuntimeError(err::Cancel);
+  return text;
 }
 
 int QtUserInterface::printerCount() {

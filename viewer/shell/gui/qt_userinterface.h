@@ -33,6 +33,7 @@ class QtUserInterface : public UserInterface {
   QString showOpen(const FileDialogSettings& settings) override;
   QString showSave(const FileDialogSettings& settings) override;
   QColor showColor(const QColor& initial) override;
+  QString inputText(const QString& prompt, const QString& initial) override;
   int printerCount() override;
   PrinterChoice showPrinter(int flags) override;
   QPrinter* printer() override;

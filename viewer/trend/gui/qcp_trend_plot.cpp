@@ -220,7 +220,7 @@ QColor QcpTrendPlot::channelColor(int index) {
 }
 
 QCPGraph* QcpTrendPlot::graph(int index) const {
-  if (index < 0 || index >= plot_->graphCount()) throw RuntimeError(err::SubscriptOutOfRange);
+  if (index < 0 || index >= channelCount()) throw RuntimeError(err::SubscriptOutOfRange);
   return plot_->graph(index);
 }
 
@@ -230,6 +230,7 @@ TrendGraphData& QcpTrendPlot::data(int index) const {
 }
 
 void QcpTrendPlot::clearChannels() {
+  clearOverlay();
   plot_->clearGraphs();
   data_.clear();
   haveKeys_ = haveValues_ = false;
@@ -243,6 +244,8 @@ void QcpTrendPlot::clearChannels() {
 }
 
 int QcpTrendPlot::addChannel(const TrendChannelStyle& style) {
+  // A channel's graph follows the other channels', before any overlay's.
+  clearOverlay();
   compactChannels();
   QCPGraph* g = plot_->addGraph(plot_->xAxis, plot_->yAxis);
   auto d = QSharedPointer<TrendGraphData>::create();
@@ -257,7 +260,9 @@ int QcpTrendPlot::addChannel(const TrendChannelStyle& style) {
   return index;
 }
 
-int QcpTrendPlot::channelCount() const { return plot_->graphCount(); }
+int QcpTrendPlot::channelCount() const {
+  return plot_->graphCount() - static_cast<int>(overlay_.size());
+}
 
 TrendChannelStyle QcpTrendPlot::channelStyle(int index) const {
   const QCPGraph* g = graph(index);
@@ -379,6 +384,7 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
   const int w = width > 0 ? width : plot_->width();
   const int h = height > 0 ? height : plot_->height();
   if (w <= 0 || h <= 0 || w > 20000 || h > 20000) throw RuntimeError(err::InvalidCall);
+  chooseOverlayDetail(w);
 
   // The picture is made in memory and written in one checked write, so that
   // a short write (disk full, file size limit) is noticed: the encoders do
@@ -451,6 +457,7 @@ void QcpTrendPlot::print(QPrinter& printer) {
   const int w = std::max(1, plot_->width());
   const int h = std::max(1, plot_->height());
   const double scale = std::min(page.width() / w, page.height() / h);
+  chooseOverlayDetail(static_cast<int>(page.width()));
   painter.setMode(QCPPainter::pmVectorized);
   painter.setMode(QCPPainter::pmNoCaching);
   painter.setMode(QCPPainter::pmNonCosmetic);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "trend/measurements.h"
+#include "trend/trend_menu.h"
 #include "trend/trend_plot.h"
 
 class QCustomPlot;
@@ -70,7 +71,11 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   void reservePoints(int index, std::size_t count) override;
   std::size_t pointCount(int index) const override;
   TrendPoint point(int index, std::size_t i) const override;
+  void copyPoints(int index, std::size_t first, std::size_t n, TrendPoint* out) const override;
   TrendChannelStats stats(int index, double x1, double x2) const override;
+  void setOverlay(TrendOverlay&& overlay) override;
+  void clearOverlay() override;
+  bool hasOverlay() const override { return !overlay_.empty() || overlayTitle_; }
   bool cursorVisible() const override { return cursors_[0].visible; }
   void setCursorVisible(bool visible) override;
   void replot() override;
@@ -115,6 +120,17 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   // The context menu for a right click at `pos` (widget pixels), built but
   // not shown; the caller owns it.
   QMenu* contextMenu(const QPointF& pos);
+  // Entries added to the context menu after the picture entries (the
+  // reference's); empty: none.
+  void setMenuSource(TrendMenuSource source) { menuSource_ = std::move(source); }
+
+  // The overlay's traces as drawn (tests, pictures): title, points, whether
+  // on the second Y axis.
+  int overlayTraceCount() const { return static_cast<int>(overlay_.size()); }
+  QCPGraph* overlayGraph(int i) const { return overlay_.at(static_cast<std::size_t>(i)).graph; }
+  // Whether trace `i` is drawn from its envelope (see OverlayTrace).
+  bool overlayCoarse(int i) const;
+  QString overlayTitleLine() const;
 
   // How long the last replot took, in milliseconds.
   double lastReplotMs() const;
@@ -175,6 +191,29 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   int dragCursor_ = 0;
   QPointF pressPos_, lastPos_;
   bool moved_ = false;
+
+  // A trace of the overlay: its graph follows the channels' graphs in the
+  // plot. A long trace also keeps its envelope (the smallest and largest
+  // value of every 32 points, in their order, and its gaps), drawn instead
+  // while a pixel column of the view holds 64 points or more: the picture
+  // is the same (the plot draws a column's smallest and largest value
+  // either way) for a sixteenth of the points walked at every replot.
+  struct OverlayTrace {
+    QCPGraph* graph = nullptr;
+    QSharedPointer<TrendGraphData> full;
+    QSharedPointer<TrendGraphData> coarse;  // null for a short trace
+  };
+  void chooseOverlayDetail(int pixels);
+  std::vector<OverlayTrace> overlay_;
+  QMetaObject::Connection overlayDetail_;
+  // The value axis's range before the overlay widened it, and the widened
+  // one: taking the overlay away gives the first back unless the range was
+  // changed since.
+  // {lower, upper} before, then {lower, upper} after.
+  std::optional<std::array<double, 4>> overlayWidened_;
+  QCPTextElement* overlayTitle_ = nullptr;
+  const ReferenceReadings* readings_ = nullptr;
+  TrendMenuSource menuSource_;
 
   UserInterface* ui_ = nullptr;
   QString caption_;

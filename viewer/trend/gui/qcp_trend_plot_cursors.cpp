@@ -71,7 +71,7 @@ Measurement QcpTrendPlot::measurement() const {
   std::optional<double> x2;
   if (cursors_[1].visible) x2 = cursors_[1].x;
   const QCPRange r = plot_->xAxis->range();
-  return measure(*this, cursors_[0].x, x2, r.lower, r.upper);
+  return measure(*this, cursors_[0].x, x2, r.lower, r.upper, readings_);
 }
 
 QString QcpTrendPlot::measurementText() const {
@@ -250,6 +250,30 @@ void QcpTrendPlot::onWheel(QWheelEvent* event) {
   event->accept();
 }
 
+namespace {
+
+void addMenuEntries(QMenu* menu, const std::vector<TrendMenuEntry>& entries) {
+  for (const TrendMenuEntry& e : entries) {
+    if (e.text.isEmpty()) {
+      menu->addSeparator();
+      continue;
+    }
+    if (!e.submenu.empty()) {
+      QMenu* sub = menu->addMenu(e.text);
+      sub->setEnabled(e.enabled);
+      addMenuEntries(sub, e.submenu);
+      continue;
+    }
+    QAction* a = menu->addAction(e.text);
+    a->setCheckable(e.checkable);
+    a->setChecked(e.checked);
+    a->setEnabled(e.enabled);
+    if (e.action) QObject::connect(a, &QAction::triggered, menu, [action = e.action] { action(); });
+  }
+}
+
+}  // namespace
+
 QMenu* QcpTrendPlot::contextMenu(const QPointF& pos) {
   auto* menu = new QMenu(plot_);
   if (ui_) {
@@ -261,6 +285,10 @@ QMenu* QcpTrendPlot::contextMenu(const QPointF& pos) {
     menu->addSeparator();
   }
   const double x = plot_->xAxis->pixelToCoord(pos.x());
+  if (menuSource_) {
+    addMenuEntries(menu, menuSource_());
+    menu->addSeparator();
+  }
   QAction* show = menu->addAction(QStringLiteral("Cursor 1"), this,
                                   [this] { setCursorVisible(!cursorVisible()); });
   show->setCheckable(true);

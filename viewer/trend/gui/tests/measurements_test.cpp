@@ -114,6 +114,48 @@ TEST(Measurements, TableColumnsLineUp) {
   EXPECT_TRUE(lines[5].endsWith(QStringLiteral("-3.5       4")));
 }
 
+// A reference of channel A only: the value at X is 100 * (X - noon) in
+// minutes; differences count every point in range with 1.
+class LineReference : public ReferenceReadings {
+ public:
+  QStringList referenceNotes() const override { return {QStringLiteral("Reference gold")}; }
+  bool compared(int channel) const override { return channel == 0; }
+  double referenceAt(int channel, double x) const override {
+    asked.push_back(x);
+    return channel == 0 ? std::round((x - kNoon) / kMinute) * 100 : kNaN;
+  }
+  DifferenceSummary differences(int, double from, double to) const override {
+    return {static_cast<std::size_t>(std::llround((to - from) / kMinute)) + 1, 3, -1, 2};
+  }
+  mutable std::vector<double> asked;
+};
+
+TEST(Measurements, WithAReferenceAtTheReadingsAndBetweenTheCursors) {
+  const test::FakePlot p = twoChannels();
+  LineReference ref;
+  // Cursor 1 between points: the reference is read where A's reading is;
+  // the statistics run from the cursor itself, as without a reference.
+  const Measurement m = measure(p, kNoon + 1.2 * kMinute, kNoon + 4 * kMinute, 0, 0, &ref);
+  ASSERT_EQ(ref.asked.size(), 2u);
+  EXPECT_EQ(ref.asked[0], kNoon + kMinute);
+  EXPECT_EQ(m.channels[0].ref1, 100);
+  EXPECT_EQ(m.channels[0].d1, 12 - 100);
+  EXPECT_EQ(m.channels[0].d2, 20 - 400);
+  EXPECT_EQ(
+      measurementText(m, kPattern).toStdString(),
+      QStringLiteral("Cursor 1\t12:01:12\n"
+                     "Cursor 2\t12:04:00\n"
+                     "dX\t0:02:48\n"
+                     "Reference gold\n"
+                     "Channel\tY1\tRef1\t\u03941\tY2\tRef2\t\u03942\tdY\tMin\tMax\tMean\tPoints"
+                     "\tMax |\u0394|\tMean \u0394\tRMS \u0394\n"
+                     "A\t12\t100\t-88\t20\t400\t-380\t8\t16\t20\t18\t2\t3\t-1\t2\n"
+                     "B\t-2\tnot in reference\t\t-5\t\t\t-3\t-5\t-3\t-4\t3\t\t\t")
+          .toStdString());
+  // Without a reference the readout is as before.
+  EXPECT_FALSE(measurementText(measure(p, kNoon, std::nullopt, 0, 1), kPattern).contains("Ref1"));
+}
+
 TEST(Measurements, CursorHints) {
   const TrendPoint at{kNoon + kMinute, 12};
   const TrendPoint other{kNoon + 4 * kMinute, 20};
