@@ -13,6 +13,7 @@
 #include <limits>
 
 #include "shell/runtime_error.h"
+#include "trend/gui/qcp_trend_graph.h"
 #include "trend/gui/qcp_trend_plot_p.h"
 #include "trend/gui/trend_ticker.h"
 
@@ -206,7 +207,6 @@ void QcpTrendPlot::setAxis(TrendAxis which, const TrendAxisSettings& s) {
 
 void QcpTrendPlot::setAxisRange(TrendAxis which, double min, double span) {
   axisOf(plot_, which)->setRange(min, min + span);
-  replot();
 }
 
 // ---- Channels -------------------------------------------------------------------
@@ -244,7 +244,8 @@ void QcpTrendPlot::clearChannels() {
 
 int QcpTrendPlot::addChannel(const TrendChannelStyle& style) {
   compactChannels();
-  QCPGraph* g = plot_->addGraph(plot_->xAxis, plot_->yAxis);
+  auto* g = new TrendGraph(plot_->xAxis, plot_->yAxis);
+  g->setPixelAggregation(pixelAggregation_);
   auto d = QSharedPointer<TrendGraphData>::create();
   g->setData(d);
   data_.push_back(d);
@@ -272,7 +273,15 @@ void QcpTrendPlot::setChannelStyle(int index, const TrendChannelStyle& style) {
   QCPGraph* g = graph(index);
   g->setName(style.titleText);
   g->setPen(QPen(style.color, std::max(1, style.traceLineWidth)));
+  if (QCPPlottableLegendItem* item = plot_->legend->itemWithPlottable(g))
+    item->setTextColor(style.color);
   updateCursorItems();
+}
+
+void QcpTrendPlot::setPixelAggregation(bool on) {
+  pixelAggregation_ = on;
+  for (int i = 0; i < plot_->graphCount(); ++i)
+    if (auto* g = qobject_cast<TrendGraph*>(plot_->graph(i))) g->setPixelAggregation(on);
 }
 
 void QcpTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& points) {
@@ -353,6 +362,44 @@ void QcpTrendPlot::compactChannels() {
 
 // ---- Output ---------------------------------------------------------------------
 
+// ---- Legend ---------------------------------------------------------------------
+
+bool QcpTrendPlot::legendVisible() const { return plot_->legend->visible(); }
+
+void QcpTrendPlot::setLegendVisible(bool visible) {
+  QCPLegend* legend = plot_->legend;
+  QCPLayoutGrid* layout = plot_->plotLayout();
+  const bool below = legend->layout() == layout;
+  if (visible && !below) {
+    // Its own row under the data area, so it never covers a trace.
+    plot_->axisRect()->insetLayout()->take(legend);
+    const int row = layout->rowCount();
+    layout->addElement(row, 0, legend);
+    layout->setRowStretchFactor(row, 0.001);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setBrush(Qt::NoBrush);
+    legend->setMargins(QMargins(8, 0, 8, 6));
+  } else if (!visible && below) {
+    layout->take(legend);
+    layout->simplify();
+    plot_->axisRect()->insetLayout()->addElement(legend, Qt::AlignRight | Qt::AlignTop);
+  }
+  legend->setVisible(visible);
+  if (visible) arrangeLegend(plot_->width());
+}
+
+void QcpTrendPlot::arrangeLegend(int width) {
+  QCPLegend* legend = plot_->legend;
+  if (!legend->visible() || legend->itemCount() == 0) return;
+  int widest = 1;
+  for (int i = 0; i < legend->itemCount(); ++i)
+    if (QCPAbstractLegendItem* item = legend->item(i))
+      widest = std::max(widest, item->minimumOuterSizeHint().width() + legend->columnSpacing());
+  const int room = std::max(1, width - legend->margins().left() - legend->margins().right());
+  legend->setWrap(std::clamp(room / widest, 1, legend->itemCount()));
+  legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
+}
+
 void QcpTrendPlot::replot() {
   compactChannels();
   updateCursorItems();
@@ -378,6 +425,7 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
   const int w = width > 0 ? width : plot_->width();
   const int h = height > 0 ? height : plot_->height();
   if (w <= 0 || h <= 0 || w > 20000 || h > 20000) throw RuntimeError(err::InvalidCall);
+  arrangeLegend(w);
 
   // The picture is made in memory and written in one checked write, so that
   // a short write (disk full, file size limit) is noticed: the encoders do

@@ -116,6 +116,16 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   // not shown; the caller owns it.
   QMenu* contextMenu(const QPointF& pos);
 
+  // ---- Drawing ---------------------------------------------------------------
+  // On (the default): every channel draws from its pixel columns (see
+  // TrendGraph), so a picture costs what its size costs. Off: QCustomPlot
+  // draws every point, as a reference to compare pictures and times with.
+  void setPixelAggregation(bool on);
+  // A legend under the data area: each channel's title in its colour beside
+  // a stroke of its pen (tarvex plot). The viewer's plot has none.
+  void setLegendVisible(bool visible);
+  bool legendVisible() const;
+
   // How long the last replot took, in milliseconds.
   double lastReplotMs() const;
   // The memory the channels' points take, in bytes (what is reserved).
@@ -132,6 +142,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   };
 
   void applyInitialDesign();
+  // Lays the legend's entries out in as many columns as fit `width` pixels.
+  void arrangeLegend(int width);
   QCPGraph* graph(int index) const;
   TrendGraphData& data(int index) const;
   void compactChannels();
@@ -175,6 +187,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   int dragCursor_ = 0;
   QPointF pressPos_, lastPos_;
   bool moved_ = false;
+
+  bool pixelAggregation_ = true;
 
   UserInterface* ui_ = nullptr;
   QString caption_;
