@@ -122,6 +122,7 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
     double yMax = 0;
     int countdown = rowsPerCheck;
     std::vector<double> xs;
+    std::vector<double> ys(kHandOverPoints);
     for (std::size_t i = 0; i < selection.blocks.size(); ++i) {
       const SelectionBlock& block = selection.blocks[i];
       const BlockRows rows = rowsOf(block, vaGrid_);
@@ -167,6 +168,10 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
         };
         bool badTime = false;
         for (int n = 0; n < rowCount; ++n) {
+          // The cells come a hand-over's worth at a time.
+          const std::size_t inPart = static_cast<std::size_t>(n) % kHandOverPoints;
+          if (inPart == 0)
+            cells.read(c, n, std::min<int>(kHandOverPoints, rowCount - n), ys.data());
           if (--countdown == 0) {
             countdown = rowsPerCheck;
             if (due()) {
@@ -180,11 +185,11 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
             break;
           }
           const double x = xs[static_cast<std::size_t>(n)];
-          const std::optional<double> y = cells.number(c, n);
-          if (y && std::isfinite(*y)) {
-            points.push_back({x, *y});
-            yMin = std::min(yMin, *y);
-            yMax = std::max(yMax, *y);
+          const double y = ys[inPart];
+          if (std::isfinite(y)) {
+            points.push_back({x, y});
+            yMin = std::min(yMin, y);
+            yMax = std::max(yMax, y);
           } else {
             points.push_back({x, std::numeric_limits<double>::quiet_NaN()});
           }
