@@ -40,11 +40,13 @@ const char kUsage[] =
     "      Write the table of FILE to OUT as the viewer's export does.\n"
     "  tarvex sample DIR [--rows N]\n"
     "      Write a sample set of log files into DIR (default 720 data rows).\n"
-    "  tarvex plot FILE --columns N[,N...] [--rows A:B] -o OUT [--size WxH]\n"
+    "  tarvex plot FILE --columns N[,N...] [--rows A:B] -o OUT [--size WxH] [--no-legend]\n"
     "      Draw the trend of the data file's columns (numbers as `show` prints them,\n"
     "      channels from 2 on, or column titles) over data rows A to B (1-based,\n"
     "      inclusive; default all) as the viewer does, and write it to OUT: .png, .jpg,\n"
-    "      .pdf or .svg by the extension (default size 1600x900). No display needed.\n"
+    "      .pdf or .svg by the extension (default size 1600x900). A legend under the\n"
+    "      plot names each channel in its colour; --no-legend leaves it out. No display\n"
+    "      needed.\n"
     "The kind is taken from the extension when --kind is omitted: .csv data, .aud audit,\n"
     ".sig sig, .evt evt.\n";
 
@@ -74,6 +76,7 @@ struct Args {
   QString columns;
   QString size;
   bool allColumns = false;
+  bool noLegend = false;
 };
 
 int toCount(const QString& option, const QString& text) {
@@ -105,6 +108,8 @@ Args parseArgs(const QStringList& list) {
       args.size = value();
     else if (a == u"--all-columns")
       args.allColumns = true;
+    else if (a == u"--no-legend")
+      args.noLegend = true;
     else if (a.startsWith(u'-') && a.size() > 1)
       throw UsageError(QStringLiteral("unknown option ") + a);
     else
@@ -224,6 +229,7 @@ int cmdPlot(const Args& args) {
   if (args.output.isEmpty()) throw UsageError(QStringLiteral("plot needs -o OUT"));
   request.columns = args.columns.split(u',');
   request.output = args.output;
+  request.legend = !args.noLegend;
   if (!args.rows.isEmpty()) {
     request.rows = parseRowRange(args.rows);
     if (!request.rows) throw UsageError(QStringLiteral("--rows needs A:B, not ") + args.rows);

@@ -122,6 +122,7 @@ void plotToPicture(const PlotRequest& request) {
     if (m.style == mb::Critical)
       throw RuntimeError(err::TypeMismatch,
                          QStringLiteral("A row's date or time does not read; nothing written"));
+  plot.setLegendVisible(request.legend);
   plot.savePicture(request.output, format, request.width, request.height);
 }
 

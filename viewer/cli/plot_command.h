@@ -15,6 +15,7 @@ struct PlotRequest {
   QString output;                           // .png, .jpg/.jpeg, .pdf or .svg
   int width = 1600;
   int height = 900;
+  bool legend = true;  // each channel's title in its colour under the plot
 };
 
 // Reads the file as the viewer does, builds the trend of the columns and
