@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QSharedPointer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -52,6 +53,10 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   // The interface the context menu's save entries ask for a file name and
   // report failures through; without one they are not offered. Not owned.
   void setUserInterface(UserInterface* ui, const QString& caption);
+  // While `building` answers true (a plot build runs), the context menu's
+  // save entries are shown disabled: the picture would catch the plot half
+  // built. The tool bar's Save To Jpeg is refused by the window's busy rule.
+  void setBuildingCheck(std::function<bool()> building) { building_ = std::move(building); }
 
   // TrendPlot
   QString titleText() const override;
@@ -192,6 +197,7 @@ class QcpTrendPlot : public QObject, public TrendPlot {
 
   UserInterface* ui_ = nullptr;
   QString caption_;
+  std::function<bool()> building_;
   double printMarginInches_ = 1.0;
 };
 
