@@ -82,8 +82,8 @@ TraceStrokes traceStrokes(const std::vector<ColumnAggregate>& columns, const Tra
     }
     const QPointF first = map.map(a.first);
     const QPointF last = map.map(a.last);
-    const double y1 = map.yOffset + map.yScale * a.min.y;
-    const double y2 = map.yOffset + map.yScale * a.max.y;
+    const double y1 = map.mapY(a.min.y);
+    const double y2 = map.mapY(a.max.y);
     out.spans.emplace_back(QPointF(std::min(first.x(), last.x()), std::min(y1, y2)),
                            QPointF(std::max(first.x(), last.x()), std::max(y1, y2)));
     // The line from the previous column is hidden when both columns are

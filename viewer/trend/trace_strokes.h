@@ -17,15 +17,21 @@
 
 namespace tarvex {
 
-// Data to picture coordinates: (xOffset + xScale * x, yOffset + yScale * y).
+// Data to picture coordinates: the data point (xOrigin, yOrigin) lies at
+// (xOffset, yOffset), one unit of X is xScale pixels across, one of Y yScale
+// down or up. Measured from an origin in view, X values such as day serials
+// keep their precision however far the axis is zoomed.
 struct TraceMapping {
+  double xOrigin = 0;
   double xOffset = 0;
   double xScale = 1;
+  double yOrigin = 0;
   double yOffset = 0;
   double yScale = 1;
   QPointF map(const TrendPoint& p) const {
-    return {xOffset + xScale * p.x, yOffset + yScale * p.y};
+    return {xOffset + xScale * (p.x - xOrigin), yOffset + yScale * (p.y - yOrigin)};
   }
+  double mapY(double y) const { return yOffset + yScale * (y - yOrigin); }
 };
 
 struct TraceStrokes {

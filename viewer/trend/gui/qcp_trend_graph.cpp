@@ -53,12 +53,13 @@ void TrendGraph::draw(QCPPainter* painter) {
 
   const QCPRange values = value->range();
   TraceMapping map;
+  map.xOrigin = range.lower;
+  map.xOffset = left;
   map.xScale = (right - left) / range.size();
-  map.xOffset = left - map.xScale * range.lower;
-  const double bottom = value->coordToPixel(values.lower);
-  map.yScale = (value->coordToPixel(values.upper) - bottom) / values.size();
-  map.yOffset = bottom - map.yScale * values.lower;
-  if (!std::isfinite(map.yScale) || !std::isfinite(map.yOffset)) return;
+  map.yOrigin = values.lower;
+  map.yOffset = value->coordToPixel(values.lower);
+  map.yScale = (value->coordToPixel(values.upper) - map.yOffset) / values.size();
+  if (!std::isfinite(map.xScale) || !std::isfinite(map.yScale)) return;
 
   const TraceStrokes strokes = traceStrokes(columns_, map);
   applyDefaultAntialiasingHint(painter);
