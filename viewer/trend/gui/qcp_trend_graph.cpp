@@ -103,8 +103,9 @@ void TrendGraph::drawPieces(QCPPainter* painter, const TraceStrokes& strokes) co
   // A raster device strokes a joined polyline through a general path filler
   // whose cost grows with the pixel rows its edges cross, while a separate
   // line goes through a fast line rasterizer. So on a raster device a piece
-  // that zigzags steeply is drawn as separate lines (flat ends, which meet
-  // at a sharp turn as its join would), the rest as joined polylines.
+  // that zigzags steeply is drawn as separate lines (a solid pen's flat
+  // ends meet at a sharp turn as its join would), the rest as joined
+  // polylines.
   // With the screen's fast-polyline hint every piece is drawn as separate
   // lines with the pen's own ends, as QCustomPlot draws its polylines there.
   const bool vector = painter->modes().testFlag(QCPPainter::pmVectorized);
@@ -113,10 +114,12 @@ void TrendGraph::drawPieces(QCPPainter* painter, const TraceStrokes& strokes) co
                           mParentPlot->plottingHints().testFlag(QCP::phFastPolylines) &&
                           mPen.style() == Qt::SolidLine;
   const double width = std::max(1.0, mPen.widthF());
-  const bool lengthenEnds = !fastScreen && mPen.capStyle() == Qt::SquareCap;
-  QPen flat = mPen;
-  if (lengthenEnds) flat.setCapStyle(Qt::FlatCap);
   const bool dashed = mPen.style() != Qt::SolidLine;
+  // A patterned pen puts its cap on every dash: it keeps its own ends, and a
+  // piece's pattern continues from where the previous piece left it.
+  const bool lengthenEnds = !fastScreen && !dashed && mPen.capStyle() == Qt::SquareCap;
+  QPen piecePen = mPen;
+  if (lengthenEnds) piecePen.setCapStyle(Qt::FlatCap);
 
   // The square cap of a true end, as a flat end half the width further.
   auto lengthen = [&](QPointF& end, const QPointF& inner) {
@@ -127,7 +130,7 @@ void TrendGraph::drawPieces(QCPPainter* painter, const TraceStrokes& strokes) co
   std::vector<QLineF> lines;
   std::vector<QPointF> buffer;
   painter->setBrush(Qt::NoBrush);
-  painter->setPen(flat);
+  painter->setPen(piecePen);
   for (const TraceStrokes::Piece& p : strokes.pieces) {
     const std::size_t n = p.end - p.begin;
     buffer.assign(strokes.points.begin() + static_cast<std::ptrdiff_t>(p.begin),
@@ -148,14 +151,14 @@ void TrendGraph::drawPieces(QCPPainter* painter, const TraceStrokes& strokes) co
       continue;
     }
     if (dashed) {
-      flat.setDashOffset(p.dashStart / width);
-      painter->setPen(flat);
+      piecePen.setDashOffset(p.dashStart / width);
+      painter->setPen(piecePen);
     }
     painter->drawPolyline(buffer.data(), static_cast<int>(n));
   }
   if (!lines.empty()) {
-    if (dashed) flat.setDashOffset(0);
-    painter->setPen(flat);
+    if (dashed) piecePen.setDashOffset(0);
+    painter->setPen(piecePen);
     painter->drawLines(lines.data(), static_cast<int>(lines.size()));
   }
 }
