@@ -504,6 +504,7 @@ void QcpTrendPlot::print(QPrinter& printer) {
   const QRectF page = printer.pageRect(QPrinter::DevicePixel);
   const int w = std::max(1, plot_->width());
   const int h = std::max(1, plot_->height());
+  arrangeLegend(w);
   const double scale = std::min(page.width() / w, page.height() / h);
   painter.setMode(QCPPainter::pmVectorized);
   painter.setMode(QCPPainter::pmNoCaching);
