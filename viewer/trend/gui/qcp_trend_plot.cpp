@@ -360,8 +360,6 @@ void QcpTrendPlot::compactChannels() {
   for (const auto& d : data_) d->compact();
 }
 
-// ---- Output ---------------------------------------------------------------------
-
 // ---- Legend ---------------------------------------------------------------------
 
 bool QcpTrendPlot::legendVisible() const { return plot_->legend->visible(); }
@@ -399,6 +397,8 @@ void QcpTrendPlot::arrangeLegend(int width) {
   legend->setWrap(std::clamp(room / widest, 1, legend->itemCount()));
   legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
 }
+
+// ---- Output ---------------------------------------------------------------------
 
 void QcpTrendPlot::replot() {
   compactChannels();
