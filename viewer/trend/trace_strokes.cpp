@@ -7,9 +7,6 @@ namespace tarvex {
 
 namespace {
 
-// A column whose points draw as one span.
-bool dense(const ColumnAggregate& a) { return a.count >= 3; }
-
 // Collects one line at a time and cuts it into pieces.
 class LineCutter {
  public:
@@ -67,17 +64,25 @@ class LineCutter {
 }  // namespace
 
 TraceStrokes traceStrokes(const std::vector<ColumnAggregate>& columns, const TraceMapping& map,
-                          std::size_t maxPiecePoints) {
+                          const StrokeOptions& options) {
   TraceStrokes out;
   out.points.reserve(columns.size() * 2 + 2);
-  LineCutter line(out, maxPiecePoints);
+  LineCutter line(out, options.maxPiecePoints);
+  // A column whose points draw as one span: three or more, reaching higher
+  // than the line through its first and last point would cover.
+  auto spanned = [&](const ColumnAggregate& a) {
+    return a.count >= 3 && std::fabs(map.mapY(a.max.y) - map.mapY(a.min.y)) > options.flatHeight;
+  };
   const ColumnAggregate* previous = nullptr;
+  bool previousSpanned = false;
   for (const ColumnAggregate& a : columns) {
     if (a.breakBefore && previous) line.finish(true);
-    if (!dense(a)) {
+    const bool span = spanned(a);
+    if (!span) {
       line.add(map.map(a.first));
-      if (a.count == 2) line.add(map.map(a.last));
+      if (a.count >= 2) line.add(map.map(a.last));
       previous = &a;
+      previousSpanned = false;
       continue;
     }
     const QPointF first = map.map(a.first);
@@ -88,7 +93,7 @@ TraceStrokes traceStrokes(const std::vector<ColumnAggregate>& columns, const Tra
                            QPointF(std::max(first.x(), last.x()), std::max(y1, y2)));
     // The line from the previous column is hidden when both columns are
     // spans side by side whose extents overlap: it runs inside the two.
-    const bool hidden = previous && !a.breakBefore && dense(*previous) &&
+    const bool hidden = previous && !a.breakBefore && previousSpanned &&
                         a.column == previous->column + 1 && previous->min.y <= a.max.y &&
                         a.min.y <= previous->max.y;
     if (!hidden) line.add(first);
@@ -96,6 +101,7 @@ TraceStrokes traceStrokes(const std::vector<ColumnAggregate>& columns, const Tra
     line.finish(false);
     line.add(last);
     previous = &a;
+    previousSpanned = true;
   }
   line.finish(true);
   return out;

@@ -1,7 +1,8 @@
 // The strokes that draw one aggregated trace: what a painter is asked to
 // draw, so that no stroke's cost grows with the data. Columns of three or
-// more points become one vertical span each (their lowest to their highest
-// point); the rest of the trace becomes lines through the remaining points,
+// more points that reach higher than the pen covers become one vertical span
+// each (their lowest to their highest point); the rest of the trace becomes
+// lines through the remaining points,
 // cut into pieces of a bounded number of points. Lines hidden under the
 // spans (inside a column, and between neighbouring columns whose spans
 // overlap) are left out, so a dense zigzag draws as a row of spans instead of
@@ -58,12 +59,19 @@ struct TraceStrokes {
   std::vector<QRectF> spans;
 };
 
-// Points a piece holds at most.
-inline constexpr std::size_t kMaxPiecePoints = 64;
+struct StrokeOptions {
+  // Points a piece holds at most (at least 3).
+  std::size_t maxPiecePoints = 64;
+  // A column of three or more points no higher than this in the picture is
+  // drawn as the line from its first to its last point instead of a span:
+  // with half the pen's width here, the line's stroke covers the column's
+  // other points, and a smooth trace stays one line (a small vector file).
+  double flatHeight = 0;
+};
 
 // The strokes of `columns` (one trace, in column order) in picture
 // coordinates.
 TraceStrokes traceStrokes(const std::vector<ColumnAggregate>& columns, const TraceMapping& map,
-                          std::size_t maxPiecePoints = kMaxPiecePoints);
+                          const StrokeOptions& options = {});
 
 }  // namespace tarvex

@@ -61,7 +61,9 @@ void TrendGraph::draw(QCPPainter* painter) {
   map.yScale = (value->coordToPixel(values.upper) - map.yOffset) / values.size();
   if (!std::isfinite(map.xScale) || !std::isfinite(map.yScale)) return;
 
-  const TraceStrokes strokes = traceStrokes(columns_, map);
+  StrokeOptions options;
+  options.flatHeight = std::max(1.0, mPen.widthF()) / 2;
+  const TraceStrokes strokes = traceStrokes(columns_, map, options);
   applyDefaultAntialiasingHint(painter);
   drawSpans(painter, strokes);
   drawPieces(painter, strokes);

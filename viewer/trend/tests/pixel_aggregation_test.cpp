@@ -154,7 +154,9 @@ TraceStrokes strokesOf(const std::vector<double>& values, int width, std::size_t
   for (std::size_t i = 0; i < values.size(); ++i) points.push_back({double(i), values[i]});
   const auto columns =
       aggregateColumns(points.data(), points.size(), {0, double(values.size()), width});
-  return traceStrokes(columns, TraceMapping{}, maxPiece);
+  StrokeOptions options;
+  options.maxPiecePoints = maxPiece;
+  return traceStrokes(columns, TraceMapping{}, options);
 }
 
 TEST(TraceStrokes, ASparseLineIsCutIntoPiecesThatShareASegment) {
@@ -220,6 +222,29 @@ TEST(TraceStrokes, LinesJoinSpansThatDoNotOverlapAndStopAtGaps) {
     EXPECT_FALSE(from < 495 && to >= 515);
     EXPECT_FALSE(p.capAtStart || p.capAtEnd);  // they leave and enter spans
   }
+}
+
+TEST(TraceStrokes, ColumnsNoHigherThanThePenCoversStayALine) {
+  // A slow ramp of 10 points a column rising 0.5 a column, and one column
+  // that jumps: with a flat height of 1 the ramp is a line through each
+  // column's first and last point, only the jump is a span.
+  std::vector<double> values;
+  for (int i = 0; i < 400; ++i) values.push_back(i * 0.05);
+  values[205] = 30;
+  std::vector<TrendPoint> points;
+  for (std::size_t i = 0; i < values.size(); ++i) points.push_back({double(i), values[i]});
+  const auto columns = aggregateColumns(points.data(), points.size(), {0, 400, 40});
+  StrokeOptions options;
+  options.flatHeight = 1;
+  const TraceStrokes s = traceStrokes(columns, TraceMapping{}, options);
+  ASSERT_EQ(s.spans.size(), 1u);
+  EXPECT_EQ(s.spans[0].bottom(), 30);
+  std::size_t linePoints = 0;
+  for (const TraceStrokes::Piece& p : s.pieces) linePoints += p.end - p.begin;
+  EXPECT_EQ(linePoints, 2u * 39 + 2);  // 39 columns' ends, plus the span's two ends
+  // Without it every column is a span and the lines between them hidden.
+  const TraceStrokes spans = traceStrokes(columns, TraceMapping{});
+  EXPECT_EQ(spans.spans.size(), 40u);
 }
 
 TEST(TraceStrokes, ADenseColumnBesideSparseOnesIsJoinedToThem) {
