@@ -45,11 +45,14 @@ void TrendGraph::draw(QCPPainter* painter) {
   const double deviceWidth = std::fabs(right - left) * deviceScale;
   const int width = static_cast<int>(std::clamp(std::ceil(deviceWidth), 1.0, 1048576.0));
 
-  columns_.clear();
+  // One room for the columns of every channel a thread draws, kept between
+  // draws: a few hundred kilobytes, not that much a channel.
+  thread_local std::vector<ColumnAggregate> columns;
+  columns.clear();
   aggregateColumns(
       &*begin, static_cast<std::size_t>(end - begin), PixelColumns{range.lower, range.upper, width},
       [](const QCPGraphData& p) { return p.key; }, [](const QCPGraphData& p) { return p.value; },
-      columns_);
+      columns);
 
   const QCPRange values = value->range();
   TraceMapping map;
@@ -63,7 +66,7 @@ void TrendGraph::draw(QCPPainter* painter) {
 
   StrokeOptions options;
   options.flatHeight = std::max(1.0, mPen.widthF()) / 2;
-  const TraceStrokes strokes = traceStrokes(columns_, map, options);
+  const TraceStrokes strokes = traceStrokes(columns, map, options);
   applyDefaultAntialiasingHint(painter);
   drawSpans(painter, strokes);
   drawPieces(painter, strokes);

@@ -40,7 +40,6 @@ class TrendGraph : public QCPGraph {
   void drawPieces(QCPPainter* painter, const TraceStrokes& strokes) const;
 
   bool aggregation_ = true;
-  std::vector<ColumnAggregate> columns_;  // kept between draws for its room
 };
 
 }  // namespace tarvex
