@@ -189,6 +189,17 @@ void QcpTrendPlot::setAxis(TrendAxis which, const TrendAxisSettings& s) {
   QCPAxis* a = axisOf(plot_, which);
   TrendTicker& t = which == TrendAxis::X ? *xTicker_ : *yTicker_;
   AxisExtras& e = axisExtras_[which == TrendAxis::X ? kX : kY];
+  // Settings that change nothing drawn (the builder switching the axis to
+  // follow the data) need no redraw of a plot that may hold millions of
+  // points.
+  const TrendAxisSettings was = axis(which);
+  if (was.title == s.title && was.min == s.min && was.span == s.span &&
+      was.minorCount == s.minorCount && was.dateTimeFormat == s.dateTimeFormat &&
+      was.labelsFormatStyle == s.labelsFormatStyle && was.scaleColor == s.scaleColor) {
+    e.scrollMode = s.scrollMode;
+    e.followData = s.followData;
+    return;
+  }
   a->setLabel(s.title);
   a->setRange(s.min, s.min + s.span);
   t.setMinorCount(s.minorCount);
