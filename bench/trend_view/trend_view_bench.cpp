@@ -7,7 +7,8 @@
 //   trend_view_bench [ROWS] [CHANNELS] [SHAPE] [CHUNK]
 //     SHAPE: walk (default), sine, noisy, onoff, random01, sawtooth
 //     CHUNK: points a hand-over, default 4096
-//   PICTURE_DIR=DIR  also writes DIR/view-SHAPE-ROWS.png (1600 x 900)
+//   PICTURE_DIR=DIR  also writes DIR/view-SHAPE-ROWS.png (1600 x 900) and the
+//                    widget as shown, DIR/view-SHAPE-ROWS-screen.png
 //   EVERY_POINT=1    draws every point (QCustomPlot's own drawing) instead of
 //                    the pixel columns: the reference the figures compare with
 // Prints one line of figures per measurement: wall time, and the CPU time of
@@ -224,6 +225,10 @@ int main(int argc, char** argv) {
                              .arg(everyPoint ? QStringLiteral("-every-point") : QString());
     plot.savePicture(name, QStringLiteral("png"));
     std::printf("picture: %s\n", qPrintable(name));
+    // And the screen's own drawing (fast polylines), as the widget shows it.
+    QString screen = name;
+    screen.replace(QStringLiteral(".png"), QStringLiteral("-screen.png"));
+    widget.grab().save(screen);
   }
   return 0;
 }
