@@ -1,7 +1,10 @@
 // Benchmark program for the historical trend.
-//   trend_bench generate FILE ROWS   writes a data history of ROWS rows one
-//                                    second apart: date, time, 8 channels,
-//                                    0.5 % of the channel cells empty
+//   trend_bench generate FILE ROWS [SHAPE]
+//                                    writes a data history of ROWS rows one
+//                                    second apart: date, time, 8 channels of
+//                                    one signal shape (signal_shapes.h:
+//                                    walk, sine, noisy, onoff, random01,
+//                                    sawtooth), 0.5 % of the cells NaN
 //   trend_bench run FILE [CANCEL]    loads it as the viewer does, then
 //                                    measures on a 1600x900 plot: the build
 //                                    of all 8 channels (cell text to numbers
@@ -21,12 +24,15 @@
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "../trend/signal_shapes.h"
 #include "logfiles/column_reader.h"
 #include "logfiles/logtable.h"
 #include "logfiles/readers.h"
@@ -36,25 +42,25 @@
 
 namespace {
 
-int generate(const char* path, long rows) {
+int generate(const char* path, long rows, bench::Shape shape) {
   QFile out(QString::fromLocal8Bit(path));
   if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 2;
   QByteArray buf;
   buf.reserve(1 << 20);
   buf += "Date,Time,TC1 (C),TC2 (C),PT1 (bar),PT2 (bar),FT1 (l/min),FT2 (l/min),LT1 (%),AI1\r\n";
-  unsigned state = 2007;
-  double channel[8] = {23.5, 180.2, 2.44, 1.75, 12.25, 8.75, 55.0, 4.125};
+  std::vector<bench::Signal> channels;
+  for (int c = 0; c < 8; ++c) channels.emplace_back(shape, c);
   long day = 0, second = 6 * 3600;
   char line[256];
   for (long r = 0; r < rows; ++r) {
     int n = std::snprintf(line, sizeof line, "%ld/%ld/2007,%02ld:%02ld:%02ld", 1 + (day / 28) % 12,
                           1 + day % 28, second / 3600, second / 60 % 60, second % 60);
-    for (double& v : channel) {
-      state = state * 1103515245u + 12345u;
-      v += (int((state >> 16) % 201) - 100) / 1000.0;
-      state = state * 1103515245u + 12345u;
-      if ((state >> 8) % 1000 < 5)  // 0.5 % missing
-        line[n++] = ',';
+    for (bench::Signal& s : channels) {
+      const double v = s.next();
+      // A gap is the word NaN: the viewer and both peers leave it out of the
+      // line (gnuplot would draw straight across an empty cell).
+      if (std::isnan(v))
+        n += std::snprintf(line + n, sizeof line - n, ",NaN");
       else
         n += std::snprintf(line + n, sizeof line - n, ",%.3f", v);
     }
@@ -189,44 +195,67 @@ int parts(const char* path) {
   const QLocale locale;
   QElapsedTimer t;
   t.start();
+  double c0 = cpuSeconds();
   double sum = 0;
   for (int r = 1; r <= rows; ++r) {
     sum += vaGrid.cellDateTime(0, r, locale).value_or(0);
     sum += vaGrid.cellDateTime(1, r, locale).value_or(0);
   }
   print("parts_times_s", t.nsecsElapsed() / 1e9, "s");
+  print("parts_times_cpu_s", cpuSeconds() - c0, "s");
   t.restart();
+  c0 = cpuSeconds();
   for (int c = 2; c <= 9; ++c)
     for (int r = 1; r <= rows; ++r) sum += vaGrid.cellNumber(c, r, locale).value_or(0);
   print("parts_numbers_s", t.nsecsElapsed() / 1e9, "s");
+  print("parts_numbers_cpu_s", cpuSeconds() - c0, "s");
   t.restart();
+  c0 = cpuSeconds();
   {
     ColumnNumberReader reader(vaGrid, 1, rows, locale);
     for (int c = 2; c <= 9; ++c)
       for (int r = 0; r < rows; ++r) sum += reader.number(c, r).value_or(0);
   }
   print("parts_reader_columns_s", t.nsecsElapsed() / 1e9, "s");
+  print("parts_reader_columns_cpu_s", cpuSeconds() - c0, "s");
   t.restart();
+  c0 = cpuSeconds();
   {
     ColumnNumberReader reader(vaGrid, 1, rows, locale);
-    for (int r = 0; r < rows; ++r)
-      for (int c = 2; c <= 9; ++c) sum += reader.number(c, r).value_or(0);
+    std::vector<double> ys(4096);
+    for (int c = 2; c <= 9; ++c)
+      for (int r = 0; r < rows; r += 4096) {
+        const int n = std::min(4096, rows - r);
+        reader.read(c, r, n, ys.data());
+        for (int k = 0; k < n; ++k) sum += ys[static_cast<std::size_t>(k)];
+      }
   }
-  print("parts_reader_rows_s", t.nsecsElapsed() / 1e9, "s");
+  print("parts_reader_read_s", t.nsecsElapsed() / 1e9, "s");
+  print("parts_reader_read_cpu_s", cpuSeconds() - c0, "s");
   QcpTrendPlot plot;
   plot.widget()->resize(1600, 900);
   plot.widget()->show();
   plot.clearChannels();
   t.restart();
+  c0 = cpuSeconds();
   for (int c = 0; c < 8; ++c) {
-    std::vector<TrendPoint> pts(static_cast<std::size_t>(rows));
-    for (int r = 0; r < rows; ++r) pts[r] = {45000.0 + r / 86400.0, double(r % 100)};
-    plot.appendPoints(plot.addChannel({}), std::move(pts));
+    const int k = plot.addChannel({});
+    plot.reservePoints(k, static_cast<std::size_t>(rows));
+    for (int r0 = 0; r0 < rows; r0 += 4096) {
+      std::vector<TrendPoint> pts;
+      pts.reserve(4096);
+      for (int r = r0; r < std::min(rows, r0 + 4096); ++r)
+        pts.push_back({45000.0 + r / 86400.0, double(r % 100)});
+      plot.appendPoints(k, std::move(pts));
+    }
   }
   print("parts_handover_s", t.nsecsElapsed() / 1e9, "s");
+  print("parts_handover_cpu_s", cpuSeconds() - c0, "s");
   t.restart();
+  c0 = cpuSeconds();
   plot.replot();
   print("parts_first_replot_s", t.nsecsElapsed() / 1e9, "s");
+  print("parts_first_replot_cpu_s", cpuSeconds() - c0, "s");
   return sum == 42 ? 1 : 0;
 }
 
@@ -334,8 +363,14 @@ int run(const char* path, bool cancel) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::strcmp(argv[1], "generate") == 0)
-    return generate(argv[2], std::atol(argv[3]));
+  if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "generate") == 0) {
+    const auto shape = bench::shapeFromName(argc == 5 ? argv[4] : "walk");
+    if (!shape) {
+      std::fprintf(stderr, "unknown shape %s\n", argv[4]);
+      return 2;
+    }
+    return generate(argv[2], std::atol(argv[3]), *shape);
+  }
   if (argc == 3 && std::strcmp(argv[1], "parts") == 0) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -351,6 +386,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  std::fprintf(stderr, "usage: trend_bench generate FILE ROWS | run FILE [cancel]\n");
+  std::fprintf(stderr,
+               "usage: trend_bench generate FILE ROWS [SHAPE] | run FILE [cancel] | parts FILE\n");
   return 2;
 }

@@ -45,13 +45,15 @@ const char kUsage[] =
     "      Write the table of FILE to OUT as the viewer's export does.\n"
     "  tarvex sample DIR [--rows N]\n"
     "      Write a sample set of log files into DIR (default 720 data rows).\n"
-    "  tarvex plot FILE --columns N[,N...] [--rows A:B] -o OUT [--size WxH]\n"
+    "  tarvex plot FILE --columns N[,N...] [--rows A:B] -o OUT [--size WxH] [--no-legend]\n"
     "              [--reference REF [--align start|end|time] [--offset +-H:MM:SS]\n"
     "              [--differences]]\n"
     "      Draw the trend of the data file's columns (numbers as `show` prints them,\n"
     "      channels from 2 on, or column titles) over data rows A to B (1-based,\n"
     "      inclusive; default all) as the viewer does, and write it to OUT: .png, .jpg,\n"
-    "      .pdf or .svg by the extension (default size 1600x900). No display needed.\n"
+    "      .pdf or .svg by the extension (default size 1600x900). A legend under the\n"
+    "      plot names each channel in its colour; --no-legend leaves it out. No display\n"
+    "      needed.\n"
     "      --reference REF overlays the batch REF (channels matched by title, dashed),\n"
     "      laid by --align and --offset as for compare; --differences adds current -\n"
     "      reference per channel.\n"
@@ -121,6 +123,7 @@ struct Args {
   std::optional<QString> to;
   QString grep;
   std::optional<DateOrder> dateOrder;
+  bool noLegend = false;
 };
 
 int toCount(const QString& option, const QString& text) {
@@ -173,7 +176,9 @@ Args parseArgs(const QStringList& list) {
       args.dateOrder = dateOrderFromName(name);
       if (!args.dateOrder)
         throw UsageError(QStringLiteral("--date-order needs mdy, dmy or ymd, not ") + name);
-    } else if (a.startsWith(u'-') && a.size() > 1)
+    } else if (a == u"--no-legend")
+      args.noLegend = true;
+    else if (a.startsWith(u'-') && a.size() > 1)
       throw UsageError(QStringLiteral("unknown option ") + a);
     else
       args.positional << a;
@@ -350,6 +355,7 @@ int cmdPlot(const Args& args) {
   request.columns = args.columns.split(u',');
   request.output = args.output;
   request.dateOrder = args.dateOrder;
+  request.legend = !args.noLegend;
   if (!args.rows.isEmpty()) {
     request.rows = parseRowRange(args.rows);
     if (!request.rows) throw UsageError(QStringLiteral("--rows needs A:B, not ") + args.rows);

@@ -125,6 +125,7 @@ void plotToPicture(const PlotRequest& request) {
     if (m.style == mb::Critical)
       throw RuntimeError(err::TypeMismatch,
                          QStringLiteral("A row's date or time does not read; nothing written"));
+  plot.setLegendVisible(request.legend);
   if (!request.reference.isEmpty()) {
     // The viewer's own steps; what it would say in a message box is a note
     // here, and a refusal is the command's error.
@@ -148,8 +149,7 @@ void plotToPicture(const PlotRequest& request) {
           *request.notes << QStringLiteral("%1 is not in the reference: not compared").arg(t);
       }
     }
-    // The legend names the reference's traces beside the channels.
-    plot.widget()->legend->setVisible(true);
+    plot.setLegendVisible(request.legend);
     plot.savePicture(request.output, format, request.width, request.height);
     return;
   }

@@ -118,6 +118,7 @@ void ViewerApp::showHistory() {
   history_ = new FrmHistory;
   plot_ = std::make_unique<QcpTrendPlot>(history_->iPlotX);
   plot_->setUserInterface(&ui_, history_->caption());
+  plot_->setBuildingCheck([this] { return trend_ && trend_->building(); });
   trend_ = std::make_unique<TrendCommands>(ui_, *history_, *plot_, history_->vaGrid(),
                                            globals_->f_Plotting, trendSetupOpener(main_));
   history_->setSliderHandlers([this](int p) { trend_->dateSliderChanged(p); },

@@ -117,6 +117,9 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
     double yMax = 0;
     int countdown = rowsPerCheck;
     std::vector<double> xs;
+    BlockRows xsRows{0, -1};
+    std::optional<ColumnNumberReader> cells;  // reads the rows of xs
+    std::vector<double> ys(kHandOverPoints);
     for (std::size_t i = 0; i < selection.blocks.size(); ++i) {
       const SelectionBlock& block = selection.blocks[i];
       const BlockRows rows = rowsOf(block, vaGrid_);
@@ -129,19 +132,23 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
       const long long rowSpan = static_cast<long long>(lastSeen) - firstSeen;
       const long long blockColumns = static_cast<long long>(block.col2) - block.col1 + 1;
 
-      // The X values of the block's rows, once for all of its columns. A row
-      // whose time does not read ends them; the build fails when a channel
-      // reaches it, after the points before it were plotted.
+      // The X values of the block's rows, once for all of its columns and
+      // for the next blocks of the same rows (whole columns picked one by
+      // one). A row whose time does not read ends them; the build fails when
+      // a channel reaches it, after the points before it were plotted.
       const int rowCount = std::max(0, rows.last - rows.first + 1);
-      xs.clear();
-      xs.reserve(static_cast<std::size_t>(rowCount));
-      for (int r = rows.first; r <= rows.last; ++r) {
-        const std::optional<double> x = rowTime(vaGrid_, r, locale);
-        if (!x) break;
-        xs.push_back(*x);
+      if (!cells || rows.first != xsRows.first || rows.last != xsRows.last) {
+        xs.clear();
+        xs.reserve(static_cast<std::size_t>(rowCount));
+        for (int r = rows.first; r <= rows.last; ++r) {
+          const std::optional<double> x = rowTime(vaGrid_, r, locale);
+          if (!x) break;
+          xs.push_back(*x);
+        }
+        cells.emplace(vaGrid_, rows.first, rows.last, locale);
+        xsRows = rows;
       }
 
-      ColumnNumberReader cells(vaGrid_, rows.first, rows.last, locale);
       for (int c = block.col1; c <= block.col2; ++c) {
         if (!f_Plotting_) throw BuildCanceled{};
         TrendChannelStyle style;
@@ -161,7 +168,16 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
           points.reserve(kHandOverPoints);
         };
         bool badTime = false;
-        for (int n = 0; n < rowCount; ++n) {
+        constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+        int n = 0;
+        while (n < rowCount) {
+          // The cells come a hand-over's worth at a time.
+          const int part = n / static_cast<int>(kHandOverPoints);
+          const int partEnd = std::min(rowCount, (part + 1) * static_cast<int>(kHandOverPoints));
+          if (n == part * static_cast<int>(kHandOverPoints))
+            cells->read(c, n, partEnd - n, ys.data());
+          // The bar and the events at row n when it is their turn; then the
+          // rows up to the next turn in one run.
           if (--countdown == 0) {
             countdown = rowsPerCheck;
             if (due()) {
@@ -169,20 +185,22 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
               win_.setPlotProgress(progressPercent(pointsDone, blockColumns, rowSpan));
             }
           }
-          ++pointsDone;
-          if (static_cast<std::size_t>(n) >= xs.size()) {
+          const int run = std::min(partEnd - n, countdown);
+          countdown -= run - 1;
+          const int timed = std::min(n + run, static_cast<int>(xs.size()));
+          const double* y = ys.data() + (n - part * static_cast<int>(kHandOverPoints));
+          for (int r = n; r < timed; ++r, ++y) {
+            const double v = std::isfinite(*y) ? *y : nan;
+            points.push_back({xs[static_cast<std::size_t>(r)], v});
+            yMin = std::min(yMin, v);  // a NaN second never wins
+            yMax = std::max(yMax, v);
+          }
+          pointsDone += run;
+          if (timed < n + run) {
             badTime = true;
             break;
           }
-          const double x = xs[static_cast<std::size_t>(n)];
-          const std::optional<double> y = cells.number(c, n);
-          if (y && std::isfinite(*y)) {
-            points.push_back({x, *y});
-            yMin = std::min(yMin, *y);
-            yMax = std::max(yMax, *y);
-          } else {
-            points.push_back({x, std::numeric_limits<double>::quiet_NaN()});
-          }
+          n += run;
           if (points.size() == kHandOverPoints) handOver();
         }
         if (!points.empty()) plot_.appendPoints(k, std::move(points));

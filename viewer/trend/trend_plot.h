@@ -100,9 +100,11 @@ class TrendPlot {
 
   // ---- Axes --------------------------------------------------------------
   virtual TrendAxisSettings axis(TrendAxis which) const = 0;
-  // Applies every field of `settings` to the axis and redraws.
+  // Applies every field of `settings` to the axis; redraws when a drawn one
+  // changed.
   virtual void setAxis(TrendAxis which, const TrendAxisSettings& settings) = 0;
-  // Shorthands for the two fields the builder and the sliders change.
+  // Shorthand for the two fields the builder and the sliders change. Does not
+  // redraw: the caller calls replot() once it has changed what it changes.
   virtual void setAxisRange(TrendAxis which, double min, double span) = 0;
 
   // ---- Channels ----------------------------------------------------------

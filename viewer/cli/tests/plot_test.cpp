@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstdlib>
 
 namespace {
 
@@ -84,6 +85,54 @@ TEST(PlotCommand, WritesEveryPictureType) {
   QFile pdf(dir.filePath("t.pdf"));
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(5) == "%PDF-");
+}
+
+// Pixels near `color` in the picture's rows y0..y1.
+int colorPixels(const QImage& image, int y0, int y1, const QColor& color) {
+  int n = 0;
+  for (int y = y0; y <= y1; ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (std::abs(c.red() - color.red()) < 40 && std::abs(c.green() - color.green()) < 40 &&
+          std::abs(c.blue() - color.blue()) < 40)
+        ++n;
+    }
+  return n;
+}
+
+TEST(PlotCommand, ALegendNamesEveryChannelInItsColour) {
+  QTemporaryDir dir;
+  const QString data = writeData(dir);
+  // The SVG holds the titles only with the legend (they appear nowhere else).
+  for (const bool legend : {true, false}) {
+    QStringList args{"plot", data, "--columns", "Flow,Temp", "-o", dir.filePath("l.svg")};
+    if (!legend) args << "--no-legend";
+    ASSERT_EQ(tarvex(args).exitCode, 0);
+    QFile svg(dir.filePath("l.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QByteArray text = svg.readAll();
+    EXPECT_EQ(text.contains(">Flow<"), legend);
+    EXPECT_EQ(text.contains(">Temp<"), legend);
+  }
+  // In a PNG the legend's row under the plot shows each channel's colour
+  // (its stroke and its title); without it, that row shows neither.
+  const QColor first(220, 0, 0), second(0, 0, 220);  // the plot's first two channel colours
+  for (const bool legend : {true, false}) {
+    QStringList args{"plot",   data,     "--columns", "2,3", "-o", dir.filePath("l.png"),
+                     "--size", "600x400"};
+    if (!legend) args << "--no-legend";
+    ASSERT_EQ(tarvex(args).exitCode, 0);
+    const QImage png(dir.filePath("l.png"));
+    ASSERT_EQ(png.size(), QSize(600, 400));
+    const int bottom = png.height() - 1, top = png.height() - 22;
+    if (legend) {
+      EXPECT_GT(colorPixels(png, top, bottom, first), 20);
+      EXPECT_GT(colorPixels(png, top, bottom, second), 20);
+    } else {
+      EXPECT_EQ(colorPixels(png, top, bottom, first), 0);
+      EXPECT_EQ(colorPixels(png, top, bottom, second), 0);
+    }
+  }
 }
 
 TEST(PlotCommand, ErrorsWriteNothing) {

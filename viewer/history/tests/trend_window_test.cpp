@@ -6,9 +6,11 @@
 
 #include <QDir>
 #include <QImage>
+#include <QMenu>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 #include "history/frm_history.h"
 #include "history/history_commands.h"
@@ -179,6 +181,70 @@ class TrendWindowTest : public QObject {
     if (!qEnvironmentVariableIsEmpty("TARVEX_SHOTS"))
       QFile::copy(ui.pdfFile,
                   QDir(qEnvironmentVariable("TARVEX_SHOTS")).filePath("trend-print.pdf"));
+  }
+
+  // While a build runs, the plot's pictures are refused: Save To Jpeg on the
+  // tool bar with the window's busy message, the context menu's entries by
+  // being disabled. Afterwards both work again.
+  void picturesRefusedWhileBuilding() {
+    QTemporaryDir dir;
+    QProcess sample;
+    sample.start(QStringLiteral(TARVEX_EXE), {"sample", dir.path(), "--rows", "200"});
+    QVERIFY(sample.waitForFinished(60000));
+    test::ScriptedUi ui;
+    VxLog sigLog;
+    ViewerGlobals g;
+    FrmHistory w;
+    QcpTrendPlot plot(w.iPlotX);
+    plot.setUserInterface(&ui, w.caption());
+    TrendCommands trend(ui, w, plot, w.vaGrid(), g.f_Plotting);
+    trend.setPacing(PlotPacing::everyRow());
+    plot.setBuildingCheck([&] { return trend.building(); });
+    HistoryCommands cmds(ui, w, g, &sigLog, trend);
+    w.setClickHandler([&](ToolBar bar, int index) {
+      if (bar == ToolBar::DataBarBtn) cmds.DataBarBtn_Click(index);
+      if (bar == ToolBar::histBarBtn) cmds.histBarBtn_Click(index);
+    });
+    ui.openAnswers = {QDir(dir.path()).filePath("Reactor2_History.csv")};
+    w.click(ToolBar::DataBarBtn, 0);
+    QAbstractItemModel* va = w.vaGridView->model();
+    w.vaGridView->selectionModel()->select(
+        QItemSelection(va->index(0, 1), va->index(va->rowCount() - 1, 2)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Columns);
+    auto saveEntries = [&] {
+      std::unique_ptr<QMenu> menu(plot.contextMenu(QPointF(100, 100)));
+      QList<bool> enabled;
+      for (QAction* a : menu->actions())
+        if (a->text().startsWith(QStringLiteral("Save as "))) enabled << a->isEnabled();
+      return enabled;
+    };
+
+    const QString jpg = QDir(dir.path()).filePath("Data Viewer.jpg");
+    int pumps = 0;
+    QList<bool> duringBuild;
+    QStringList toolBarAnswer;
+    ui.onDoEvents = [&] {
+      if (++pumps != 50) return;  // in the middle of the first channel
+      ui.log.clear();
+      ui.saveAnswers = {jpg};
+      w.click(ToolBar::histBarBtn, 2);
+      toolBarAnswer = ui.log;
+      duringBuild = saveEntries();
+    };
+    ui.log.clear();
+    w.click(ToolBar::DataBarBtn, 1);
+    QVERIFY(pumps > 50);
+    QCOMPARE(toolBarAnswer,
+             QStringList{"msg:64:History viewer is busy with an operation, please wait!"});
+    QVERIFY(!QFile::exists(jpg));
+    QCOMPARE(duringBuild, (QList<bool>{false, false, false}));
+    QCOMPARE(plot.channelCount(), 2);
+
+    QCOMPARE(saveEntries(), (QList<bool>{true, true, true}));
+    ui.log.clear();
+    w.click(ToolBar::histBarBtn, 2);
+    QCOMPARE(ui.log, QStringList{"save:Save trend jpeg as?"});
+    QVERIFY(QFile::exists(jpg));
   }
 };
 

@@ -13,6 +13,7 @@
 
 #include "shell/runtime_error.h"
 #include "shell/writefiles.h"
+#include "trend/gui/qcp_trend_graph.h"
 #include "trend/gui/qcp_trend_plot_p.h"
 #include "trend/gui/trend_ticker.h"
 
@@ -188,6 +189,17 @@ void QcpTrendPlot::setAxis(TrendAxis which, const TrendAxisSettings& s) {
   QCPAxis* a = axisOf(plot_, which);
   TrendTicker& t = which == TrendAxis::X ? *xTicker_ : *yTicker_;
   AxisExtras& e = axisExtras_[which == TrendAxis::X ? kX : kY];
+  // Settings that change nothing drawn (the builder switching the axis to
+  // follow the data) need no redraw of a plot that may hold millions of
+  // points.
+  const TrendAxisSettings was = axis(which);
+  if (was.title == s.title && was.min == s.min && was.span == s.span &&
+      was.minorCount == s.minorCount && was.dateTimeFormat == s.dateTimeFormat &&
+      was.labelsFormatStyle == s.labelsFormatStyle && was.scaleColor == s.scaleColor) {
+    e.scrollMode = s.scrollMode;
+    e.followData = s.followData;
+    return;
+  }
   a->setLabel(s.title);
   a->setRange(s.min, s.min + s.span);
   t.setMinorCount(s.minorCount);
@@ -206,7 +218,6 @@ void QcpTrendPlot::setAxis(TrendAxis which, const TrendAxisSettings& s) {
 
 void QcpTrendPlot::setAxisRange(TrendAxis which, double min, double span) {
   axisOf(plot_, which)->setRange(min, min + span);
-  replot();
 }
 
 // ---- Channels -------------------------------------------------------------------
@@ -247,7 +258,8 @@ int QcpTrendPlot::addChannel(const TrendChannelStyle& style) {
   // A channel's graph follows the other channels', before any overlay's.
   clearOverlay();
   compactChannels();
-  QCPGraph* g = plot_->addGraph(plot_->xAxis, plot_->yAxis);
+  auto* g = new TrendGraph(plot_->xAxis, plot_->yAxis);
+  g->setPixelAggregation(pixelAggregation_);
   auto d = QSharedPointer<TrendGraphData>::create();
   g->setData(d);
   data_.push_back(d);
@@ -277,7 +289,15 @@ void QcpTrendPlot::setChannelStyle(int index, const TrendChannelStyle& style) {
   QCPGraph* g = graph(index);
   g->setName(style.titleText);
   g->setPen(QPen(style.color, std::max(1, style.traceLineWidth)));
+  if (QCPPlottableLegendItem* item = plot_->legend->itemWithPlottable(g))
+    item->setTextColor(style.color);
   updateCursorItems();
+}
+
+void QcpTrendPlot::setPixelAggregation(bool on) {
+  pixelAggregation_ = on;
+  for (int i = 0; i < plot_->graphCount(); ++i)
+    if (auto* g = qobject_cast<TrendGraph*>(plot_->graph(i))) g->setPixelAggregation(on);
 }
 
 void QcpTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& points) {
@@ -356,6 +376,44 @@ void QcpTrendPlot::compactChannels() {
   for (const auto& d : data_) d->compact();
 }
 
+// ---- Legend ---------------------------------------------------------------------
+
+bool QcpTrendPlot::legendVisible() const { return plot_->legend->visible(); }
+
+void QcpTrendPlot::setLegendVisible(bool visible) {
+  QCPLegend* legend = plot_->legend;
+  QCPLayoutGrid* layout = plot_->plotLayout();
+  const bool below = legend->layout() == layout;
+  if (visible && !below) {
+    // Its own row under the data area, so it never covers a trace.
+    plot_->axisRect()->insetLayout()->take(legend);
+    const int row = layout->rowCount();
+    layout->addElement(row, 0, legend);
+    layout->setRowStretchFactor(row, 0.001);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setBrush(Qt::NoBrush);
+    legend->setMargins(QMargins(8, 0, 8, 6));
+  } else if (!visible && below) {
+    layout->take(legend);
+    layout->simplify();
+    plot_->axisRect()->insetLayout()->addElement(legend, Qt::AlignRight | Qt::AlignTop);
+  }
+  legend->setVisible(visible);
+  if (visible) arrangeLegend(plot_->width());
+}
+
+void QcpTrendPlot::arrangeLegend(int width) {
+  QCPLegend* legend = plot_->legend;
+  if (!legend->visible() || legend->itemCount() == 0) return;
+  int widest = 1;
+  for (int i = 0; i < legend->itemCount(); ++i)
+    if (QCPAbstractLegendItem* item = legend->item(i))
+      widest = std::max(widest, item->minimumOuterSizeHint().width() + legend->columnSpacing());
+  const int room = std::max(1, width - legend->margins().left() - legend->margins().right());
+  legend->setWrap(std::clamp(room / widest, 1, legend->itemCount()));
+  legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
+}
+
 // ---- Output ---------------------------------------------------------------------
 
 void QcpTrendPlot::replot() {
@@ -385,6 +443,7 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
   const int h = height > 0 ? height : plot_->height();
   if (w <= 0 || h <= 0 || w > 20000 || h > 20000) throw RuntimeError(err::InvalidCall);
   chooseOverlayDetail(w);
+  arrangeLegend(w);
 
   // The picture is made in memory and written in one checked write, so that
   // a short write (disk full, file size limit) is noticed: the encoders do
@@ -456,6 +515,7 @@ void QcpTrendPlot::print(QPrinter& printer) {
   const QRectF page = printer.pageRect(QPrinter::DevicePixel);
   const int w = std::max(1, plot_->width());
   const int h = std::max(1, plot_->height());
+  arrangeLegend(w);
   const double scale = std::min(page.width() / w, page.height() / h);
   chooseOverlayDetail(static_cast<int>(page.width()));
   painter.setMode(QCPPainter::pmVectorized);

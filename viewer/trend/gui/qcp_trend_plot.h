@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QSharedPointer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -53,6 +54,10 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   // The interface the context menu's save entries ask for a file name and
   // report failures through; without one they are not offered. Not owned.
   void setUserInterface(UserInterface* ui, const QString& caption);
+  // While `building` answers true (a plot build runs), the context menu's
+  // save entries are shown disabled: the picture would catch the plot half
+  // built. The tool bar's Save To Jpeg is refused by the window's busy rule.
+  void setBuildingCheck(std::function<bool()> building) { building_ = std::move(building); }
 
   // TrendPlot
   QString titleText() const override;
@@ -132,6 +137,16 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   bool overlayCoarse(int i) const;
   QString overlayTitleLine() const;
 
+  // ---- Drawing ---------------------------------------------------------------
+  // On (the default): every channel draws from its pixel columns (see
+  // TrendGraph), so a picture costs what its size costs. Off: QCustomPlot
+  // draws every point, as a reference to compare pictures and times with.
+  void setPixelAggregation(bool on);
+  // A legend under the data area: each channel's title in its colour beside
+  // a stroke of its pen (tarvex plot). The viewer's plot has none.
+  void setLegendVisible(bool visible);
+  bool legendVisible() const;
+
   // How long the last replot took, in milliseconds.
   double lastReplotMs() const;
   // The memory the channels' points take, in bytes (what is reserved).
@@ -148,6 +163,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   };
 
   void applyInitialDesign();
+  // Lays the legend's entries out in as many columns as fit `width` pixels.
+  void arrangeLegend(int width);
   QCPGraph* graph(int index) const;
   TrendGraphData& data(int index) const;
   void compactChannels();
@@ -214,9 +231,11 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   QCPTextElement* overlayTitle_ = nullptr;
   const ReferenceReadings* readings_ = nullptr;
   TrendMenuSource menuSource_;
+  bool pixelAggregation_ = true;
 
   UserInterface* ui_ = nullptr;
   QString caption_;
+  std::function<bool()> building_;
   double printMarginInches_ = 1.0;
 };
 

@@ -277,10 +277,12 @@ void addMenuEntries(QMenu* menu, const std::vector<TrendMenuEntry>& entries) {
 QMenu* QcpTrendPlot::contextMenu(const QPointF& pos) {
   auto* menu = new QMenu(plot_);
   if (ui_) {
+    const bool building = building_ && building_();
     for (const char* f : {"png", "pdf", "svg"}) {
       const QString format = QString::fromLatin1(f);
       menu->addAction(QStringLiteral("Save as %1...").arg(format.toUpper()), this,
-                      [this, format] { savePictureAs(format); });
+                      [this, format] { savePictureAs(format); })
+          ->setEnabled(!building);
     }
     menu->addSeparator();
   }
@@ -318,7 +320,7 @@ QMenu* QcpTrendPlot::contextMenu(const QPointF& pos) {
 }
 
 void QcpTrendPlot::savePictureAs(const QString& format) {
-  if (ui_) savePlotPictureAs(*ui_, *this, format, caption_);
+  if (ui_ && !(building_ && building_())) savePlotPictureAs(*ui_, *this, format, caption_);
 }
 
 }  // namespace tarvex

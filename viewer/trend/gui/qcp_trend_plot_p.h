@@ -7,7 +7,9 @@
 #include <sys/mman.h>
 #endif
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "trend/trend_plot.h"
@@ -35,22 +37,33 @@ class TrendGraphData : public QCPGraphDataContainer {
       // stay linear; compact() gives the rest back.
       grow(old == 0 ? total : std::max<qsizetype>(total, old + old / 4));
     }
+    // A point is two doubles, as QCPGraphData is (a primitive type to
+    // QList): the list grows by `n` copies of one point, filled in place
+    // (QList would call QCPGraphData's out-of-line constructor for each when
+    // resized), and the points are copied over them at once.
+    static_assert(sizeof(TrendPoint) == sizeof(QCPGraphData) &&
+                  offsetof(TrendPoint, x) == offsetof(QCPGraphData, key) &&
+                  offsetof(TrendPoint, y) == offsetof(QCPGraphData, value));
+    static_assert(!QTypeInfo<QCPGraphData>::isComplex);
+    mData.insert(old, static_cast<qsizetype>(n), QCPGraphData(0, 0));
+    std::memcpy(static_cast<void*>(mData.data() + old), points, n * sizeof(QCPGraphData));
+
     constexpr double inf = std::numeric_limits<double>::infinity();
-    Ranges r{inf, -inf, inf, -inf};
+    Ranges r{points[0].x, points[n - 1].x, inf, -inf};
     bool sorted = true;
-    double previous = points[0].x;
+    for (std::size_t i = 1; i < n; ++i) sorted &= points[i].x >= points[i - 1].x;
     for (std::size_t i = 0; i < n; ++i) {
-      const double x = points[i].x, y = points[i].y;
-      mData.emplaceBack(x, y);
-      sorted &= x >= previous;
-      previous = x;
-      r.kMin = std::min(r.kMin, x);
-      r.kMax = std::max(r.kMax, x);
-      if (y < r.vMin) r.vMin = y;  // NaN compares false
-      if (y > r.vMax) r.vMax = y;
+      const double y = points[i].y;
+      r.vMin = y < r.vMin ? y : r.vMin;  // NaN compares false
+      r.vMax = y > r.vMax ? y : r.vMax;
     }
-    if (!sorted)
+    if (!sorted) {
+      for (std::size_t i = 0; i < n; ++i) {
+        r.kMin = std::min(r.kMin, points[i].x);
+        r.kMax = std::max(r.kMax, points[i].x);
+      }
       std::stable_sort(mData.begin() + old, mData.end(), qcpLessThanSortKey<QCPGraphData>);
+    }
     if (old > mPreallocSize && mData[old].key < mData[old - 1].key)
       std::inplace_merge(mData.begin() + mPreallocSize, mData.begin() + old, mData.end(),
                          qcpLessThanSortKey<QCPGraphData>);

@@ -83,6 +83,42 @@ TEST_F(PlotBuilderTest, ChannelsAcrossTwoBlocksInSelectionOrder) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(PlotBuilderTest, BlocksOfAFileInAnyColumnOrder) {
+  // A table read from a file (its cells read straight from the file's bytes):
+  // whole columns picked one by one and out of order, and a block of other
+  // rows between them; every channel gets its own column's cells at its
+  // rows' times.
+  QTemporaryDir dir;
+  QFile f(dir.filePath(QStringLiteral("d.csv")));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("Date,Time,Ch2,Ch3,Ch4\r\n");
+  for (int r = 1; r <= 20; ++r)
+    f.write(QStringLiteral("3/15/2023,02:%1:00 PM,%2,%3,%4\r\n")
+                .arg(r, 2, 10, QLatin1Char('0'))
+                .arg(200 + r)
+                .arg(r == 7 ? QStringLiteral("off") : QString::number(300 + r))
+                .arg(400 + r)
+                .toLatin1());
+  f.close();
+  grid.loadDelimitedText(f.fileName());
+  build({{4, -1, 4, -1}, {2, -1, 2, -1}, {3, 3, 4, 6}, {3, -1, 4, -1}});
+  ASSERT_EQ(plot.channelCount(), 6);
+  const int columns[] = {4, 2, 3, 4, 3, 4};
+  for (int k = 0; k < 6; ++k) {
+    const int first = k == 2 || k == 3 ? 3 : 1;
+    ASSERT_EQ(plot.pointCount(k), k == 2 || k == 3 ? 4u : 20u) << k;
+    for (std::size_t i = 0; i < plot.pointCount(k); ++i) {
+      const int r = first + static_cast<int>(i);
+      EXPECT_NEAR(plot.point(k, i).x, rowX(r), 1e-9);
+      if (columns[k] == 3 && r == 7) {
+        EXPECT_TRUE(std::isnan(plot.point(k, i).y));
+      } else {
+        EXPECT_EQ(plot.point(k, i).y, columns[k] * 100 + r) << "channel " << k << " row " << r;
+      }
+    }
+  }
+}
+
 TEST_F(PlotBuilderTest, NonNumericCellsAreGapsOutsideTheYRange) {
   fill(6, 1);
   grid.setCell(2, 2, u"");

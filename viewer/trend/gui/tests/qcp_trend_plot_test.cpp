@@ -217,6 +217,7 @@ TEST(QcpTrendPlot, CursorToggleHintAndTwoCursors) {
   plot.addChannel({QStringLiteral("C"), 2, QColor()});
   plot.appendPoints(0, minutes({1, 2, 3, 4, 5}, kNoon + 10));
   plot.setAxisRange(TrendAxis::X, kNoon + 10, 4 * kMinute);
+  plot.replot();
   EXPECT_TRUE(plot.cursorVisible());
   EXPECT_NEAR(plot.cursorX(0), kNoon + 10 + 2 * kMinute, 1e-9);
   EXPECT_EQ(plot.cursorHint(), QStringLiteral("Cursor 1 - C\nPeak-Peak: (needs Cursor 2)"));
