@@ -12,6 +12,7 @@
 
 #include "history/led_bar.h"
 #include "history/toolbar_icons.h"
+#include "review/gui/review_bar.h"
 #include "shell/twips.h"
 
 namespace tarvex {
@@ -218,6 +219,12 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
   shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { stepTab(-1); });
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_Backtab), [this] { stepTab(-1); });
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { openOnCurrentTab(); });
+  // The review bar over the tabs; last in the focus chain, so that the
+  // window's focus starts where it always did.
+  reviewBar = new ReviewBar(this);
+  // Ctrl+F: the search field of the tab shown.
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { reviewBar->focusSearch(); });
+  connect(DataTab->tabBar(), &QTabBar::currentChanged, reviewBar, &ReviewBar::setCurrentTab);
 
   // Load: the Operator Events tab starts switched off.
   DataTab->setTabEnabled(1, false);
@@ -270,15 +277,9 @@ QAction* FrmHistory::verifyAllAction(SignedFile kind) const {
 }
 
 void FrmHistory::showRow(const LogTable& table, int row) {
-  for (LogGrid* g : {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView,
-                     alarmGridView}) {
-    if (g->table() != &table || row < 1 || row - 1 >= g->model()->rowCount()) continue;
-    const QModelIndex index = g->model()->index(row - 1, 0);
-    g->selectionModel()->select(index,
-                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    g->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    g->scrollTo(index, QAbstractItemView::EnsureVisible);
-  }
+  for (LogGrid* g :
+       {vaGridView, digiSigGridView, opEvGridView, auditGridView, auditSigGridView, alarmGridView})
+    if (g->table() == &table) g->showTableRow(row);
 }
 
 void FrmHistory::setPlotProgressVisible(bool visible) {
@@ -371,14 +372,28 @@ void FrmHistory::place(QWidget* w, const TwipRect& r, bool onTab) {
                  twipsToPixels(r.width, dpiX()), twipsToPixels(r.height, dpiY()));
 }
 
+namespace {
+
+// Pixels between the review bar and the tab control.
+constexpr int kReviewBarGap = 4;
+
+}  // namespace
+
+int FrmHistory::reviewBarOffset() const { return reviewBar->sizeHint().height() + kReviewBarGap; }
+
 void FrmHistory::relayout() {
   QWidget* outer = outerWindow();
   const bool minimized = outer->isMinimized() || window()->isMinimized();
+  // The controls take the room below the review bar by the Resize rules,
+  // as they would in a window lower by the bar.
+  const int barOffset = reviewBarOffset();
   applyHistoryResize(geometry_, pixelsToTwips(outer->width(), dpiX()),
-                     pixelsToTwips(outer->height(), dpiY()), minimized);
+                     pixelsToTwips(outer->height() - barOffset, dpiY()), minimized);
   if (minimized) return;
   const HistoryGeometry& g = geometry_;
   place(DataTab, g.DataTab, false);
+  reviewBar->setGeometry(DataTab->x(), DataTab->y(), DataTab->width(), barOffset - kReviewBarGap);
+  DataTab->move(DataTab->x(), DataTab->y() + barOffset);
   for (const auto& row : buttons_)
     for (size_t i = 0; i < row.size(); ++i)
       place(row[i], toolButtonGeometry(static_cast<int>(i)), true);

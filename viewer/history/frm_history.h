@@ -1,7 +1,8 @@
 // frmHistory: the viewer's working window. A tab control with five tabs
 // (Data, Operator Events, Audit Trail, Alarm History, Trend Data), each with
 // a tool bar of icon buttons, the six log grids, their frames and labels,
-// the plot progress and the trend plot with its sliders. Controls sit at
+// the plot progress and the trend plot with its sliders; above the tabs the
+// review bar (review/gui/review_bar.h). Controls sit at
 // their design geometry in twips converted at the screen's DPI and follow
 // the Resize rules. Clicks are handed on by array and index; the window
 // does no work of its own.
@@ -28,6 +29,7 @@ class QCustomPlot;
 namespace tarvex {
 
 class LedBar;
+class ReviewBar;
 
 // The tool-bar button arrays.
 enum class ToolBar { DataBarBtn, opBarBtn, auditBarBtn, almBarBtn, histBarBtn };
@@ -98,8 +100,12 @@ class FrmHistory : public QWidget, public HistoryWindowState, public TrendWindow
   double dpiX() const;
   double dpiY() const;
 
-  // Lays the controls out for the window's present outer size.
+  // Lays the controls out for the window's present outer size: the review
+  // bar across the top, below it the tab control and everything on it as
+  // in a window that much lower.
   void relayout();
+  // The pixels the review bar takes above the tab control.
+  int reviewBarOffset() const;
 
   // HistoryWindowState: the six log tables shown by the grids.
   LogTable& vaGrid() override { return tables_[0]; }
@@ -132,6 +138,7 @@ class FrmHistory : public QWidget, public HistoryWindowState, public TrendWindow
     ySliderHandler_ = std::move(ySlider);
   }
 
+  ReviewBar* reviewBar = nullptr;
   TabControl* DataTab = nullptr;
   QLabel* DcryLabel = nullptr;
   LedBar* ProgBar = nullptr;

@@ -1,10 +1,12 @@
 #include "history/history_commands.h"
 
+#include <algorithm>
 #include <new>
 
 #include "history/verify_results.h"
 #include "logfiles/companions.h"
 #include "logfiles/readers.h"
+#include "review/review_model.h"
 #include "signatures/verify.h"
 
 namespace tarvex {
@@ -31,6 +33,21 @@ constexpr int kOpenFlags = cdl::FileMustExist | cdl::ReadOnlyHidden;  // 0x1004
 
 QString currentFileText(const QString& fileName) {
   return QStringLiteral("Current File is ") + fileName;
+}
+
+// The selection of the data grid as the plot takes it: while the review
+// filters the grid, a block of whole columns holds the rows the grid shows
+// (from its first shown row to its last), not the whole file.
+TableSelection plottedSelection(TableSelection selection, ReviewModel* review) {
+  if (!review) return selection;
+  const RowFilter& shown = review->filter(ReviewTable::Data);
+  if (!shown.active()) return selection;
+  for (SelectionBlock& b : selection.blocks) {
+    if (!b.isWholeColumns()) continue;
+    b.row1 = std::max(0, shown.tableRowAt(0));
+    b.row2 = std::max(0, shown.tableRowAt(shown.shownRows() - 1));
+  }
+  return selection;
 }
 
 }  // namespace
@@ -119,7 +136,7 @@ void HistoryCommands::DataBarBtn_Click(int index) {
       break;
     }
     case 1: {
-      const TableSelection selection = win_.selection(win_.vaGrid());
+      const TableSelection selection = plottedSelection(win_.selection(win_.vaGrid()), review_);
       if (!checkPlotSelection(ui_, win_.vaGrid(), selection)) return;
       ui_.setStatusText(QStringLiteral("Plotting data, please wait!"));
       trend_.plotHistData(selection);

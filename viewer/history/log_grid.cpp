@@ -1,92 +1,12 @@
 #include "history/log_grid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <algorithm>
 
 namespace tarvex {
-
-// ---- LogGridModel ---------------------------------------------------------------
-
-LogGridModel::LogGridModel(LogTable* table, QObject* parent)
-    : QAbstractProxyModel(parent), table_(table) {
-  setSourceModel(table);
-  // Any change of the table's shape is shown as a reset: loads and growth
-  // while reading are the only ones, and both replace what the view shows.
-  auto begin = [this] { beginResetModel(); };
-  auto end = [this] { endResetModel(); };
-  connect(table, &QAbstractItemModel::modelAboutToBeReset, this, begin);
-  connect(table, &QAbstractItemModel::modelReset, this, end);
-  connect(table, &QAbstractItemModel::rowsAboutToBeInserted, this, begin);
-  connect(table, &QAbstractItemModel::rowsInserted, this, end);
-  connect(table, &QAbstractItemModel::rowsAboutToBeRemoved, this, begin);
-  connect(table, &QAbstractItemModel::rowsRemoved, this, end);
-  connect(table, &QAbstractItemModel::columnsAboutToBeInserted, this, begin);
-  connect(table, &QAbstractItemModel::columnsInserted, this, end);
-  connect(table, &QAbstractItemModel::columnsAboutToBeRemoved, this, begin);
-  connect(table, &QAbstractItemModel::columnsRemoved, this, end);
-  connect(table, &QAbstractItemModel::layoutAboutToBeChanged, this,
-          [this] { emit layoutAboutToBeChanged(); });
-  connect(table, &QAbstractItemModel::layoutChanged, this, [this] { emit layoutChanged(); });
-  connect(table, &QAbstractItemModel::dataChanged, this, &LogGridModel::sourceDataChanged);
-}
-
-QModelIndex LogGridModel::index(int row, int column, const QModelIndex& parent) const {
-  if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
-    return {};
-  return createIndex(row, column);
-}
-
-QModelIndex LogGridModel::parent(const QModelIndex&) const { return {}; }
-
-int LogGridModel::rowCount(const QModelIndex& parent) const {
-  if (parent.isValid() || !table_) return 0;
-  return std::max(0, table_->rowCount() - 1);
-}
-
-int LogGridModel::columnCount(const QModelIndex& parent) const {
-  if (parent.isValid() || !table_) return 0;
-  return std::max(0, table_->columnCount() - 1);
-}
-
-QModelIndex LogGridModel::mapToSource(const QModelIndex& proxyIndex) const {
-  if (!proxyIndex.isValid() || !table_) return {};
-  return table_->index(proxyIndex.row() + 1, proxyIndex.column() + 1);
-}
-
-QModelIndex LogGridModel::mapFromSource(const QModelIndex& sourceIndex) const {
-  if (!sourceIndex.isValid() || sourceIndex.row() < 1 || sourceIndex.column() < 1) return {};
-  return index(sourceIndex.row() - 1, sourceIndex.column() - 1);
-}
-
-QVariant LogGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (!table_) return {};
-  if (role == Qt::DisplayRole) {
-    return orientation == Qt::Horizontal ? table_->getCell(section + 1, 0)
-                                         : table_->getCell(0, section + 1);
-  }
-  if (role == Qt::ToolTipRole && orientation == Qt::Horizontal)
-    return table_->getCell(section + 1, 0);
-  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-  return QAbstractProxyModel::headerData(section, orientation, role);
-}
-
-void LogGridModel::sourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                                     const QList<int>& roles) {
-  if (topLeft.row() == 0 && columnCount() > 0)
-    emit headerDataChanged(Qt::Horizontal, std::max(0, topLeft.column() - 1),
-                           std::max(0, bottomRight.column() - 1));
-  if (topLeft.column() == 0 && rowCount() > 0)
-    emit headerDataChanged(Qt::Vertical, std::max(0, topLeft.row() - 1),
-                           std::max(0, bottomRight.row() - 1));
-  const int r1 = std::max(1, topLeft.row()) - 1;
-  const int c1 = std::max(1, topLeft.column()) - 1;
-  const int r2 = bottomRight.row() - 1;
-  const int c2 = bottomRight.column() - 1;
-  if (r2 >= r1 && c2 >= c1 && r2 < rowCount() && c2 < columnCount())
-    emit dataChanged(index(r1, c1), index(r2, c2), roles);
-}
 
 // ---- selection ------------------------------------------------------------------
 
@@ -164,6 +84,7 @@ void LogGrid::setTable(LogTable* table) {
     return;
   }
   model_ = new LogGridModel(table, this);
+  model_->setRowFilter(filter_);
   setModel(model_);
   if (frozen_) {
     frozen_->setModel(model_);
@@ -266,10 +187,19 @@ void LogGrid::setFrozenColumns(int count) {
     frozen_->setContextMenuPolicy(Qt::NoContextMenu);
     frozen_->setStyleSheet(QStringLiteral("QTableView { border-right: 1px solid palette(mid); }"));
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // A double-click on the strip is one on the grid's row.
+    connect(frozen_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+      if (model_) emit rowActivated(model_->tableRow(index.row()));
+    });
     connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
             &QAbstractSlider::setValue);
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(),
             &QAbstractSlider::setValue);
+    // After a reset the strip takes in its new range later than this grid
+    // may have scrolled: it takes the grid's position then.
+    connect(frozen_->verticalScrollBar(), &QAbstractSlider::rangeChanged, this, [this] {
+      if (frozen_) frozen_->verticalScrollBar()->setValue(verticalScrollBar()->value());
+    });
     // The columns a table gains (a load, growth while reading) come to the
     // strip's header shown and at the default width, before or after this
     // grid has taken in the new shape: they are hidden or sized as soon as
@@ -350,8 +280,100 @@ void LogGrid::applySettings() {
 
 TableSelection LogGrid::tableSelection() const {
   if (!model_ || !selectionModel()) return {};
-  return selectionOf(selectionModel()->selection(), model_->rowCount(), model_->columnCount(),
-                     selectionBehavior() == QAbstractItemView::SelectRows);
+  TableSelection s =
+      selectionOf(selectionModel()->selection(), model_->rowCount(), model_->columnCount(),
+                  selectionBehavior() == QAbstractItemView::SelectRows);
+  // View rows to the table rows they show (the identity without a filter).
+  for (SelectionBlock& b : s.blocks) {
+    if (b.row1 < 0) continue;
+    b.row1 = model_->tableRow(b.row1 - 1);
+    b.row2 = model_->tableRow(b.row2 - 1);
+  }
+  if (s.currentFirstRow > 0) s.currentFirstRow = model_->tableRow(s.currentFirstRow - 1);
+  return s;
+}
+
+void LogGrid::setRowFilter(const RowFilter* filter) {
+  filter_ = filter;
+  if (model_) model_->setRowFilter(filter);
+}
+
+void LogGrid::beginFilterChange() {
+  kept_ = KeptView{};
+  if (!model_) return;
+  if (selectionModel()) {
+    for (const QItemSelectionRange& r : selectionModel()->selection()) {
+      if (!r.isValid()) continue;
+      kept_.blocks.push_back(
+          {model_->tableRow(r.top()), model_->tableRow(r.bottom()), r.left(), r.right()});
+    }
+    const QModelIndex current = currentIndex();
+    if (current.isValid()) {
+      kept_.currentRow = model_->tableRow(current.row());
+      kept_.currentColumn = current.column();
+      const QRect cell = visualRect(current);
+      kept_.currentInSight = viewport()->rect().intersects(cell);
+    }
+  }
+  kept_.topRow = model_->tableRow(rowAt(0));
+  model_->beginFilterChange();
+}
+
+void LogGrid::endFilterChange() {
+  if (!model_) return;
+  model_->endFilterChange();
+  if (!selectionModel() || model_->rowCount() == 0) return;
+  QItemSelection selection;
+  for (const KeptView::Block& b : kept_.blocks) {
+    const auto [from, to] = model_->viewRowsBetween(b.row1, b.row2);
+    if (from <= to) selection.select(model_->index(from, b.col1), model_->index(to, b.col2));
+  }
+  if (!selection.isEmpty()) selectionModel()->select(selection, QItemSelectionModel::Select);
+  if (kept_.topRow > 0) {
+    const int top = model_->nearestViewRow(kept_.topRow);
+    if (top >= 0) scrollTo(model_->index(top, 0), PositionAtTop);
+  }
+  if (kept_.currentRow > 0) {
+    const int row = model_->nearestViewRow(kept_.currentRow);
+    const QModelIndex current = model_->index(row, std::max(0, kept_.currentColumn));
+    if (current.isValid()) {
+      selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+      // The row worked on stays in sight when it was.
+      if (kept_.currentInSight) scrollTo(current, EnsureVisible);
+    }
+  }
+  kept_ = KeptView{};
+}
+
+int LogGrid::currentTableRow() const {
+  const QModelIndex current = currentIndex();
+  return model_ && current.isValid() ? std::max(0, model_->tableRow(current.row())) : 0;
+}
+
+void LogGrid::showTableRow(int row, ScrollHint hint) {
+  if (!model_ || !selectionModel()) return;
+  const int viewRow = model_->viewRow(row);
+  if (viewRow < 0) return;
+  const QModelIndex index = model_->index(viewRow, 0);
+  selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+  scrollTo(index, hint);
+}
+
+void LogGrid::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      event->modifiers() == Qt::NoModifier && currentIndex().isValid()) {
+    emit rowActivated(currentTableRow());
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void LogGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  QTableView::mouseDoubleClickEvent(event);
+  if (index.isValid() && model_) emit rowActivated(model_->tableRow(index.row()));
 }
 
 }  // namespace tarvex

@@ -1,44 +1,20 @@
 // A grid of the history window: a read-only table view of a LogTable that
 // shows the table's row 0 as the column titles and its column 0 as the row
 // header, honours the table's column widths, hidden columns and selection
-// settings, and reports its selection in table coordinates.
+// settings, and reports its selection in table coordinates. The review's
+// filter may hide rows (LogGridModel); rows keep their table numbers in
+// everything the grid reports.
 #pragma once
 
-#include <QAbstractProxyModel>
-#include <QPointer>
 #include <QTableView>
+#include <vector>
 
+#include "history/log_grid_model.h"
 #include "logfiles/logtable.h"
 
 class QLabel;
 
 namespace tarvex {
-
-// The data part of a LogTable: view row r / column c is table row r + 1 /
-// column c + 1; the header texts come from row 0 and column 0.
-class LogGridModel : public QAbstractProxyModel {
-  Q_OBJECT
-
- public:
-  explicit LogGridModel(LogTable* table, QObject* parent = nullptr);
-
-  LogTable* table() const { return table_; }
-
-  QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
-  QModelIndex parent(const QModelIndex& child) const override;
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-  QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
-  QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
-  QVariant headerData(int section, Qt::Orientation orientation,
-                      int role = Qt::DisplayRole) const override;
-
- private:
-  void sourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                         const QList<int>& roles);
-
-  QPointer<LogTable> table_;
-};
 
 // The selection of a grid as the table reports it: blocks in the order they
 // were made (view ranges turned into table coordinates; a block spanning
@@ -58,7 +34,24 @@ class LogGrid : public QTableView {
   void setTable(LogTable* table);
   LogTable* table() const { return model_ ? model_->table() : nullptr; }
 
+  // What is selected, in table rows however the grid is filtered.
   TableSelection tableSelection() const;
+
+  LogGridModel* gridModel() const { return model_; }
+  // Shows only the rows `filter` shows (null: every row); see LogGridModel.
+  void setRowFilter(const RowFilter* filter);
+  // Around a change of the rows the filter shows: the selection, the
+  // current cell and the first row in sight stay on the same table rows as
+  // far as those are still shown (a selected block keeps the shown rows
+  // between its ends; the current cell moves to the nearest row shown).
+  void beginFilterChange();
+  void endFilterChange();
+
+  // The table row of the current cell; 0 when there is none.
+  int currentTableRow() const;
+  // Selects table row `row` alone, makes it current and scrolls it into
+  // view with `hint` (the middle for a jump). A row not shown does nothing.
+  void showTableRow(int row, ScrollHint hint = EnsureVisible);
 
   // Pixels of a column `chars` characters wide.
   int charsToPixels(double chars) const;
@@ -75,7 +68,14 @@ class LogGrid : public QTableView {
   // rows, in pixels; never less than `minimum`.
   int fittedWidth(int viewColumn, int minimum) const;
 
+ signals:
+  // Enter or Return on the current row, or a double-click on a row (in the
+  // frozen strip too): the table row.
+  void rowActivated(int tableRow);
+
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void updateGeometries() override;
   void resizeEvent(QResizeEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
@@ -89,7 +89,21 @@ class LogGrid : public QTableView {
   // hides every other column.
   void syncFrozenColumns();
 
+  // What beginFilterChange keeps for endFilterChange, in table rows.
+  struct KeptView {
+    struct Block {
+      int row1, row2, col1, col2;
+    };
+    std::vector<Block> blocks;
+    int currentRow = 0;
+    int currentColumn = -1;
+    int topRow = 0;
+    bool currentInSight = false;
+  };
+
   LogGridModel* model_ = nullptr;
+  const RowFilter* filter_ = nullptr;
+  KeptView kept_;
   QLabel* corner_ = nullptr;
   QTableView* frozen_ = nullptr;
   int frozenCount_ = 0;

@@ -10,6 +10,7 @@
 
 #include "history/frm_history.h"
 #include "history/history_commands.h"
+#include "history/history_review.h"
 #include "review/reference_commands.h"
 #include "review/review_model.h"
 #include "shell/frame_rules.h"
@@ -72,7 +73,9 @@ ViewerApp::ViewerApp(Options options)
     : options_(std::move(options)), globals_(std::make_unique<ViewerGlobals>()) {}
 
 ViewerApp::~ViewerApp() {
-  // The review's searches read the grids' tables, which go with the window.
+  // The review's searches read the grids' tables, which go with the window;
+  // the grids stop reading the review's filters first.
+  historyReview_.reset();
   review_.reset();
   delete main_;
   delete splash_;
@@ -128,6 +131,9 @@ void ViewerApp::showHistory() {
       &history_->vaGrid(), &history_->digiSigGrid(), &history_->opEvGrid(), &history_->auditGrid(),
       &history_->auditSigGrid(), &history_->alarmGrid()});
   commands_->setReview(review_.get());
+  historyReview_ = std::make_unique<HistoryReview>(*history_, *review_, *plot_, ui_);
+  historyReview_->setDateOrderSink([this](const QString& text) { main_->setDateOrderText(text); });
+  historyReview_->commands().setBusy([this] { return commands_->busy(); });
   // The reference batch: the tool bar's fifth button and the plot's menu.
   reference_ = std::make_unique<ReferenceCommands>(ui_, *plot_, *sigLog_,
                                                    [this] { return globals_->startDir; });
@@ -144,6 +150,8 @@ void ViewerApp::showHistory() {
     switch (bar) {
       case ToolBar::DataBarBtn:
         commands_->DataBarBtn_Click(index);
+        // A data file read (or cleared) sets the order its dates are read in.
+        if (index == 0) historyReview_->dataFileChanged();
         break;
       case ToolBar::opBarBtn:
         commands_->opBarBtn_Click(index);
@@ -177,7 +185,9 @@ void ViewerApp::runStartupOptions() {
     // "Open History File" with its dialog answered by the option's file.
     AnswerFirstOpen answered(ui_, options_.openFile);
     HistoryCommands opener(answered, *history_, *globals_, sigLog_.get(), *trend_);
+    opener.setReview(review_.get());
     opener.DataBarBtn_Click(0);
+    historyReview_->dataFileChanged();
   }
   if (!options_.screenshot.isEmpty()) {
     QApplication::processEvents();

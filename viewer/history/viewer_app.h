@@ -18,6 +18,7 @@ class FrmMain;
 class FrmSplash;
 class FrmHistory;
 class HistoryCommands;
+class HistoryReview;
 class QcpTrendPlot;
 class ReferenceCommands;
 class ReviewModel;
@@ -54,6 +55,9 @@ class ViewerApp : public QObject {
   // The review of the six grids (window, text filters, jumps); null before
   // the history window shows.
   ReviewModel* review() const { return review_.get(); }
+  // The review wired into the history window (bar, grids, jumps); null
+  // before the history window shows.
+  HistoryReview* historyReview() const { return historyReview_.get(); }
   UserInterface& ui() { return ui_; }
 
  signals:
@@ -78,6 +82,7 @@ class ViewerApp : public QObject {
   std::unique_ptr<TrendCommands> trend_;
   std::unique_ptr<ReferenceCommands> reference_;
   std::unique_ptr<ReviewModel> review_;
+  std::unique_ptr<HistoryReview> historyReview_;
   std::unique_ptr<HistoryCommands> commands_;
 };
 

@@ -29,7 +29,8 @@ struct ReviewModel::Grid {
   QString text;            // as last set
   quint64 generation = 0;  // of the search whose rows are wanted
   bool searching = false;
-  bool stale = false;  // the table changed; the filters wait to be applied
+  bool stale = false;      // the table changed; the filters wait to be applied
+  bool reshaping = false;  // between the start and the end of a change of shape
   BackgroundMatch search;
 };
 
@@ -43,13 +44,22 @@ ReviewModel::ReviewModel(const Tables& tables, QObject* parent) : QObject(parent
     // reset ends (whichever view hears of it first); the filters are applied
     // to the new content afterwards. Changed texts keep the rows shown until
     // then.
+    // A table filled in a batch may let events run while it fills (the
+    // companion readers do): nothing reads it until its change ends, and
+    // the filters are applied after that.
     auto reshaped = [this, t] { tableAboutToChange(t, true); };
     auto rewritten = [this, t] { tableAboutToChange(t, false); };
+    auto ended = [this, t] { tableReshaped(t); };
     connect(table, &QAbstractItemModel::modelAboutToBeReset, this, reshaped);
     connect(table, &QAbstractItemModel::rowsAboutToBeInserted, this, reshaped);
     connect(table, &QAbstractItemModel::rowsAboutToBeRemoved, this, reshaped);
     connect(table, &QAbstractItemModel::columnsAboutToBeInserted, this, reshaped);
     connect(table, &QAbstractItemModel::columnsAboutToBeRemoved, this, reshaped);
+    connect(table, &QAbstractItemModel::modelReset, this, ended);
+    connect(table, &QAbstractItemModel::rowsInserted, this, ended);
+    connect(table, &QAbstractItemModel::rowsRemoved, this, ended);
+    connect(table, &QAbstractItemModel::columnsInserted, this, ended);
+    connect(table, &QAbstractItemModel::columnsRemoved, this, ended);
     connect(table, &QAbstractItemModel::dataChanged, this, rewritten);
     connect(table, &LogTable::columnFormatChanged, this, rewritten);
   }
@@ -72,6 +82,10 @@ void ReviewModel::setWindow(const TimeWindow& window) {
   window_ = window;
   for (int i = 0; i < kReviewTableCount; ++i) {
     const ReviewTable t = static_cast<ReviewTable>(i);
+    if (grid(t).reshaping) {
+      grid(t).stale = true;  // applied when its change ends
+      continue;
+    }
     emit filterAboutToChange(t);
     grid(t).filter.setWindow(window_);
     emit filterChanged(t);
@@ -91,6 +105,10 @@ void ReviewModel::setText(ReviewTable t, const QString& text) {
   g.text = text;
   ++g.generation;
   g.search.stop();
+  if (g.reshaping) {
+    g.stale = true;  // searched when its change ends
+    return;
+  }
   if (text.isEmpty()) {
     applyMatches(t, std::nullopt);
     return;
@@ -138,7 +156,7 @@ bool ReviewModel::searching(ReviewTable t) const { return grid(t).searching; }
 void ReviewModel::settle(ReviewTable t) {
   Grid& g = grid(t);
   if (g.stale) reapply();
-  if (!g.searching) return;
+  if (!g.searching || g.reshaping) return;
   ++g.generation;
   g.search.stop();
   applyMatches(t, matchRows(g.table, g.text));
@@ -150,13 +168,25 @@ void ReviewModel::tableAboutToChange(ReviewTable t, bool reshaped) {
   Grid& g = grid(t);
   ++g.generation;
   g.search.stop();
-  if (reshaped) g.filter.tableChanged();
+  if (reshaped) {
+    g.filter.tableChanged();
+    g.reshaping = true;
+  }
   if (!window_.isSet() && g.text.isEmpty()) return;
   g.stale = true;
-  if (!reapplyQueued_) {
-    reapplyQueued_ = true;
-    QTimer::singleShot(0, this, [this] { reapply(); });
-  }
+  queueReapply();
+}
+
+void ReviewModel::tableReshaped(ReviewTable t) {
+  Grid& g = grid(t);
+  g.reshaping = false;
+  if (g.stale) queueReapply();
+}
+
+void ReviewModel::queueReapply() {
+  if (reapplyQueued_) return;
+  reapplyQueued_ = true;
+  QTimer::singleShot(0, this, [this] { reapply(); });
 }
 
 void ReviewModel::reapply() {
@@ -164,7 +194,7 @@ void ReviewModel::reapply() {
   for (int i = 0; i < kReviewTableCount; ++i) {
     const ReviewTable t = static_cast<ReviewTable>(i);
     Grid& g = grid(t);
-    if (!g.stale) continue;
+    if (!g.stale || g.reshaping) continue;
     g.stale = false;
     if (g.searching) {
       g.searching = false;
@@ -225,6 +255,7 @@ std::optional<double> ReviewModel::rowTime(ReviewTable t, int row) const {
 
 int ReviewModel::dataRowAtSeconds(qint64 seconds) {
   Grid& data = grid(ReviewTable::Data);
+  if (data.reshaping) return -1;
   if (data.stale) reapply();
   const RowTimes* times = data.filter.times();
   if (!times) return -1;

@@ -8,12 +8,12 @@
 // A table that changes shape (a new file read into it) keeps the window and
 // its text: its grid shows every row from the table's own reset on (the
 // views hear of that from the table), and the filters are applied again
-// when the event loop next runs (filterAboutToChange / filterChanged around
-// it). Texts written into a table (the Result column) are filtered again
-// the same way, the rows shown meanwhile staying as they were.
-// A text search of a large table runs on a thread of its own while the
-// user types; a new text stops it and starts again. Small tables are
-// searched at once.
+// when the event loop next runs after the change has ended
+// (filterAboutToChange / filterChanged around it); a window or text set
+// while the table is being filled waits for that too. Texts written into a table (the Result
+// column) are filtered again the same way, the rows shown meanwhile staying as they were. A text
+// search of a large table runs on a thread of its own while the user types; a new text stops it and
+// starts again. Small tables are searched at once.
 #pragma once
 
 #include <QObject>
@@ -116,6 +116,8 @@ class ReviewModel : public QObject {
   struct Grid;
   Grid& grid(ReviewTable t) const;
   void tableAboutToChange(ReviewTable t, bool reshaped);
+  void tableReshaped(ReviewTable t);
+  void queueReapply();
   void reapply();
   void startSearch(ReviewTable t);
   void applyMatches(ReviewTable t, std::optional<RowSet> rows);

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include "history/frm_history.h"
+#include "review/gui/review_bar.h"
 #include "history/led_bar.h"
 #include "history/log_grid.h"
 #include "scripted_ui.h"
@@ -94,9 +95,18 @@ class WindowsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const HistoryGeometry& g = w.geometryTwips();
     QCOMPARE(g.DataTab.width, pixelsToTwips(w.width(), dpi) - 190);
+    // The review bar sits where the tab control began; the tab control and
+    // everything on it follow the rules below it, as in a window lower by
+    // the bar.
+    const int bar = w.reviewBarOffset();
+    QVERIFY(bar > 0);
+    QCOMPARE(g.DataTab.height, pixelsToTwips(w.height() - bar, dpi) - 600);
     QCOMPARE(w.DataTab->geometry(),
-             QRect(twipsToPixels(45, dpi), twipsToPixels(90, dpi),
+             QRect(twipsToPixels(45, dpi), twipsToPixels(90, dpi) + bar,
                    twipsToPixels(g.DataTab.width, dpi), twipsToPixels(g.DataTab.height, dpi)));
+    QCOMPARE(w.reviewBar->geometry().top(), twipsToPixels(90, dpi));
+    QCOMPARE(w.reviewBar->geometry().width(), w.DataTab->width());
+    QVERIFY(w.reviewBar->geometry().bottom() < w.DataTab->geometry().top());
     // A grid inside its frame: relative to the frame.
     QCOMPARE(w.vaGridView->geometry(),
              QRect(twipsToPixels(135, dpi), twipsToPixels(210, dpi),

@@ -181,6 +181,47 @@ TEST_F(ReviewModelTest, NewContentIsFilteredAgain) {
   EXPECT_EQ(model.shownRows(ReviewTable::Data), (std::vector<int>{1}));
 }
 
+TEST_F(ReviewModelTest, ATableFilledWhileEventsRunIsFilteredOnceFilled) {
+  // The companion readers let events run while they fill a table in one
+  // batch: the filters wait for the batch to end, whatever is set meanwhile.
+  LogTable& events = table(ReviewTable::OperatorEvents);
+  model.setWindow({at("3/14/2007 6:00"), at("3/14/2007 6:59:59")});
+  {
+    LogTableUpdate batch(events);
+    events.setCell(0, 0, u"Date");
+    events.setCell(1, 0, u"Time");
+    events.setCell(2, 0, u"User");
+    for (int r = 1; r <= 3; ++r) {
+      events.setCell(0, r, u"3/14/2007");
+      events.setCell(1, r, QStringLiteral("6:%1:00").arg(r * 10));
+      events.setCell(2, r, r == 2 ? u"Robert Chen" : u"Jane Miller");
+      QCoreApplication::processEvents();  // the reader's pump
+    }
+    model.setText(ReviewTable::OperatorEvents, QStringLiteral("jane"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(model.filter(ReviewTable::OperatorEvents).active());
+    EXPECT_EQ(model.dataRowAt(at("3/14/2007 6:00:10")), 2);  // the data table is not filling
+    events.setCell(0, 4, u"3/14/2007");
+    events.setCell(1, 4, u"7:30:00");
+    events.setCell(2, 4, u"Jane Miller");
+  }
+  ASSERT_TRUE(waitFor([&] { return model.filter(ReviewTable::OperatorEvents).active(); }));
+  EXPECT_EQ(model.filter(ReviewTable::OperatorEvents).shownTableRows(), (std::vector<int>{1, 3}));
+  EXPECT_EQ(model.showingText(ReviewTable::OperatorEvents), "Showing 2 of 4 rows");
+
+  // The data table the same: no row is read for a jump while it fills.
+  LogTable& data = table(ReviewTable::Data);
+  {
+    LogTableUpdate batch(data);
+    data.setLastRow(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model.dataRowAt(at("3/14/2007 6:00:10")), -1);
+  }
+  ASSERT_TRUE(waitFor([&] { return model.filter(ReviewTable::Data).active(); }));
+  EXPECT_EQ(model.filter(ReviewTable::Data).totalRows(), 2);
+  EXPECT_EQ(model.dataRowAt(at("3/14/2007 6:00:10")), 2);
+}
+
 TEST_F(ReviewModelTest, TextsWrittenIntoATableAreFilteredAgain) {
   // A signature grid whose Result column is written after a check: the rows
   // shown stay until the event loop runs, then the text finds the new one.

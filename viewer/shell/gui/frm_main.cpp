@@ -40,6 +40,11 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
   statusPanel_->setFrameShape(QFrame::Panel);
   statusPanel_->setFrameShadow(QFrame::Sunken);
   statusPanel_->setMinimumWidth(100);
+  orderPanel_ = new QLabel(sb);
+  orderPanel_->setObjectName(QStringLiteral("dateOrderPanel"));
+  orderPanel_->setFrameShape(QFrame::Panel);
+  orderPanel_->setFrameShadow(QFrame::Sunken);
+  orderPanel_->hide();
   datePanel_ = new QLabel(sb);
   datePanel_->setFrameShape(QFrame::Panel);
   datePanel_->setFrameShadow(QFrame::Sunken);
@@ -49,6 +54,7 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
   timePanel_->setFrameShadow(QFrame::Sunken);
   timePanel_->setAlignment(Qt::AlignCenter);
   sb->addWidget(statusPanel_, 1);
+  sb->addPermanentWidget(orderPanel_);
   sb->addPermanentWidget(datePanel_);
   sb->addPermanentWidget(timePanel_);
   updateClock();
@@ -98,6 +104,11 @@ QWidget* FrmMain::historyWindow() const { return historySub_ ? historySub_->widg
 void FrmMain::setStatusText(const QString& text) { statusPanel_->setText(text); }
 
 QString FrmMain::statusText() const { return statusPanel_->text(); }
+
+void FrmMain::setDateOrderText(const QString& text) {
+  orderPanel_->setText(text);
+  orderPanel_->setVisible(!text.isEmpty());
+}
 
 void FrmMain::updateClock() {
   const QDateTime now = QDateTime::currentDateTime();

@@ -1,5 +1,6 @@
 // frmMain: the main window. Holds the one history window, the File and Help
-// menus and the three-panel status bar (message, live date, live time);
+// menus and the status bar (message, the data file's date order once a file
+// is read, live date, live time);
 // keeps its minimum size; asks before the program ends.
 #pragma once
 
@@ -32,6 +33,10 @@ class FrmMain : public QMainWindow {
   void setStatusText(const QString& text);
   QString statusText() const;
   QString dateText() const { return datePanel_->text(); }
+  // The panel that tells the order the data file's dates are read in
+  // (logfiles/date_order.h, dateOrderText); hidden while "".
+  void setDateOrderText(const QString& text);
+  QString dateOrderText() const { return orderPanel_->text(); }
   QString timeText() const { return timePanel_->text(); }
 
   // The screen's DPI used for twips.
@@ -58,6 +63,7 @@ class FrmMain : public QMainWindow {
   QPointer<QMdiSubWindow> historySub_;
   std::function<bool()> busy_;
   QLabel* statusPanel_ = nullptr;
+  QLabel* orderPanel_ = nullptr;
   QLabel* datePanel_ = nullptr;
   QLabel* timePanel_ = nullptr;
   QTimer clock_;

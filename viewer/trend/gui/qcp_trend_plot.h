@@ -29,6 +29,7 @@ class QCPItemTracer;
 class QCPTextElement;
 class QMenu;
 class QMouseEvent;
+class QRubberBand;
 class QWheelEvent;
 
 namespace tarvex {
@@ -147,10 +148,26 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   void setLegendVisible(bool visible);
   bool legendVisible() const;
 
+  // ---- The review's links ------------------------------------------------------
+  // Offers "Show in Data" in the context menu (enabled while cursor 1 is
+  // shown) and lets a drag across the data area with Alt held mark a span
+  // of time (windowDragged). Off by default.
+  void setReviewLinked(bool on) { reviewLinked_ = on; }
+  // A drag with Alt held ending at `pos` (widget pixels) after starting at
+  // `from`: windowDragged with the X values under both.
+  void dragWindow(const QPointF& from, const QPointF& pos);
+
   // How long the last replot took, in milliseconds.
   double lastReplotMs() const;
   // The memory the channels' points take, in bytes (what is reserved).
   std::size_t pointMemory() const;
+
+ signals:
+  // Alt+drag across the data area ended: the X values (date-time serials)
+  // where it started and ended, in the order dragged.
+  void windowDragged(double x1, double x2);
+  // "Show in Data" of the context menu.
+  void showInDataRequested();
 
  private:
   struct Cursor {
@@ -177,6 +194,10 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   void onMove(QMouseEvent* event);
   void onRelease(QMouseEvent* event);
   void onWheel(QWheelEvent* event);
+  // Alt+drag (qcp_trend_plot_review.cpp): the band over the data area.
+  void startReviewDrag(const QPointF& pos);
+  void moveReviewDrag(const QPointF& pos);
+  void endReviewDrag(const QPointF& pos);
 
   std::unique_ptr<QCustomPlot> owned_;
   QCustomPlot* plot_;
@@ -203,7 +224,7 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   bool readoutWanted_ = false;
 
   // Mouse state.
-  enum class Drag { None, Pan, Cursor };
+  enum class Drag { None, Pan, Cursor, Review };
   Drag drag_ = Drag::None;
   int dragCursor_ = 0;
   QPointF pressPos_, lastPos_;
@@ -236,6 +257,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   UserInterface* ui_ = nullptr;
   QString caption_;
   std::function<bool()> building_;
+  bool reviewLinked_ = false;
+  QRubberBand* band_ = nullptr;
   double printMarginInches_ = 1.0;
 };
 

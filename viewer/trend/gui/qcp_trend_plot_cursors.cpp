@@ -200,6 +200,10 @@ void QcpTrendPlot::onPress(QMouseEvent* event) {
   pressPos_ = lastPos_ = event->position();
   if (event->button() != Qt::LeftButton) return;
   if (!plot_->axisRect()->rect().contains(event->position().toPoint())) return;
+  if (reviewLinked_ && (event->modifiers() & Qt::AltModifier)) {
+    startReviewDrag(event->position());
+    return;
+  }
   if (event->modifiers() & Qt::ShiftModifier) {
     setSecondCursor(plot_->xAxis->pixelToCoord(event->position().x()));
     return;
@@ -221,6 +225,10 @@ void QcpTrendPlot::onMove(QMouseEvent* event) {
   const QPointF pos = event->position();
   if (!moved_ && (pos - pressPos_).manhattanLength() < 3) return;
   moved_ = true;
+  if (drag_ == Drag::Review) {
+    moveReviewDrag(pos);
+    return;
+  }
   if (drag_ == Drag::Cursor) {
     moveCursor(dragCursor_, plot_->xAxis->pixelToCoord(pos.x()));
   } else {
@@ -234,6 +242,10 @@ void QcpTrendPlot::onRelease(QMouseEvent* event) {
   const Drag was = drag_;
   drag_ = Drag::None;
   plot_->setCursor(Qt::ArrowCursor);
+  if (was == Drag::Review) {
+    endReviewDrag(event->position());
+    return;
+  }
   if (was == Drag::Pan && !moved_ && cursors_[0].visible) {
     // A click in the data area moves cursor 1 there, onto the trace nearest
     // to the click.
@@ -316,6 +328,11 @@ QMenu* QcpTrendPlot::contextMenu(const QPointF& pos) {
   readout->setEnabled(cursorVisible() && !cursors_[1].visible);
   menu->addAction(QStringLiteral("Copy Measurements"), this, [this] { copyMeasurements(); })
       ->setEnabled(cursorVisible());
+  if (reviewLinked_) {
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Show in Data"), this, [this] { emit showInDataRequested(); })
+        ->setEnabled(cursorVisible());
+  }
   return menu;
 }
 
