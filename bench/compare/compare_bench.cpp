@@ -110,18 +110,6 @@ double cpuSeconds() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-class Window : public TrendWindow {
- public:
-  void setPlotProgressVisible(bool) override {}
-  void setPlotProgress(int) override {}
-  int dateSliderPosition() const override { return 0; }
-  void setDateSliderPosition(int) override {}
-  int ySliderPosition() const override { return 0; }
-  void setYSliderPosition(int) override {}
-  void selectTab(int) override {}
-  QString caption() const override { return QStringLiteral("Data Viewer"); }
-};
-
 // The median of `runs` full-range replots, in milliseconds (wall and cpu).
 std::pair<double, double> replotMs(QcpTrendPlot& plot, int runs = 7) {
   std::vector<double> wall, cpu;
@@ -146,7 +134,7 @@ int run(const QString& current, const QString& reference) {
   LogTable table;
   loadHistData(table, current);
   HeadlessUi ui;
-  Window window;
+  WindowlessTrend window;
   QcpTrendPlot plot;
   plot.widget()->resize(1600, 900);
   plot.widget()->show();

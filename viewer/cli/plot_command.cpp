@@ -18,18 +18,6 @@ namespace tarvex {
 
 namespace {
 
-class BatchWindow : public TrendWindow {
- public:
-  void setPlotProgressVisible(bool) override {}
-  void setPlotProgress(int) override {}
-  int dateSliderPosition() const override { return 0; }
-  void setDateSliderPosition(int) override {}
-  int ySliderPosition() const override { return 0; }
-  void setYSliderPosition(int) override {}
-  void selectTab(int) override {}
-  QString caption() const override { return QStringLiteral("Data Viewer"); }
-};
-
 // The data columns begin at column 2, or at 5 when cell (2, 1) is empty.
 int firstDataColumn(const LogTable& table) { return table.isCellEmpty(2, 1) ? 5 : 2; }
 
@@ -115,7 +103,7 @@ void plotToPicture(const PlotRequest& request) {
   for (int c : columns) selection.blocks.push_back({c, first, c, last});
 
   HeadlessUi ui;
-  BatchWindow window;
+  WindowlessTrend window;
   QcpTrendPlot plot;
   bool plotting = false;
   TrendCommands commands(ui, window, plot, table, plotting);

@@ -188,4 +188,18 @@ class TrendWindow {
   virtual QString caption() const = 0;
 };
 
+// The window of a plot drawn without one (a picture made from the shell, a
+// report page): no progress, sliders at rest, no tabs.
+class WindowlessTrend : public TrendWindow {
+ public:
+  void setPlotProgressVisible(bool) override {}
+  void setPlotProgress(int) override {}
+  int dateSliderPosition() const override { return 0; }
+  void setDateSliderPosition(int) override {}
+  int ySliderPosition() const override { return 0; }
+  void setYSliderPosition(int) override {}
+  void selectTab(int) override {}
+  QString caption() const override { return QStringLiteral("Data Viewer"); }
+};
+
 }  // namespace tarvex

@@ -21,18 +21,6 @@
 namespace tarvex {
 namespace {
 
-class Window : public TrendWindow {
- public:
-  void setPlotProgressVisible(bool) override {}
-  void setPlotProgress(int) override {}
-  int dateSliderPosition() const override { return 0; }
-  void setDateSliderPosition(int) override {}
-  int ySliderPosition() const override { return 0; }
-  void setYSliderPosition(int) override {}
-  void selectTab(int) override {}
-  QString caption() const override { return QStringLiteral("Data Viewer"); }
-};
-
 // Current: A and B every 10 s from 1/1/2007 06:00:00 (B has a gap); C only
 // here.
 const QByteArray kCurrent =
@@ -87,7 +75,7 @@ class ReferenceTest : public ::testing::Test {
   QString current, reference;
   LogTable table;
   test::ScriptedUi ui;
-  Window window;
+  WindowlessTrend window;
   QcpTrendPlot plot;
   bool plotting = false;
   VxLog sigLog;

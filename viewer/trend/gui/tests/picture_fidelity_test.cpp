@@ -55,18 +55,6 @@ struct Plot {
   }
 };
 
-class NoWindow : public TrendWindow {
- public:
-  void setPlotProgressVisible(bool) override {}
-  void setPlotProgress(int) override {}
-  int dateSliderPosition() const override { return 0; }
-  void setDateSliderPosition(int) override {}
-  int ySliderPosition() const override { return 0; }
-  void setYSliderPosition(int) override {}
-  void selectTab(int) override {}
-  QString caption() const override { return QStringLiteral("Data Viewer"); }
-};
-
 TEST(PictureFidelity, ASmallFileLooksTheSameDrawnFromItsPixelColumns) {
   // A data file of 300 rows a second apart, plotted by the builder on an
   // 800-pixel plot (a point every two pixels or so): a random walk, an
@@ -97,7 +85,7 @@ TEST(PictureFidelity, ASmallFileLooksTheSameDrawnFromItsPixelColumns) {
   loadHistData(table, path, QLocale(QLocale::English, QLocale::UnitedStates));
   Plot p;
   HeadlessUi ui;
-  NoWindow window;
+  WindowlessTrend window;
   bool plotting = false;
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   TrendCommands(ui, window, p.plot, table, plotting).plotHistData({{{2, -1, 4, -1}}, 1});
