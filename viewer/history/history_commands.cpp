@@ -263,6 +263,7 @@ void HistoryCommands::getHistFile() {
     ui_.doEvents();
     g_.dataFileName = path;
     const HistDataResult r = loadHistData(win_.vaGrid(), path, QLocale(), g_.dateOrder);
+    if (review_) review_->readTimes(ReviewTable::Data);
     win_.setTabEnabled(1, r.operatorEventsEnabled);
     ui_.setPointer(Pointer::Normal);
     ui_.setStatusText(r.statusText);

@@ -162,6 +162,11 @@ void ReviewModel::settle(ReviewTable t) {
   applyMatches(t, matchRows(g.table, g.text));
 }
 
+void ReviewModel::readTimes(ReviewTable t) {
+  Grid& g = grid(t);
+  if (!g.reshaping) g.filter.times();
+}
+
 // ---- Table changes ------------------------------------------------------------
 
 void ReviewModel::tableAboutToChange(ReviewTable t, bool reshaped) {

@@ -101,6 +101,10 @@ class ReviewModel : public QObject {
   // row's time does not read.
   int jumpToData(ReviewTable source, int row);
 
+  // Reads the table's dates and times now (the end of a file's load), so
+  // that neither the first window nor the first jump waits for them.
+  void readTimes(ReviewTable t);
+
   // Bytes the filters of every grid hold.
   std::size_t memoryBytes() const;
 
