@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QLocale>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
@@ -90,6 +91,10 @@ RowSubsetTable::RowSubsetTable(const PrintableTable& table, std::vector<int> row
 QString RowSubsetTable::cellText(int col, int row) const {
   if (row <= 0 || row > int(rows_.size())) return row == 0 ? table_.cellText(col, 0) : QString();
   return table_.cellText(col, rows_[std::size_t(row - 1)]);
+}
+
+int RowSubsetTable::fileRow(int row) const {
+  return row >= 1 && row <= int(rows_.size()) ? table_.fileRow(rows_[std::size_t(row - 1)]) : row;
 }
 
 int RowSubsetTable::lastDataRow() const { return lastAtOrBefore(table_.lastDataRow()); }
@@ -268,7 +273,21 @@ class PageDrawer {
     painter.setBrush(Qt::NoBrush);
     const QString number = QString::number(page + 1);
     drawMarginLine(painter, header_, number, 0);
-    drawMarginLine(painter, footer_, number, area_.height() - marginMetrics_.height());
+    const int first = layout_->pageFirstRow(page);
+    const int last = layout_->pageLastRow(page);
+    // Which rows the page shows, by their numbers in the file's table, at
+    // the left of the footer unless the footer says something there.
+    HeaderFooterParts footer = footer_;
+    if (footer.left.isEmpty() && first <= last) {
+      const QLocale grouped(QLocale::English);
+      const QString of = grouped.toString(table_.fileRowCount());
+      const QString from = grouped.toString(table_.fileRow(first));
+      footer.left = escapeHeaderFooter(
+          first == last ? QStringLiteral("Row %1 of %2").arg(from, of)
+                        : QStringLiteral("Rows %1\u2013%2 of %3")
+                              .arg(from, grouped.toString(table_.fileRow(last)), of));
+    }
+    drawMarginLine(painter, footer, number, area_.height() - marginMetrics_.height());
     for (qsizetype i = 0; i < headerLines_.size(); ++i) {
       const QRectF line(0, double(i + 1) * marginMetrics_.height(), area_.width(),
                         marginMetrics_.height());
@@ -277,8 +296,6 @@ class PageDrawer {
 
     const QList<int>& cols = layout_->pageColumns(page);
     const QList<double>& offsets = layout_->pageColumnOffsets(page);
-    const int first = layout_->pageFirstRow(page);
-    const int last = layout_->pageLastRow(page);
     double y = tableTop_;
     drawRow(painter, 0, cols, offsets, y, true);
     for (int row = first; row <= last; ++row) {

@@ -27,6 +27,10 @@ class PrintableTable {
   // The last row holding a non-empty cell (a printout that ends at the data
   // stops there); lastRow() unless the table knows better.
   virtual int lastDataRow() const { return lastRow(); }
+  // The number a row has in its file's table (a page's footer names the
+  // rows it shows by these), and how many data rows that table holds.
+  virtual int fileRow(int row) const { return row; }
+  virtual int fileRowCount() const { return lastDataRow(); }
   // Display width of a column in character units.
   virtual double columnWidth(int col) const = 0;
   virtual bool isColumnHidden(int col) const = 0;
@@ -80,6 +84,8 @@ class RowSubsetTable : public PrintableTable {
   int lastCol() const override { return table_.lastCol(); }
   // The listed rows up to the table's last data row.
   int lastDataRow() const override;
+  int fileRow(int row) const override;
+  int fileRowCount() const override { return table_.fileRowCount(); }
   double columnWidth(int col) const override { return table_.columnWidth(col); }
   bool isColumnHidden(int col) const override { return table_.isColumnHidden(col); }
 

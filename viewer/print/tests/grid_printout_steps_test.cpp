@@ -153,7 +153,7 @@ TEST_F(PrintGrid, AFilteredGridPrintsTheRowsItShowsUnderItsFilterLine) {
                         "1/2/2007 02:30:00 PM v30 w30",
                         "1/2/2007 02:31:00 PM v31 w31",
                         "1/2/2007 02:40:00 PM v40 w40",
-                        "Page #1"};
+                        "Rows 2\u201340 of 40 Page #1"};
   EXPECT_EQ(pageLines(pages[0]),
             lines(QStringList{"File printout for fileName /logs/run.csv",
                               "Filtered: 1/2/2007 2:02:00 PM \u2013 1/2/2007 2:40:00 PM; text "
@@ -168,8 +168,8 @@ TEST_F(PrintGrid, AFilteredGridPrintsTheRowsItShowsUnderItsFilterLine) {
   EXPECT_EQ(pageLines(pdfPages(pdf_)[0], 2), lines(all));
   printout_.selection = PrintBlock{2, 2, 2, 9};
   print();
-  EXPECT_EQ(pageLines(pdfPages(pdf_)[0], 2),
-            lines({"Date TC1", "1/2/2007 v2", "1/2/2007 v5", "1/2/2007 v9", "Page #1"}));
+  EXPECT_EQ(pageLines(pdfPages(pdf_)[0], 2), lines({"Date TC1", "1/2/2007 v2", "1/2/2007 v5",
+                                                    "1/2/2007 v9", "Rows 2\u20139 of 40 Page #1"}));
 
   // Over several pages: the line on every page, every shown row once, in
   // order, and no other.

@@ -180,6 +180,7 @@ TEST_F(TablePrintout, EveryPageCarriesHeaderTitlesAndItsPageNumber) {
   EXPECT_EQ(pdfInfo(pdf, "Pages").toInt(), drawn);
   EXPECT_EQ(pdfInfo(pdf, "Title"), "Data History Printout At: 1/2/2007 2:05:30 PM");
   QString all;
+  int nextRow = 1;
   for (int i = 0; i < pages.size(); ++i) {
     SCOPED_TRACE(i);
     const QString& page = pages[i];
@@ -192,8 +193,20 @@ TEST_F(TablePrintout, EveryPageCarriesHeaderTitlesAndItsPageNumber) {
     // The page number stands at the right end of the last line.
     const QStringList lines = page.trimmed().split(u'\n');
     EXPECT_TRUE(lines.last().trimmed().endsWith(QStringLiteral("Page #%1").arg(i + 1)));
+    // Its left names the rows the page shows; the pages follow on.
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^Rows (\\d+)\u2013(\\d+) of 150 "))
+            .match(lines.last().trimmed());
+    ASSERT_TRUE(m.hasMatch()) << lines.last().toStdString();
+    const int first = m.captured(1).toInt(), last = m.captured(2).toInt();
+    EXPECT_EQ(first, nextRow);
+    EXPECT_TRUE(page.contains(word(QStringLiteral("v%1").arg(first))));
+    EXPECT_TRUE(page.contains(word(QStringLiteral("v%1").arg(last))));
+    EXPECT_FALSE(page.contains(word(QStringLiteral("v%1").arg(last + 1))));
+    nextRow = last + 1;
     all += page;
   }
+  EXPECT_EQ(nextRow, 151);
   for (int r : {1, 75, 150}) EXPECT_TRUE(all.contains(word(QStringLiteral("v%1").arg(r)))) << r;
   EXPECT_FALSE(all.contains(word("w1")));
 }
