@@ -124,8 +124,12 @@ void QcpTrendPlot::applyInitialDesign() {
 
   readout_ = new QCPItemText(p);
   readout_->setLayer(QString::fromLatin1(kCursorLayer));
-  readout_->position->setType(QCPItemPosition::ptAxisRectRatio);
-  readout_->position->setCoords(0, 1);
+  // At the left, its foot just above the cursor's hint (both show together):
+  // a wide readout would hide the hint at the bottom right.
+  readout_->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
+  readout_->position->setParentAnchorY(hint_->top);
+  readout_->position->setTypeY(QCPItemPosition::ptAbsolute);
+  readout_->position->setCoords(0, -2);
   readout_->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
   readout_->setTextAlignment(Qt::AlignLeft);
   readout_->setPadding(QMargins(6, 4, 6, 4));
