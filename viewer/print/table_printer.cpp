@@ -219,8 +219,8 @@ QFont tablePrintFont(double pointSize, bool bold) { return printFont(pointSize, 
 TablePages::TablePages(const PrintableTable& table, const TablePrintSettings& settings,
                        const QPaintDevice* device, const QSizeF& area)
     : table_(table),
-      cellFont_(printFont(8, false)),
-      titleFont_(printFont(8, true)),
+      cellFont_(printFont(settings.fontPoints, false)),
+      titleFont_(printFont(settings.fontPoints, true)),
       marginFont_(printFont(9, false)),
       cellMetrics_(cellFont_, device),
       titleMetrics_(titleFont_, device),
@@ -231,7 +231,7 @@ TablePages::TablePages(const PrintableTable& table, const TablePrintSettings& se
   area_ = QRectF(QPointF(0, 0), area);
   charWidth_ = cellMetrics_.horizontalAdvance(u'0');
   padding_ = std::max(1.0, charWidth_ * 0.4);
-  rowHeight_ = std::ceil(cellMetrics_.height() * 1.4);
+  rowHeight_ = std::ceil(cellMetrics_.height() * settings.rowSpacing);
   marginLine_ = std::ceil(marginMetrics_.height() * 2.0);
   lineWidth_ = std::max(1.0, device->logicalDpiX() / 150.0);
 
@@ -281,12 +281,64 @@ void TablePages::drawPage(QPainter& painter, int page, QPointF origin, const QSt
   const QList<double>& offsets = layout_->pageColumnOffsets(page);
   const int first = layout_->pageFirstRow(page);
   const int last = layout_->pageLastRow(page);
+
+  // The page's cells across: where each starts, how wide it is printed,
+  // where in its column the piece starts and the column's whole width.
+  struct Across {
+    int col;
+    double x, w, offset, full;
+  };
+  std::vector<Across> across;
+  double x = 0;
+  if (layout_->headerColumnShown()) {
+    across.push_back({0, 0, colWidths_[0], 0, colWidths_[0]});
+    x = colWidths_[0];
+  }
+  for (qsizetype i = 0; i < cols.size(); ++i) {
+    const int col = cols[i];
+    const double offset = i < offsets.size() ? offsets[i] : 0;
+    const double w = std::min(colWidths_[col] - offset, area_.width() - x);
+    if (w <= 0) break;
+    across.push_back({col, x, w, offset, colWidths_[col]});
+    x += w;
+  }
+  const int rows = std::max(0, last - first + 1);
+  const double bottom = tableTop_ + (rows + 1) * rowHeight_;
+
+  // The grey of the title row and of the header column, one area each.
+  painter.fillRect(QRectF(0, tableTop_, x, rowHeight_), kTitleFill);
+  if (layout_->headerColumnShown() && rows > 0)
+    painter.fillRect(QRectF(0, tableTop_ + rowHeight_, across[0].w, rows * rowHeight_),
+                     kTitleFill);
+
+  // The texts, row by row.
+  painter.setPen(Qt::black);
+  painter.setFont(titleFont_);
+  for (const Across& a : across)
+    drawCellText(painter, QRectF(a.x, tableTop_, a.w, rowHeight_), a.offset, a.full,
+                 table_.cellText(a.col, 0), true);
+  painter.setFont(cellFont_);
   double y = tableTop_;
-  drawRow(painter, 0, cols, offsets, y, true);
   for (int row = first; row <= last; ++row) {
     y += rowHeight_;
-    drawRow(painter, row, cols, offsets, y, false);
+    for (std::size_t i = 0; i < across.size(); ++i) {
+      const Across& a = across[i];
+      drawCellText(painter, QRectF(a.x, y, a.w, rowHeight_), a.offset, a.full,
+                   table_.cellText(a.col, row), false);
+    }
   }
+
+  // The grid: every cell's border, as lines through the whole table.
+  QList<QLineF> lines;
+  lines.reserve(rows + 2 + qsizetype(across.size()) + 1);
+  for (int k = 0; k <= rows + 1; ++k) {
+    const double ly = tableTop_ + k * rowHeight_;
+    lines.append(QLineF(0, ly, x, ly));
+  }
+  for (const Across& a : across) lines.append(QLineF(a.x, tableTop_, a.x, bottom));
+  lines.append(QLineF(x, tableTop_, x, bottom));
+  painter.setPen(QPen(kGridLine, lineWidth_));
+  painter.drawLines(lines);
   painter.restore();
 }
 
@@ -304,55 +356,40 @@ void TablePages::drawMarginLine(QPainter& painter, const HeaderFooterParts& part
   painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, right);
 }
 
-void TablePages::drawRow(QPainter& painter, int row, const QList<int>& cols,
-                         const QList<double>& offsets, double y, bool titles) {
-  double x = 0;
-  if (layout_->headerColumnShown()) {
-    drawCell(painter, QRectF(x, y, colWidths_[0], rowHeight_), 0, colWidths_[0],
-             table_.cellText(0, row), true, titles);
-    x += colWidths_[0];
-  }
-  for (qsizetype i = 0; i < cols.size(); ++i) {
-    const int col = cols[i];
-    const double offset = i < offsets.size() ? offsets[i] : 0;
-    const double w = std::min(colWidths_[col] - offset, area_.width() - x);
-    if (w <= 0) break;
-    drawCell(painter, QRectF(x, y, w, rowHeight_), offset, colWidths_[col],
-             table_.cellText(col, row), titles, titles);
-    x += w;
-  }
-}
-
-// Draws a cell `fullWidth` wide, or the piece of it that starts `offset`
-// units into it; the pieces of a text join without a gap.
-void TablePages::drawCell(QPainter& painter, const QRectF& rect, double offset, double fullWidth,
-                          QString text, bool filled, bool title) {
-  if (filled) painter.fillRect(rect, kTitleFill);
-  painter.setPen(QPen(kGridLine, lineWidth_));
-  painter.drawRect(rect);
+// Draws the text of a cell `fullWidth` wide, or of the piece of it that
+// starts `offset` units into it; the pieces of a text join without a gap.
+// The pen and the font are the caller's.
+void TablePages::drawCellText(QPainter& painter, const QRectF& rect, double offset,
+                              double fullWidth, QString text, bool title) {
   if (text.isEmpty()) return;
   // Text beyond the cell is cut off; what could never show is not drawn.
   const qsizetype fits = qsizetype((rect.width() + offset) / std::max(1.0, charWidth_ * 0.25)) + 1;
   if (text.size() > fits) text.truncate(fits);
   const bool lastPiece = offset + rect.width() >= fullWidth - 0.5;
   const QRectF inner = rect.adjusted(offset > 0 ? 0 : padding_, 0, lastPiece ? -padding_ : 0, 0);
+  const QFontMetricsF& metrics = title ? titleMetrics_ : cellMetrics_;
+  // A whole cell whose text fits draws at its place without a clip; the
+  // width is measured only when the text might not fit.
+  if (offset == 0 && lastPiece) {
+    const bool surelyFits = double(text.size()) * metrics.maxWidth() <= inner.width();
+    const double advance = surelyFits && !title ? 0 : metrics.horizontalAdvance(text);
+    if (advance <= inner.width()) {
+      const double baseline =
+          rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
+      // Titles are centred.
+      const double left = title ? inner.left() + (inner.width() - advance) / 2 : inner.left();
+      painter.drawText(QPointF(left, baseline), text);
+      return;
+    }
+  }
   // A title shows whole on every piece; a cell's text runs on across them.
   const QRectF textRect = title ? inner.adjusted(offset > 0 ? padding_ : 0, 0, 0, 0)
                                 : inner.adjusted(-offset + (offset > 0 ? padding_ : 0), 0, 0, 0);
-  const QFontMetricsF& metrics = title ? titleMetrics_ : cellMetrics_;
-  // Only a text wider than its cell needs the clip (and its save and
-  // restore): most cells draw with none.
-  const bool fitsWhole = offset == 0 && lastPiece && metrics.horizontalAdvance(text) <= inner.width();
-  if (!fitsWhole) {
-    painter.save();
-    painter.setClipRect(inner, Qt::IntersectClip);
-  }
-  painter.setPen(Qt::black);
-  painter.setFont(title ? titleFont_ : cellFont_);
-  // Titles are centred while they fit; a cut text always shows its start.
-  const Qt::Alignment align = title && fitsWhole ? Qt::AlignHCenter : Qt::AlignLeft;
-  painter.drawText(textRect, align | Qt::AlignVCenter | Qt::TextDontClip, text);
-  if (!fitsWhole) painter.restore();
+  painter.save();
+  painter.setClipRect(inner, Qt::IntersectClip);
+  // A cut text always shows its start.
+  painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, text);
+  painter.restore();
 }
 
 namespace {

@@ -71,6 +71,9 @@ struct TablePrintSettings {
   // Lines printed under the header line on every page, at the left, as
   // they read (no codes); the table starts below them.
   QStringList headerLines;
+  // The cells' font size in points, and a row's height in lines of it.
+  double fontPoints = 8;
+  double rowSpacing = 1.4;
 };
 
 // Some rows of a table as a table of their own: row 0 (the titles), then
@@ -181,10 +184,8 @@ class TablePages {
  private:
   void drawMarginLine(QPainter& painter, const HeaderFooterParts& parts, const QString& page,
                       double y);
-  void drawRow(QPainter& painter, int row, const QList<int>& cols, const QList<double>& offsets,
-               double y, bool titles);
-  void drawCell(QPainter& painter, const QRectF& rect, double offset, double fullWidth,
-                QString text, bool filled, bool title);
+  void drawCellText(QPainter& painter, const QRectF& rect, double offset, double fullWidth,
+                    QString text, bool title);
 
   const PrintableTable& table_;
   QFont cellFont_;

@@ -7,6 +7,8 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
+#include <cstdio>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -245,7 +247,12 @@ void loadReportTable(LogTable& table, ReportTableKind kind, const QString& path,
 
 ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
                                const ReportProgress& progress) {
+  QElapsedTimer clock;
+  clock.start();
+  const bool times = qEnvironmentVariableIsSet("TARVEX_REPORT_TIMES");
   auto step = [&](int percent, const QString& text) {
+    if (times && !text.isEmpty())
+      std::fprintf(stderr, "%6lld ms  %s\n", clock.elapsed(), qPrintable(text));
     if (progress && !progress(percent, text)) throw RuntimeError(err::Cancel);
   };
   auto keepGoing = [&] { return !progress || progress(-1, QString()); };

@@ -6,11 +6,11 @@
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPageSize>
-#include <QPdfWriter>
 #include <cmath>
 
 #include "logfiles/logtable.h"
 #include "logfiles/row_time.h"
+#include "print/compact_pdf.h"
 #include "print/grid_printouts.h"
 #include "print/table_printer.h"
 #include "review/report/report_trend.h"
@@ -278,15 +278,10 @@ QString dateTimeText(const QDateTime& t) {
 
 int drawReport(const ReportData& data, QIODevice& out,
                const std::function<bool(int, int)>& progress) {
-  QPdfWriter writer(&out);
-  writer.setCreator(QStringLiteral("Tarvex Data Viewer"));
-  writer.setTitle(QStringLiteral("Batch Review Report - ") + baseName(data.request->dataFile));
-  // Screen resolution: the plot lays out and sizes its fonts as on the
-  // screen; coordinates in a PDF are exact at any resolution.
-  writer.setResolution(96);
-  writer.setPageSize(QPageSize(QPageSize::Letter));
-  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-  const double dpi = writer.resolution();
+  // US Letter, laid out at screen resolution: the plot lays out and sizes
+  // its fonts as on the screen.
+  CompactPdfDevice writer(QSizeF(612, 792), 96);
+  const double dpi = writer.logicalDpiX();
   const double margin = 0.6 * dpi;
   const QSizeF paper(writer.width(), writer.height());
 
@@ -397,6 +392,10 @@ int drawReport(const ReportData& data, QIODevice& out,
   std::vector<std::unique_ptr<TablePages>> tables;
   auto table = [&](std::unique_ptr<PrintableTable> sheet, TablePrintSettings settings) {
     if (!flow.pageEmpty()) flow.space(line / 2);
+    // Denser than a printout of one table: a batch's records fill
+    // thousands of pages.
+    settings.fontPoints = 7;
+    settings.rowSpacing = 1.3;
     sheets.push_back(std::move(sheet));
     tables.push_back(
         std::make_unique<TablePages>(*sheets.back(), settings, &writer, content.size()));
@@ -605,6 +604,11 @@ int drawReport(const ReportData& data, QIODevice& out,
   }
   if (!painter.end())
     throw RuntimeError(err::PathFileAccess, QStringLiteral("The report's pages cannot be drawn"));
+  const QByteArray pdf = writer.document(
+      QStringLiteral("Batch Review Report - ") + baseName(data.request->dataFile),
+      QStringLiteral("Tarvex Data Viewer"));
+  if (out.write(pdf) != pdf.size())
+    throw RuntimeError(err::PathFileAccess, QStringLiteral("The report cannot be written"));
   return total;
 }
 
