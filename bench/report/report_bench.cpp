@@ -69,11 +69,10 @@ int main(int argc, char** argv) {
                 "\r\n";
     }
     writeWholeFile(set.auditFile, audit);
-    writeWholeFile(set.auditSig,
-                   cipher(stamp(start.addSecs(span + 60)) +
-                              QStringLiteral(",Jose Alvarez,Audit trail reviewed,") +
-                              sigLog.CalculateFileHash(set.auditFile, kPw),
-                          sigLog));
+    writeWholeFile(set.auditSig, cipher(stamp(start.addSecs(span + 60)) +
+                                            QStringLiteral(",Jose Alvarez,Audit trail reviewed,") +
+                                            sigLog.CalculateFileHash(set.auditFile, kPw),
+                                        sigLog));
     writeWholeFile(set.alarmFile, alarms);
     for (const QString& f : set.files()) std::printf("%s\n", qPrintable(f));
   } catch (const RuntimeError& e) {

@@ -227,20 +227,23 @@ qint64 readCompanionRows(LogTable& table, const QString& path, VxLog& sigLog,
     onDamaged = [&](qint64 line, const RuntimeError& e) {
       damaged->push_back({line, e.number(), e.description()});
     };
-  decipherLines(path, sigLog, beforeLine, [&](qint64, const QString& plain) {
-    if (rows >= std::numeric_limits<int>::max()) throw RuntimeError(err::Overflow);
-    const int row = static_cast<int>(rows) + 1;
-    if (!plain.isEmpty()) {
-      // Splitting an empty text gives no fields; any other text at least one,
-      // and the row counts even when its fields are empty.
-      if (table.lastRow() < row) table.setLastRow(row);
-      int col = 0;
-      for (const QStringView field : QStringView(plain).tokenize(u',')) {
-        table.setCell(col++, row, field);
-      }
-    }
-    ++rows;
-  }, onDamaged);
+  decipherLines(
+      path, sigLog, beforeLine,
+      [&](qint64, const QString& plain) {
+        if (rows >= std::numeric_limits<int>::max()) throw RuntimeError(err::Overflow);
+        const int row = static_cast<int>(rows) + 1;
+        if (!plain.isEmpty()) {
+          // Splitting an empty text gives no fields; any other text at least one,
+          // and the row counts even when its fields are empty.
+          if (table.lastRow() < row) table.setLastRow(row);
+          int col = 0;
+          for (const QStringView field : QStringView(plain).tokenize(u',')) {
+            table.setCell(col++, row, field);
+          }
+        }
+        ++rows;
+      },
+      onDamaged);
   return rows;
 }
 

@@ -6,6 +6,8 @@
 #include <QTextItem>
 #include <charconv>
 #include <cmath>
+#include <deque>
+#include <future>
 #include <vector>
 
 #include "shell/codepage.h"
@@ -24,6 +26,7 @@ class CompactPdfEngine : public QPaintEngine {
   }
   bool end() override {
     finishPage();
+    settle();
     return true;
   }
   Type type() const override { return QPaintEngine::User; }
@@ -74,7 +77,9 @@ class CompactPdfEngine : public QPaintEngine {
     // A run of lines each the one before moved by the same step (a table's
     // rules) is one line drawn again and again one step further: the
     // repeated operators cost next to nothing compressed.
-    auto step = [&](int i) { return mapped[std::size_t(i) + 1].p1() - mapped[std::size_t(i)].p1(); };
+    auto step = [&](int i) {
+      return mapped[std::size_t(i) + 1].p1() - mapped[std::size_t(i)].p1();
+    };
     auto sameStep = [&](int i, QPointF d) {
       const QPointF d1 = step(i);
       const QPointF d2 = mapped[std::size_t(i) + 1].p2() - mapped[std::size_t(i)].p2();
@@ -160,7 +165,7 @@ class CompactPdfEngine : public QPaintEngine {
       out_ += "/F";
       out_ += char('1' + face);
       out_ += ' ';
-      number(size);
+      number(size, 2);
       out_ += "Tf\n";
       textFace_ = face;
       textSize_ = size;
@@ -171,7 +176,7 @@ class CompactPdfEngine : public QPaintEngine {
       number(textAt_.y() - at.y());
       out_ += "Td ";
     } else {
-      for (double v : {a, b, c, d}) number(v);
+      for (double v : {a, b, c, d}) number(v, 5);
       point(at);
       out_ += "Tm ";
     }
@@ -200,9 +205,9 @@ class CompactPdfEngine : public QPaintEngine {
     resetCache();
     // Device units (pixels at dpi_, y down) to the page's points (y up).
     const double s = 72.0 / dpi_;
-    number(s);
+    number(s, 6);
     out_ += "0 0 ";
-    number(-s);
+    number(-s, 6);
     out_ += "0 ";
     number(pageHeight_);
     out_ += "cm\n";
@@ -214,10 +219,21 @@ class CompactPdfEngine : public QPaintEngine {
     if (!pageOpen_) return;
     endText();
     if (clipOpen_) out_ += "Q\n";
-    // zlib's format (what FlateDecode reads) after qCompress's 4-byte size.
-    pages_.push_back(qCompress(out_, 6).mid(4));
-    out_.clear();
+    // The page is compressed on a thread of its own while the next one is
+    // drawn; one at a time.
+    settle();
+    const std::size_t index = pages_.size();
+    pages_.emplace_back();
+    compressing_ = std::async(std::launch::async, [this, index, raw = std::move(out_)] {
+      // zlib's format (what FlateDecode reads) after qCompress's 4-byte size.
+      pages_[index] = qCompress(raw, 6).mid(4);
+    });
+    out_ = QByteArray();
     pageOpen_ = false;
+  }
+  // Waits for the page being compressed.
+  void settle() {
+    if (compressing_.valid()) compressing_.get();
   }
   void newPage() {
     finishPage();
@@ -226,19 +242,22 @@ class CompactPdfEngine : public QPaintEngine {
 
   double pageWidth_ = 612, pageHeight_ = 792;
   int dpi_ = 96;
-  std::vector<QByteArray> pages_;
+  // Finished pages; the last may still be compressed (settle()). A deque:
+  // adding a page moves none.
+  std::deque<QByteArray> pages_;
+  std::future<void> compressing_;
   bool pageOpen_ = false;
 
  private:
-  bool fills() const {
-    return brush_.style() != Qt::NoBrush && brush_.color().alpha() > 0;
-  }
+  bool fills() const { return brush_.style() != Qt::NoBrush && brush_.color().alpha() > 0; }
   bool strokes() const { return pen_.style() != Qt::NoPen && pen_.color().alpha() > 0; }
 
-  void number(double v) {
-    if (std::abs(v) < 0.05) v = 0;
+  // Coordinates to a tenth of a device unit; factors (scales, matrices,
+  // colours) with `decimals`.
+  void number(double v, int decimals = 1) {
+    if (std::abs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0;
     char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1);
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
     char* e = r.ptr;
     // Trailing zeros and a bare point say nothing.
     while (e > buf && e[-1] == '0') --e;
@@ -280,15 +299,7 @@ class CompactPdfEngine : public QPaintEngine {
   void colour(const QColor& c, const char* op, QColor& last) {
     if (c == last) return;
     last = c;
-    for (double v : {c.redF(), c.greenF(), c.blueF()}) {
-      char buf[16];
-      auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
-      char* e = r.ptr;
-      while (e > buf && e[-1] == '0') --e;
-      if (e > buf && e[-1] == '.') --e;
-      out_.append(buf, e - buf);
-      out_ += ' ';
-    }
+    for (double v : {c.redF(), c.greenF(), c.blueF()}) number(v, 3);
     out_ += op;
     out_ += '\n';
   }
@@ -311,7 +322,7 @@ class CompactPdfEngine : public QPaintEngine {
     const double scale = pen_.isCosmetic() ? 1.0 : std::sqrt(std::abs(transform_.determinant()));
     const double width = std::max(pen_.widthF(), pen_.isCosmetic() ? 1.0 : 0.0) * scale;
     if (width != width_) {
-      number(width > 0 ? width : 1);
+      number(width > 0 ? width : 1, 2);
       out_ += "w\n";
       width_ = width;
     }
@@ -321,8 +332,9 @@ class CompactPdfEngine : public QPaintEngine {
       out_ += " J\n";
       cap_ = cap;
     }
-    const int join =
-        pen_.joinStyle() == Qt::RoundJoin ? 1 : pen_.joinStyle() == Qt::BevelJoin ? 2 : 0;
+    const int join = pen_.joinStyle() == Qt::RoundJoin   ? 1
+                     : pen_.joinStyle() == Qt::BevelJoin ? 2
+                                                         : 0;
     if (join != join_) {
       out_ += char('0' + join);
       out_ += " j\n";
@@ -375,8 +387,7 @@ class CompactPdfEngine : public QPaintEngine {
   }
   void openClip() {
     out_ += "q\n";
-    if (clip_.elementCount() == 5 && clip_.boundingRect().isValid() &&
-        clip_ == [&] {
+    if (clip_.elementCount() == 5 && clip_.boundingRect().isValid() && clip_ == [&] {
           QPainterPath r;
           r.addRect(clip_.boundingRect());
           return r;
@@ -418,7 +429,7 @@ CompactPdfDevice::CompactPdfDevice(const QSizeF& pageSize, int dpi)
   engine_->dpi_ = dpi;
 }
 
-CompactPdfDevice::~CompactPdfDevice() = default;
+CompactPdfDevice::~CompactPdfDevice() { engine_->settle(); }
 
 QPaintEngine* CompactPdfDevice::paintEngine() const { return engine_.get(); }
 
@@ -468,6 +479,7 @@ QByteArray pdfString(const QString& text) {
 }  // namespace
 
 QByteArray CompactPdfDevice::document(const QString& title, const QString& creator) const {
+  engine_->settle();
   const auto& pages = engine_->pages_;
   const int n = int(pages.size());
   // Objects: 1 catalog, 2 page tree, 3-6 fonts, 7 information, 8 the
@@ -497,8 +509,8 @@ QByteArray CompactPdfDevice::document(const QString& title, const QString& creat
     object("<< /Type /Page /Parent 2 0 R /Resources 8 0 R /Contents " +
            QByteArray::number(10 + 2 * i) + " 0 R >>");
     const QByteArray& content = pages[std::size_t(i)];
-    object("<< /Length " + QByteArray::number(content.size()) + " /Filter /FlateDecode >>\nstream\n" +
-           content + "\nendstream");
+    object("<< /Length " + QByteArray::number(content.size()) +
+           " /Filter /FlateDecode >>\nstream\n" + content + "\nendstream");
   }
   const qsizetype xref = pdf.size();
   pdf += "xref\n0 " + QByteArray::number(qsizetype(offsets.size()) + 1) + "\n0000000000 65535 f \n";

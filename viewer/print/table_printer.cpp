@@ -308,8 +308,7 @@ void TablePages::drawPage(QPainter& painter, int page, QPointF origin, const QSt
   // The grey of the title row and of the header column, one area each.
   painter.fillRect(QRectF(0, tableTop_, x, rowHeight_), kTitleFill);
   if (layout_->headerColumnShown() && rows > 0)
-    painter.fillRect(QRectF(0, tableTop_ + rowHeight_, across[0].w, rows * rowHeight_),
-                     kTitleFill);
+    painter.fillRect(QRectF(0, tableTop_ + rowHeight_, across[0].w, rows * rowHeight_), kTitleFill);
 
   // The texts, row by row.
   painter.setPen(Qt::black);

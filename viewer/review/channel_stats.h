@@ -36,9 +36,9 @@ struct ChannelStats {
   double first = 0, last = 0;
   // With limits (ChannelLimits::isSet()):
   std::int64_t excursions = 0;
-  double outsideDays = 0;   // total time outside, in days (X units)
-  double longestDays = 0;   // the longest excursion, in days
-  double longestStartX = 0; // where it started; valid when excursions > 0
+  double outsideDays = 0;    // total time outside, in days (X units)
+  double longestDays = 0;    // the longest excursion, in days
+  double longestStartX = 0;  // where it started; valid when excursions > 0
 };
 
 // Adds up one channel's points in X order.

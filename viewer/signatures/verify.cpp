@@ -60,9 +60,7 @@ VerifyResult verifySignature(SignedFile kind, const LogTable& sigGrid, int selec
         ui.msgBoxPos(texts.success, mb::Information);
         result = VerifyResult::Confirmed;
       } else {
-        ui.msgBoxPos(
-            signatureFailedText() + kCrLf + texts.alteredLine,
-            mb::Critical);
+        ui.msgBoxPos(signatureFailedText() + kCrLf + texts.alteredLine, mb::Critical);
         result = VerifyResult::Failed;
       }
     }

@@ -8,7 +8,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
-#include <cstdio>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -16,7 +15,10 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <future>
 #include <memory>
 #include <new>
 
@@ -112,8 +114,8 @@ TimeWindow windowOf(const ReportRequest& request, DateOrder order) {
     try {
       return parseTimeBound(text, order, upper);
     } catch (const RuntimeError& e) {
-      throw RuntimeError(e.number(), QString::fromLatin1(option) + QStringLiteral(": ") +
-                                         e.description());
+      throw RuntimeError(e.number(),
+                         QString::fromLatin1(option) + QStringLiteral(": ") + e.description());
     }
   };
   if (request.fromText) window.from = bound("--from", *request.fromText, false);
@@ -154,6 +156,25 @@ FileFacts factsOf(const QString& role, const QString& path, bool given,
     if (e.number() == err::Cancel) throw;
     f.state = reasonOf(e);
   }
+  return f;
+}
+
+// Whether a file is there to be read: facts without size, time or digest.
+FileFacts presenceOf(const QString& path, bool given) {
+  FileFacts f;
+  f.path = path;
+  if (!given) {
+    f.state = QStringLiteral("not given");
+    return f;
+  }
+  f.name = QFileInfo(path).fileName();
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    f.state = QStringLiteral("not present");
+  else if (!S_ISREG(st.st_mode))
+    f.state = reasonOf(notRegularFile(path, st.st_mode));
+  else
+    f.present = true;
   return f;
 }
 
@@ -218,9 +239,10 @@ void loadSection(EventSection& s, ReportTableKind kind, const FileFacts& facts, 
     return;
   }
   s.loaded = true;
-  RowFilter filter(*s.table, timeColumnsOf(kind == ReportTableKind::Alarm    ? ReviewTable::Alarms
-                                           : kind == ReportTableKind::Audit ? ReviewTable::AuditTrail
-                                                                      : ReviewTable::OperatorEvents));
+  RowFilter filter(*s.table,
+                   timeColumnsOf(kind == ReportTableKind::Alarm   ? ReviewTable::Alarms
+                                 : kind == ReportTableKind::Audit ? ReviewTable::AuditTrail
+                                                                  : ReviewTable::OperatorEvents));
   filter.setWindow(window);
   s.rows = filter.shownTableRows();
   s.unreadable = filter.unreadableShown();
@@ -255,7 +277,6 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
       std::fprintf(stderr, "%6lld ms  %s\n", clock.elapsed(), qPrintable(text));
     if (progress && !progress(percent, text)) throw RuntimeError(err::Cancel);
   };
-  auto keepGoing = [&] { return !progress || progress(-1, QString()); };
 
   // The data file first: a pipe or a device is refused before anything is
   // read or written.
@@ -267,21 +288,44 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
   if (request.output.isEmpty()) throw usage(QStringLiteral("No output file given"));
   const QString dataSig = companionFileName(request.dataFile, CompanionKind::DataSignatures);
   const QString dataEvt = companionFileName(request.dataFile, CompanionKind::OperatorEvents);
-  const QString auditSig = request.auditFile.isEmpty()
-                               ? QString()
-                               : companionFileName(request.auditFile, CompanionKind::AuditSignatures);
-  const QStringList inputs{request.dataFile, dataSig,  dataEvt,
+  const QString auditSig =
+      request.auditFile.isEmpty()
+          ? QString()
+          : companionFileName(request.auditFile, CompanionKind::AuditSignatures);
+  const QStringList inputs{request.dataFile,  dataSig,  dataEvt,
                            request.auditFile, auditSig, request.alarmFile};
   for (const QString& in : inputs)
-    if (!in.isEmpty() && (sameFile(request.output, in) ||
-                          QFileInfo(request.output).absoluteFilePath() ==
-                              QFileInfo(in).absoluteFilePath()))
+    if (!in.isEmpty() &&
+        (sameFile(request.output, in) ||
+         QFileInfo(request.output).absoluteFilePath() == QFileInfo(in).absoluteFilePath()))
       throw RuntimeError(err::PermissionDenied,
                          QStringLiteral("The report would replace %1, which it reads").arg(in));
   checkOutputTarget(request.output);
   if (!QFileInfo(request.output).absoluteDir().exists())
-    throw RuntimeError(err::PathNotFound,
-                       QStringLiteral("No folder for %1").arg(request.output));
+    throw RuntimeError(err::PathNotFound, QStringLiteral("No folder for %1").arg(request.output));
+
+  // The files' sizes, times and SHA-256, on a thread of their own while
+  // the data file is read and its signatures checked. Leaving early stops
+  // it (the stop is set before the future waits).
+  const bool audit = !request.auditFile.isEmpty();
+  std::atomic<bool> stopHashing{false};
+  std::future<std::vector<FileFacts>> hashing =
+      std::async(std::launch::async, [&, dataSig, dataEvt, auditSig] {
+        auto keepGoing = [&] { return !stopHashing.load(); };
+        std::vector<FileFacts> f;
+        f.push_back(factsOf(QStringLiteral("Data file"), request.dataFile, true, keepGoing));
+        f.push_back(factsOf(QStringLiteral("Data signatures"), dataSig, true, keepGoing));
+        f.push_back(factsOf(QStringLiteral("Operator events"), dataEvt, true, keepGoing));
+        f.push_back(factsOf(QStringLiteral("Audit trail"), request.auditFile, audit, keepGoing));
+        f.push_back(factsOf(QStringLiteral("Audit signatures"), auditSig, audit, keepGoing));
+        f.push_back(factsOf(QStringLiteral("Alarm history"), request.alarmFile,
+                            !request.alarmFile.isEmpty(), keepGoing));
+        return f;
+      });
+  struct Stop {
+    std::atomic<bool>& flag;
+    ~Stop() { flag = true; }
+  } stop{stopHashing};
 
   ReportData data;
   data.request = &request;
@@ -316,29 +360,17 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
   }
   data.window = windowOf(request, data.order);
 
-  // The files: sizes, times and SHA-256.
-  step(3, QStringLiteral("Computing the files' SHA-256"));
-  data.files.push_back(factsOf(QStringLiteral("Data file"), request.dataFile, true, keepGoing));
-  data.files.push_back(factsOf(QStringLiteral("Data signatures"), dataSig, true, keepGoing));
-  data.files.push_back(factsOf(QStringLiteral("Operator events"), dataEvt, true, keepGoing));
-  const bool audit = !request.auditFile.isEmpty();
-  data.files.push_back(
-      factsOf(QStringLiteral("Audit trail"), request.auditFile, audit, keepGoing));
-  data.files.push_back(factsOf(QStringLiteral("Audit signatures"), auditSig, audit, keepGoing));
-  data.files.push_back(factsOf(QStringLiteral("Alarm history"), request.alarmFile,
-                               !request.alarmFile.isEmpty(), keepGoing));
-  data.reportId = data.files[0].sha256.left(12);
-
   // The signatures, each file's digest computed once.
-  step(15, QStringLiteral("Verifying the signatures"));
-  data.signatures.push_back(checkSignatures(SignedFile::DataFile, request.dataFile, data.files[0],
-                                            data.files[1], sigLog, [&](int p) {
-                                              return !progress || progress(15 + p / 7, QString());
-                                            }));
+  step(5, QStringLiteral("Verifying the signatures"));
+  const FileFacts dataFacts = presenceOf(request.dataFile, true);
+  const FileFacts auditFacts = presenceOf(request.auditFile, audit);
+  data.signatures.push_back(
+      checkSignatures(SignedFile::DataFile, request.dataFile, dataFacts, presenceOf(dataSig, true),
+                      sigLog, [&](int p) { return !progress || progress(15 + p / 7, QString()); }));
   if (audit)
-    data.signatures.push_back(
-        checkSignatures(SignedFile::AuditTrail, request.auditFile, data.files[3], data.files[4],
-                        sigLog, [&](int p) { return !progress || progress(30 + p / 20, QString()); }));
+    data.signatures.push_back(checkSignatures(
+        SignedFile::AuditTrail, request.auditFile, auditFacts, presenceOf(auditSig, true), sigLog,
+        [&](int p) { return !progress || progress(30 + p / 20, QString()); }));
 
   // The rows of the window.
   step(35, QStringLiteral("Reading the window's rows"));
@@ -360,12 +392,15 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
   buildTrends(data, [&](int done, int total) {
     return !progress || progress(40 + 35 * done / std::max(1, total), QString());
   });
+  step(73, QStringLiteral("Computing the files' SHA-256"));
+  data.files = hashing.get();
+  data.reportId = data.files[0].sha256.left(12);
   step(75, QStringLiteral("Reading alarms, events and audit trail"));
   data.alarms.title = QStringLiteral("Alarms");
   data.events.title = QStringLiteral("Operator events");
   data.auditTrail.title = QStringLiteral("Audit trail entries");
-  loadSection(data.alarms, ReportTableKind::Alarm, data.files[5], sigLog, request.dateOrder, std::nullopt,
-              data.window);
+  loadSection(data.alarms, ReportTableKind::Alarm, data.files[5], sigLog, request.dateOrder,
+              std::nullopt, data.window);
   loadSection(data.events, ReportTableKind::Events, data.files[2], sigLog, request.dateOrder,
               vaGrid.dateReading(), data.window);
   loadSection(data.auditTrail, ReportTableKind::Audit, data.files[3], sigLog, request.dateOrder,

@@ -43,7 +43,7 @@ struct ReportLimit {
 ReportLimit parseReportLimit(const QString& text);
 
 struct ReportRequest {
-  QString dataFile;  // its ".sig" and ".evt" are taken from beside it
+  QString dataFile;   // its ".sig" and ".evt" are taken from beside it
   QString auditFile;  // "" when not given; its ".sig" beside it
   QString alarmFile;  // "" when not given
   QString output;     // the PDF

@@ -165,9 +165,9 @@ class SignatureSheet : public PrintableTable {
   }
   QString cellText(int col, int row) const override {
     if (row == 0) {
-      static const QStringList titles{QStringLiteral("Line"),           QStringLiteral("Date"),
-                                      QStringLiteral("Time"),           QStringLiteral("User Full Name"),
-                                      QStringLiteral("Comment"),        QStringLiteral("Result")};
+      static const QStringList titles{QStringLiteral("Line"),    QStringLiteral("Date"),
+                                      QStringLiteral("Time"),    QStringLiteral("User Full Name"),
+                                      QStringLiteral("Comment"), QStringLiteral("Result")};
       return titles.value(col);
     }
     const Entry& e = entries_[std::size_t(row - 1)];
@@ -266,9 +266,7 @@ class Flow {
   std::vector<std::vector<std::pair<QPointF, DrawFn>>> pages_;
 };
 
-QString sizeText(qint64 bytes) {
-  return QLocale::c().toString(bytes) + QStringLiteral(" bytes");
-}
+QString sizeText(qint64 bytes) { return QLocale::c().toString(bytes) + QStringLiteral(" bytes"); }
 
 QString dateTimeText(const QDateTime& t) {
   return QLocale::c().toString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -331,8 +329,8 @@ int drawReport(const ReportData& data, QIODevice& out,
   for (const FileFacts& f : data.files) {
     if (f.present) {
       text(QStringLiteral("%1: %2").arg(f.role, f.name), bold);
-      text(QStringLiteral("%1, modified %2").arg(sizeText(f.size), dateTimeText(f.modified)),
-           body, Qt::black, line);
+      text(QStringLiteral("%1, modified %2").arg(sizeText(f.size), dateTimeText(f.modified)), body,
+           Qt::black, line);
       text(QStringLiteral("SHA-256 ") + f.sha256, small, Qt::black, line);
     } else {
       text(QStringLiteral("%1: %2").arg(f.role, f.name.isEmpty() ? f.state : f.name), bold);
@@ -370,8 +368,8 @@ int drawReport(const ReportData& data, QIODevice& out,
   }
   text(QStringLiteral("Sign-off"), heading);
   flow.space(line / 2);
-  for (const QString& label : {QStringLiteral("Reviewed by"), QStringLiteral("Signature"),
-                               QStringLiteral("Date")}) {
+  for (const QString& label :
+       {QStringLiteral("Reviewed by"), QStringLiteral("Signature"), QStringLiteral("Date")}) {
     const QString value = label == u"Reviewed by" ? data.request->reviewer : QString();
     flow.add(line * 2.2, [=, w = content.width()](QCPPainter& p, QPointF o) {
       p.setFont(body);
@@ -424,9 +422,9 @@ int drawReport(const ReportData& data, QIODevice& out,
     const int records = sheet->lastRow();
     const int failed = sheet->failed();
     TablePrintSettings settings;
-    settings.headerText = escapeHeaderFooter(QStringLiteral("2. Signatures of the %1 %2 (%3)")
-                                                 .arg(what, QFileInfo(s.logFile).fileName(),
-                                                      sigName));
+    settings.headerText =
+        escapeHeaderFooter(QStringLiteral("2. Signatures of the %1 %2 (%3)")
+                               .arg(what, QFileInfo(s.logFile).fileName(), sigName));
     settings.repeatedColumns = {1, 2};
     table(std::move(sheet), settings);
     text(records == 0 ? QStringLiteral("No signature records")
@@ -517,15 +515,14 @@ int drawReport(const ReportData& data, QIODevice& out,
     TablePrintSettings settings;
     settings.headerText = escapeHeaderFooter(QStringLiteral("4. Statistics over ") + windowText());
     table(std::move(stats), settings);
-    settings.headerText =
-        escapeHeaderFooter(QStringLiteral("4. Extremes over ") + windowText());
+    settings.headerText = escapeHeaderFooter(QStringLiteral("4. Extremes over ") + windowText());
     table(std::move(extremes), settings);
     text(QStringLiteral("Points are cells with a number; gaps are empty or non-numeric cells. "
                         "The deviation is the sample standard deviation."),
          small);
     if (anyLimits) {
-      settings.headerText = escapeHeaderFooter(QStringLiteral("4. Limit excursions over ") +
-                                               windowText());
+      settings.headerText =
+          escapeHeaderFooter(QStringLiteral("4. Limit excursions over ") + windowText());
       table(std::move(limits), settings);
       text(QStringLiteral("An excursion is a run of points strictly outside the limits; a value "
                           "equal to a bound is inside and a gap ends a run. It lasts until the "
@@ -546,14 +543,24 @@ int drawReport(const ReportData& data, QIODevice& out,
     QList<int> repeated;
   };
   const Events sections[] = {
-      {&data.alarms, QStringLiteral("5. Alarms in the window"), QStringLiteral("alarm"),
-       QStringLiteral("alarms"), QStringLiteral("Alarm history"), {2, 3}},
-      {&data.events, QStringLiteral("6. Operator events in the window"),
-       QStringLiteral("operator event"), QStringLiteral("operator events"),
-       QStringLiteral("Operator event file"), {1, 2}},
-      {&data.auditTrail, QStringLiteral("7. Audit trail entries in the window"),
-       QStringLiteral("audit trail entry"), QStringLiteral("audit trail entries"),
-       QStringLiteral("Audit trail"), {1, 2}},
+      {&data.alarms,
+       QStringLiteral("5. Alarms in the window"),
+       QStringLiteral("alarm"),
+       QStringLiteral("alarms"),
+       QStringLiteral("Alarm history"),
+       {2, 3}},
+      {&data.events,
+       QStringLiteral("6. Operator events in the window"),
+       QStringLiteral("operator event"),
+       QStringLiteral("operator events"),
+       QStringLiteral("Operator event file"),
+       {1, 2}},
+      {&data.auditTrail,
+       QStringLiteral("7. Audit trail entries in the window"),
+       QStringLiteral("audit trail entry"),
+       QStringLiteral("audit trail entries"),
+       QStringLiteral("Audit trail"),
+       {1, 2}},
   };
   for (const Events& e : sections) {
     const EventSection& s = *e.section;
@@ -604,9 +611,9 @@ int drawReport(const ReportData& data, QIODevice& out,
   }
   if (!painter.end())
     throw RuntimeError(err::PathFileAccess, QStringLiteral("The report's pages cannot be drawn"));
-  const QByteArray pdf = writer.document(
-      QStringLiteral("Batch Review Report - ") + baseName(data.request->dataFile),
-      QStringLiteral("Tarvex Data Viewer"));
+  const QByteArray pdf =
+      writer.document(QStringLiteral("Batch Review Report - ") + baseName(data.request->dataFile),
+                      QStringLiteral("Tarvex Data Viewer"));
   if (out.write(pdf) != pdf.size())
     throw RuntimeError(err::PathFileAccess, QStringLiteral("The report cannot be written"));
   return total;

@@ -45,7 +45,7 @@ struct SignatureCheck {
   std::unique_ptr<LogTable> table;
   std::vector<DamagedLine> damaged;
   std::vector<RecordCheck> checks;  // the records, in line order
-  QString digestProblem;  // why the signed file's digest could not be computed
+  QString digestProblem;            // why the signed file's digest could not be computed
 };
 
 // The tables of sections 5 to 7.
@@ -83,8 +83,8 @@ struct ReportData {
   QString reportId;
   std::unique_ptr<LogTable> vaGrid;
   DateOrder order = DateOrder::MonthDayYear;
-  std::vector<int> channels;           // data columns
-  std::vector<ChannelLimits> limits;   // one per channel
+  std::vector<int> channels;          // data columns
+  std::vector<ChannelLimits> limits;  // one per channel
   TimeWindow window;
   int dataRowsTotal = 0;
   int dataRowsShown = 0;

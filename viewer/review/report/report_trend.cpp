@@ -5,8 +5,7 @@
 
 namespace tarvex {
 
-AggregatingTrendPlot::AggregatingTrendPlot(TrendPlot& inner, PixelColumns columns,
-                                           PointSink points)
+AggregatingTrendPlot::AggregatingTrendPlot(TrendPlot& inner, PixelColumns columns, PointSink points)
     : inner_(inner), columns_(columns), sink_(std::move(points)) {}
 
 void AggregatingTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& points) {
@@ -14,9 +13,9 @@ void AggregatingTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& poi
   received_ += points.size();
   if (sink_) sink_(index, points.data(), points.size());
   scratch_.clear();
-  aggregateColumns(points.data(), points.size(), columns_,
-                   [](const TrendPoint& p) { return p.x; },
-                   [](const TrendPoint& p) { return p.y; }, scratch_);
+  aggregateColumns(
+      points.data(), points.size(), columns_, [](const TrendPoint& p) { return p.x; },
+      [](const TrendPoint& p) { return p.y; }, scratch_);
   std::vector<TrendPoint> trace;
   trace.reserve(scratch_.size() * 4 + 2);
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
