@@ -7,7 +7,6 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -17,7 +16,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <future>
 #include <memory>
 #include <new>
@@ -269,12 +267,7 @@ void loadReportTable(LogTable& table, ReportTableKind kind, const QString& path,
 
 ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
                                const ReportProgress& progress) {
-  QElapsedTimer clock;
-  clock.start();
-  const bool times = qEnvironmentVariableIsSet("TARVEX_REPORT_TIMES");
   auto step = [&](int percent, const QString& text) {
-    if (times && !text.isEmpty())
-      std::fprintf(stderr, "%6lld ms  %s\n", clock.elapsed(), qPrintable(text));
     if (progress && !progress(percent, text)) throw RuntimeError(err::Cancel);
   };
 
