@@ -310,9 +310,17 @@ TEST_F(ReportCliTest, ADamagedSignatureLineIsListedAndFails) {
   ASSERT_TRUE(f.open(QIODevice::Append));
   f.write("12 34 56\r\n");  // three bytes: no whole cipher block
   f.close();
+  // A damaged operator event file is named too; the report goes on.
+  QFile evt(path(QStringLiteral("batch.evt")));
+  ASSERT_TRUE(evt.open(QIODevice::Append));
+  evt.write("AB CD\r\n");
+  evt.close();
   const QStringList p = report({}, 1);
   const QString all = p.join(u'\n');
   EXPECT_TRUE(p.value(0).contains(QStringLiteral("1 of 3 signatures FAILED")));
+  EXPECT_TRUE(p.value(0).contains(QStringLiteral("1 damaged line (first: line 3)")));
+  EXPECT_TRUE(p.value(0).contains(QStringLiteral("(line 3 of batch.evt)")));
+  EXPECT_TRUE(all.contains(QStringLiteral("Operator event file batch.evt: Error 5")));
   EXPECT_TRUE(all.contains(QStringLiteral("Line 3 is damaged")));
   EXPECT_EQ(lineStarting(all, QStringLiteral("3 ")).value(0).left(13), "Damaged line:");
 }

@@ -388,6 +388,16 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
   step(73, QStringLiteral("Computing the files' SHA-256"));
   data.files = hashing.get();
   data.reportId = data.files[0].sha256.left(12);
+  // What the signature files held that could not be read goes on the cover.
+  for (const SignatureCheck& s : data.signatures) {
+    FileFacts& f = data.files[s.kind == SignedFile::DataFile ? 1 : 4];
+    if (f.present && !s.readable) f.problem = s.state;
+    if (!s.damaged.empty())
+      f.problem = QStringLiteral("%1 damaged %2 (first: line %3)")
+                      .arg(groupedNumber(qint64(s.damaged.size())),
+                           s.damaged.size() == 1 ? QStringLiteral("line") : QStringLiteral("lines"))
+                      .arg(s.damaged.front().line);
+  }
   step(75, QStringLiteral("Reading alarms, events and audit trail"));
   data.alarms.title = QStringLiteral("Alarms");
   data.events.title = QStringLiteral("Operator events");
@@ -398,6 +408,10 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
               vaGrid.dateReading(), data.window);
   loadSection(data.auditTrail, ReportTableKind::Audit, data.files[3], sigLog, request.dateOrder,
               std::nullopt, data.window);
+
+  data.files[5].problem = data.alarms.problem;
+  data.files[2].problem = data.events.problem;
+  data.files[3].problem = data.auditTrail.problem;
 
   // The verdict.
   ReportOutcome outcome;

@@ -332,6 +332,7 @@ int drawReport(const ReportData& data, QIODevice& out,
       text(QStringLiteral("%1, modified %2").arg(sizeText(f.size), dateTimeText(f.modified)), body,
            Qt::black, line);
       text(QStringLiteral("SHA-256 ") + f.sha256, small, Qt::black, line);
+      if (!f.problem.isEmpty()) text(f.problem, body, red, line);
     } else {
       text(QStringLiteral("%1: %2").arg(f.role, f.name.isEmpty() ? f.state : f.name), bold);
       if (!f.name.isEmpty()) text(f.state, body, f.state == u"not present" ? Qt::black : red, line);

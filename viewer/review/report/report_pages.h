@@ -33,6 +33,7 @@ struct FileFacts {
   qint64 size = 0;
   QDateTime modified;
   QString sha256;
+  QString problem;  // what reading it for its section found wrong ("" when nothing)
 };
 
 // One signature file and its records checked.
