@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -158,6 +159,17 @@ TEST_F(ReportCliTest, CoverHoldsEveryFilesSha256AndEveryPageItsNumber) {
   EXPECT_TRUE(all.contains(QStringLiteral("7 alarms in the window")));
   EXPECT_TRUE(all.contains(QStringLiteral("6 operator events in the window")));
   EXPECT_TRUE(all.contains(QStringLiteral("11 audit trail entries in the window")));
+}
+
+TEST_F(ReportCliTest, TheTrendDoesNotGrowWithTheRows) {
+  // 576,000 points: drawn one by one they would take megabytes; through the
+  // pixel columns the whole report stays small.
+  ASSERT_EQ(tarvex({"sample", dir.path(), "--rows", "72000"}).exitCode, 0);
+  const QString out = path(QStringLiteral("big.pdf"));
+  const Result r = tarvex({"report", path(QStringLiteral("Reactor2_History.csv")), "-o", out});
+  ASSERT_EQ(r.exitCode, 1) << r.err.toStdString();
+  EXPECT_LT(QFileInfo(out).size(), 150000);
+  EXPECT_TRUE(pages(out).join(u'\n').contains(QStringLiteral("72,000 of 72,000 data rows")));
 }
 
 TEST_F(ReportCliTest, VerdictAllConfirmedThenOneTamperedByte) {
