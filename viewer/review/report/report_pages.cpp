@@ -469,6 +469,13 @@ int drawReport(const ReportData& data, QIODevice& out,
       plot->paintTo(painter, QRectF(o.x(), o.y(), w, h), int(w), int(h));
     });
     if (!data.trends[p].note.isEmpty()) text(data.trends[p].note, body, red);
+    const int drawn = data.firstRow > 0 ? data.lastRow - data.firstRow + 1 : 0;
+    if (drawn > data.dataRowsShown)
+      text(QStringLiteral("The file's times do not only rise: rows %1 to %2 are drawn and counted, "
+                          "%3 of them outside the window.")
+               .arg(groupedNumber(data.firstRow), groupedNumber(data.lastRow),
+                    groupedNumber(drawn - data.dataRowsShown)),
+           body, red);
   }
 
   // 4. Statistics.
