@@ -14,6 +14,7 @@
 #include "cli/tables.h"
 #include "logfiles/companions.h"
 #include "logfiles/logtable.h"
+#include "review/report/batch_report.h"
 #include "review/review_texts.h"
 #include "review/row_filter.h"
 #include "review/text_match.h"
@@ -68,6 +69,18 @@ const char kUsage[] =
     "      RMS d and, with --band, the percentage of points with |d| > X (d = current -\n"
     "      reference). --from/--to (as for show, in CURRENT's date order) limit\n"
     "      CURRENT's points.\n"
+    "  tarvex report DATAFILE -o OUT.pdf [--audit FILE] [--alarms FILE] [--from T] [--to T]\n"
+    "                [--columns N[,N...]] [--limit COL:LOW:HIGH]... [--reviewer NAME]\n"
+    "                [--date-order mdy|dmy|ymd]\n"
+    "      Write the batch review report: the files used with their SHA-256, the\n"
+    "      signatures of the data file and the audit trail with their results, the\n"
+    "      trend and statistics of the channels (numbers or titles as for plot;\n"
+    "      default every channel) over the window, limit excursions (either bound\n"
+    "      may be empty), and the alarms, operator events and audit trail entries of\n"
+    "      the window. The data file's .sig and .evt are taken from beside it, the\n"
+    "      audit trail's .sig from beside it. Exit 0 when every signature record is\n"
+    "      confirmed, 1 when one failed or the data file or the given audit trail is\n"
+    "      unsigned, 2 on a usage or file error.\n"
     "The kind is taken from the extension when --kind is omitted: .csv data, .aud audit,\n"
     ".sig sig, .evt evt.\n"
     "FILTER keeps the rows the viewer's review window and search field keep (row 0 always):\n"
@@ -124,6 +137,10 @@ struct Args {
   QString grep;
   std::optional<DateOrder> dateOrder;
   bool noLegend = false;
+  QString audit;  // report
+  QString alarms;
+  QStringList limits;
+  std::optional<QString> reviewer;
 };
 
 int toCount(const QString& option, const QString& text) {
@@ -176,7 +193,15 @@ Args parseArgs(const QStringList& list) {
       args.dateOrder = dateOrderFromName(name);
       if (!args.dateOrder)
         throw UsageError(QStringLiteral("--date-order needs mdy, dmy or ymd, not ") + name);
-    } else if (a == u"--no-legend")
+    } else if (a == u"--audit")
+      args.audit = value();
+    else if (a == u"--alarms")
+      args.alarms = value();
+    else if (a == u"--limit")
+      args.limits << value();
+    else if (a == u"--reviewer")
+      args.reviewer = value();
+    else if (a == u"--no-legend")
       args.noLegend = true;
     else if (a.startsWith(u'-') && a.size() > 1)
       throw UsageError(QStringLiteral("unknown option ") + a);
@@ -407,6 +432,43 @@ int cmdCompare(const Args& args) {
   return kExitOk;
 }
 
+int cmdReport(const Args& args) {
+  ReportRequest request;
+  request.dataFile = onePositional(args, "DATAFILE");
+  if (args.output.isEmpty()) throw UsageError(QStringLiteral("report needs -o OUT.pdf"));
+  request.output = args.output;
+  request.auditFile = args.audit;
+  request.alarmFile = args.alarms;
+  request.fromText = args.from;
+  request.toText = args.to;
+  if (!args.columns.isEmpty()) request.columns = args.columns.split(u',');
+  try {
+    for (const QString& l : args.limits) request.limits.push_back(parseReportLimit(l));
+  } catch (const RuntimeError& e) {
+    throw InputError(e.description());
+  }
+  request.reviewer = args.reviewer.value_or(QString());
+  request.dateOrder = args.dateOrder;
+  VxLog sigLog;
+  ReportOutcome outcome;
+  try {
+    outcome = writeBatchReport(request, sigLog);
+  } catch (const RuntimeError& e) {
+    // Faults of the request read as messages, not as error numbers.
+    if (e.number() == err::InvalidCall || e.number() == err::SubscriptOutOfRange ||
+        e.number() == err::TypeMismatch)
+      throw InputError(e.description());
+    throw;
+  }
+  QString text = outcome.verdict + u'\n';
+  for (const QString& p : outcome.problems) text += p + u'\n';
+  text += QStringLiteral("%1 pages written to %2 (Report ID %3)\n")
+              .arg(outcome.pages)
+              .arg(request.output, outcome.reportId);
+  out(text);
+  return outcome.confirmed() ? kExitOk : kExitFailed;
+}
+
 int run(const QStringList& argv) {
   if (argv.size() < 2 || argv[1] == u"--help" || argv[1] == u"-h" || argv[1] == u"help") {
     (argv.size() < 2 ? err : out)(QString::fromLatin1(kUsage));
@@ -422,6 +484,7 @@ int run(const QStringList& argv) {
     if (command == u"sample") return cmdSample(args);
     if (command == u"plot") return cmdPlot(args);
     if (command == u"compare") return cmdCompare(args);
+    if (command == u"report") return cmdReport(args);
     throw UsageError(QStringLiteral("unknown command ") + command);
   } catch (const InputError& e) {
     err(QStringLiteral("tarvex ") + command + QStringLiteral(": ") + e.message + u'\n');
@@ -443,7 +506,7 @@ int run(const QStringList& argv) {
 int main(int argc, char** argv) {
   // The trend is drawn by the viewer's plot widget, on the offscreen
   // platform: no display is needed.
-  if (argc > 1 && qstrcmp(argv[1], "plot") == 0) {
+  if (argc > 1 && (qstrcmp(argv[1], "plot") == 0 || qstrcmp(argv[1], "report") == 0)) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     return tarvex::run(QCoreApplication::arguments());

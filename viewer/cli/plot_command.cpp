@@ -7,6 +7,7 @@
 
 #include "cli/tables.h"
 #include "logfiles/logtable.h"
+#include "logfiles/readers.h"
 #include "review/reference_commands.h"
 #include "shell/filenames.h"
 #include "shell/headless_ui.h"
@@ -18,31 +19,6 @@ namespace tarvex {
 
 namespace {
 
-// The data columns begin at column 2, or at 5 when cell (2, 1) is empty.
-int firstDataColumn(const LogTable& table) { return table.isCellEmpty(2, 1) ? 5 : 2; }
-
-int columnOf(const LogTable& table, const QString& given) {
-  bool isNumber = false;
-  int col = given.toInt(&isNumber);
-  if (!isNumber) {
-    col = -1;
-    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-      for (int c = 0; c <= table.lastCol() && col < 0; ++c)
-        if (table.getCell(c, 0).compare(given.trimmed(), cs) == 0) col = c;
-      if (col >= 0) break;
-    }
-    if (col < 0)
-      throw RuntimeError(err::SubscriptOutOfRange,
-                         QStringLiteral("No column titled \"%1\"").arg(given));
-  }
-  if (col < firstDataColumn(table) || col > table.lastCol())
-    throw RuntimeError(err::SubscriptOutOfRange,
-                       QStringLiteral("Column %1 is not a channel (channels are columns %2 to %3)")
-                           .arg(given)
-                           .arg(firstDataColumn(table))
-                           .arg(table.lastCol()));
-  return col;
-}
 
 QString pictureFormat(const QString& path) {
   const QString ext = QFileInfo(path).suffix().toLower();
@@ -83,7 +59,7 @@ void plotToPicture(const PlotRequest& request) {
   loadTable(table, TableKind::Data, request.file, sigLog, request.dateOrder);
 
   std::vector<int> columns;
-  for (const QString& c : request.columns) columns.push_back(columnOf(table, c));
+  for (const QString& c : request.columns) columns.push_back(channelColumnOf(table, c));
   if (columns.empty())
     throw RuntimeError(err::SubscriptOutOfRange, QStringLiteral("No column to plot"));
   int first = -1, last = -1;

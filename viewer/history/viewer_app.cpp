@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QScreen>
+#include <QSettings>
 #include <QTimer>
 #include <cstdio>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "history/frm_history.h"
 #include "history/history_commands.h"
 #include "history/history_review.h"
+#include "history/report_commands.h"
 #include "review/reference_commands.h"
 #include "review/review_model.h"
 #include "shell/frame_rules.h"
@@ -168,6 +170,27 @@ void ViewerApp::showHistory() {
     }
   });
   history_->setVerifyAllHandler([this](SignedFile kind) { commands_->verifyAll(kind); });
+  // "Review Report..." of the File menu; the reviewer's name is remembered.
+  report_ = std::make_unique<ReportCommands>(
+      ui_, *globals_, history_->vaGrid(), review_.get(), *sigLog_,
+      ReportCommands::ReviewerMemory{
+          [] {
+            return QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer"))
+                .value(QStringLiteral("report/reviewer"))
+                .toString();
+          },
+          [](const QString& name) {
+            QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer"))
+                .setValue(QStringLiteral("report/reviewer"), name);
+          }});
+  main_->setReviewReportHandler([this] {
+    // Refused, as the tool bars are, while a load or a plot runs.
+    if (commands_->busy()) {
+      ui_.msgBoxPos(busyText(), mb::Information);
+      return;
+    }
+    report_->reviewReport(history_->selection(history_->vaGrid()));
+  });
   main_->setHistoryWindow(history_, [this] { return commands_->busy(); });
   ui_.setOwner(main_->historyWindow()->parentWidget());
   // Maximized; without a window manager to do it, the window takes the

@@ -21,6 +21,7 @@ class HistoryCommands;
 class HistoryReview;
 class QcpTrendPlot;
 class ReferenceCommands;
+class ReportCommands;
 class ReviewModel;
 class TrendCommands;
 struct ViewerGlobals;
@@ -52,6 +53,7 @@ class ViewerApp : public QObject {
   FrmHistory* historyWindow() const { return history_; }
   HistoryCommands* commands() const { return commands_.get(); }
   ReferenceCommands* reference() const { return reference_.get(); }
+  ReportCommands* report() const { return report_.get(); }
   // The review of the six grids (window, text filters, jumps); null before
   // the history window shows.
   ReviewModel* review() const { return review_.get(); }
@@ -84,6 +86,7 @@ class ViewerApp : public QObject {
   std::unique_ptr<ReviewModel> review_;
   std::unique_ptr<HistoryReview> historyReview_;
   std::unique_ptr<HistoryCommands> commands_;
+  std::unique_ptr<ReportCommands> report_;
 };
 
 }  // namespace tarvex

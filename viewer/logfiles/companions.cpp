@@ -150,8 +150,11 @@ constexpr qsizetype kMaxLineBytes = 1 << 20;
 // Reads the companion file at path in batches of lines, deciphers each
 // batch on two threads and hands every line's number (from 1) and plain
 // text to fn, in order. beforeBatch (may be empty) runs before each batch.
+// A line that does not decipher ends the reading with its error, or, when
+// onDamaged is given, is handed to it and then to fn as an empty text.
 void decipherLines(const QString& path, VxLog& sigLog, const std::function<void()>& beforeBatch,
-                   const std::function<void(qint64 line, const QString& plain)>& fn) {
+                   const std::function<void(qint64 line, const QString& plain)>& fn,
+                   const std::function<void(qint64 line, const RuntimeError& e)>& onDamaged = {}) {
   TextInputFile in(path);
   // Up to kBatchLines lines of the file; the first line's number. A line
   // that cannot be read ends the reading; its error is thrown once the
@@ -195,7 +198,12 @@ void decipherLines(const QString& path, VxLog& sigLog, const std::function<void(
       job = sigLog.startDecryptHexLines(std::move(nextBatch), kPassword);
     }
     for (std::size_t i = 0; i < plain.plain.size(); ++i) {
-      if (plain.errors[i]) throw atLine(*plain.errors[i], firstLine + qint64(i), path);
+      if (plain.errors[i]) {
+        if (!onDamaged) throw atLine(*plain.errors[i], firstLine + qint64(i), path);
+        onDamaged(firstLine + qint64(i), *plain.errors[i]);
+        fn(firstLine + qint64(i), QString());
+        continue;
+      }
       fn(firstLine + qint64(i), plain.plain[i]);
     }
     firstLine = nextFirstLine;
@@ -211,22 +219,31 @@ void forEachCompanionRecord(const QString& path, VxLog& sigLog,
 }
 
 qint64 readCompanionRows(LogTable& table, const QString& path, VxLog& sigLog,
-                         const std::function<void()>& beforeLine) {
+                         const std::function<void()>& beforeLine,
+                         std::vector<DamagedLine>* damaged) {
   qint64 rows = 0;
-  decipherLines(path, sigLog, beforeLine, [&](qint64, const QString& plain) {
-    if (rows >= std::numeric_limits<int>::max()) throw RuntimeError(err::Overflow);
-    const int row = static_cast<int>(rows) + 1;
-    if (!plain.isEmpty()) {
-      // Splitting an empty text gives no fields; any other text at least one,
-      // and the row counts even when its fields are empty.
-      if (table.lastRow() < row) table.setLastRow(row);
-      int col = 0;
-      for (const QStringView field : QStringView(plain).tokenize(u',')) {
-        table.setCell(col++, row, field);
-      }
-    }
-    ++rows;
-  });
+  std::function<void(qint64, const RuntimeError&)> onDamaged;
+  if (damaged)
+    onDamaged = [&](qint64 line, const RuntimeError& e) {
+      damaged->push_back({line, e.number(), e.description()});
+    };
+  decipherLines(
+      path, sigLog, beforeLine,
+      [&](qint64, const QString& plain) {
+        if (rows >= std::numeric_limits<int>::max()) throw RuntimeError(err::Overflow);
+        const int row = static_cast<int>(rows) + 1;
+        if (!plain.isEmpty()) {
+          // Splitting an empty text gives no fields; any other text at least one,
+          // and the row counts even when its fields are empty.
+          if (table.lastRow() < row) table.setLastRow(row);
+          int col = 0;
+          for (const QStringView field : QStringView(plain).tokenize(u',')) {
+            table.setCell(col++, row, field);
+          }
+        }
+        ++rows;
+      },
+      onDamaged);
   return rows;
 }
 

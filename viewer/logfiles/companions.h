@@ -16,6 +16,7 @@
 
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace tarvex {
 
@@ -57,8 +58,19 @@ void setCompanionLayout(LogTable& table, CompanionKind kind);
 // for a pipe, device or folder), 6 for a hex group above FF, 5 for a line
 // that does not decipher or is longer than any record (1 MiB; all with the
 // line number and file name in the description), 7 when memory runs out.
+//
+// With `damaged`, a line that does not decipher or holds a hex group above
+// FF does not end the load: its row stays empty and the line is listed
+// there (the batch review report names such lines and goes on). Errors of
+// reading the file still end it.
+struct DamagedLine {
+  qint64 line = 0;  // from 1
+  int number = 0;   // the run-time error number
+  QString description;
+};
 qint64 readCompanionRows(LogTable& table, const QString& path, VxLog& sigLog,
-                         const std::function<void()>& beforeLine = {});
+                         const std::function<void()>& beforeLine = {},
+                         std::vector<DamagedLine>* damaged = nullptr);
 
 // Deciphers the companion file at path line by line and hands each line's
 // number (from 1) and plain text to fn. Throws as readCompanionRows.

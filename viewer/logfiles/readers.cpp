@@ -1,6 +1,7 @@
 #include "logfiles/readers.h"
 
 #include "shell/filenames.h"
+#include "shell/runtime_error.h"
 
 namespace tarvex {
 namespace {
@@ -80,6 +81,31 @@ void clearHistTables(LogTable& vaGrid, LogTable& digiSigGrid, LogTable& opEvGrid
   clearTable(vaGrid);
   clearTable(digiSigGrid);
   clearTable(opEvGrid);
+}
+
+int firstDataColumn(const LogTable& vaGrid) { return vaGrid.isCellEmpty(2, 1) ? 5 : 2; }
+
+int channelColumnOf(const LogTable& vaGrid, const QString& given) {
+  bool isNumber = false;
+  int col = given.toInt(&isNumber);
+  if (!isNumber) {
+    col = -1;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+      for (int c = 0; c <= vaGrid.lastCol() && col < 0; ++c)
+        if (vaGrid.getCell(c, 0).compare(given.trimmed(), cs) == 0) col = c;
+      if (col >= 0) break;
+    }
+    if (col < 0)
+      throw RuntimeError(err::SubscriptOutOfRange,
+                         QStringLiteral("No column titled \"%1\"").arg(given));
+  }
+  if (col < firstDataColumn(vaGrid) || col > vaGrid.lastCol())
+    throw RuntimeError(err::SubscriptOutOfRange,
+                       QStringLiteral("Column %1 is not a channel (channels are columns %2 to %3)")
+                           .arg(given)
+                           .arg(firstDataColumn(vaGrid))
+                           .arg(vaGrid.lastCol()));
+  return col;
 }
 
 }  // namespace tarvex

@@ -60,6 +60,16 @@ QString loadAuditData(LogTable& auditGrid, const QString& path,
 QString loadAlarmData(LogTable& alarmGrid, const QString& path, const QLocale& locale = QLocale(),
                       std::optional<DateOrder> dateOrder = std::nullopt);
 
+// The first channel column of a data table: 2, or 5 when cell (2, 1) is
+// empty (columns 2 to 4 then hold no data either).
+int firstDataColumn(const LogTable& vaGrid);
+
+// The channel column `given` names: its number as `tarvex show` prints it,
+// or its title (exact, then letter case aside). Throws RuntimeError
+// err::SubscriptOutOfRange with a plain message when there is no such
+// title or the column is no channel.
+int channelColumnOf(const LogTable& vaGrid, const QString& given);
+
 // Clears every cell of the table, (0, 0) to (lastCol, lastRow), texts and
 // formatting; what a reader does to its own table after a failure.
 void clearTable(LogTable& table);

@@ -120,6 +120,7 @@ void printGrid(UserInterface& ui, const PrintableTable& table, const QString& fi
       });
       settings.headerText = printHeaderText(fileName);
       settings.footerText = kPrintFooterText;
+      settings.rowsInFooter = true;
       settings.headerLines = printout.headerLines;
       if (selection && selection->row2 - selection->row1 > 1) {
         const PrintBlock& block = *selection;

@@ -219,171 +219,196 @@ const QList<double>& TablePageLayout::pageColumnOffsets(int page) const {
   return offsets_[page / rowPagesPerBand_];
 }
 
+QFont tablePrintFont(double pointSize, bool bold) { return printFont(pointSize, bold); }
+
+TablePages::TablePages(const PrintableTable& table, const TablePrintSettings& settings,
+                       const QPaintDevice* device, const QSizeF& area)
+    : table_(table),
+      cellFont_(printFont(settings.fontPoints, false)),
+      titleFont_(printFont(settings.fontPoints, true)),
+      marginFont_(printFont(9, false)),
+      cellMetrics_(cellFont_, device),
+      titleMetrics_(titleFont_, device),
+      marginMetrics_(marginFont_, device),
+      header_(parseHeaderFooter(settings.headerText)),
+      footer_(parseHeaderFooter(settings.footerText)),
+      headerLines_(settings.headerLines),
+      rowsInFooter_(settings.rowsInFooter) {
+  area_ = QRectF(QPointF(0, 0), area);
+  charWidth_ = cellMetrics_.horizontalAdvance(u'0');
+  padding_ = std::max(1.0, charWidth_ * 0.4);
+  rowHeight_ = std::ceil(cellMetrics_.height() * settings.rowSpacing);
+  marginLine_ = std::ceil(marginMetrics_.height() * 2.0);
+  lineWidth_ = std::max(1.0, device->logicalDpiX() / 150.0);
+
+  const int fittedRows = std::min(std::max(0, table.lastRow()), kFittedRows);
+  for (int col = 0; col <= std::max(0, table.lastCol()); ++col) {
+    // A column's width in character units is that many digit widths of
+    // the cell font, widened to show its title and its first rows whole;
+    // a page wide column at most.
+    double w = std::max(0.0, table.columnWidth(col)) * charWidth_;
+    if (!table.isColumnHidden(col)) {
+      w = std::max(w, titleMetrics_.horizontalAdvance(table.cellText(col, 0)));
+      for (int row = 1; row <= fittedRows; ++row)
+        w = std::max(w, cellMetrics_.horizontalAdvance(table.cellText(col, row)));
+    }
+    w += 2 * padding_;
+    colWidths_.append(std::min(w, area_.width() * (col == 0 ? 0.5 : 1.0)));
+  }
+  tableTop_ = marginLine_ + headerLines_.size() * marginMetrics_.height();
+  const double tableHeight = area_.height() - marginLine_ - tableTop_;
+  const int rowsPerPage = int(tableHeight / rowHeight_) - 1;  // below the title row
+  layout_.emplace(table, settings, colWidths_, area_.width(), rowsPerPage);
+}
+
+double TablePages::tableBottom(int page) const {
+  const int rows = std::max(0, layout_->pageLastRow(page) - layout_->pageFirstRow(page) + 1);
+  return tableTop_ + (rows + 1) * rowHeight_;
+}
+
+void TablePages::drawPage(QPainter& painter, int page, QPointF origin, const QString& pageNumber) {
+  painter.save();
+  painter.translate(origin);
+  // A printer's paint engine can outlive a job and keep the pen of the
+  // last one, while a new painter believes it draws in black: setting the
+  // same pen again would then not reach the engine. Set it anew.
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(Qt::NoBrush);
+  const QString number = pageNumber.isEmpty() ? QString::number(page + 1) : pageNumber;
+  const int first = layout_->pageFirstRow(page);
+  const int last = layout_->pageLastRow(page);
+  drawMarginLine(painter, header_, number, 0);
+  // Which rows the page shows, by their numbers in the file's table.
+  HeaderFooterParts footer = footer_;
+  if (rowsInFooter_ && footer.left.isEmpty() && first <= last) {
+    const QLocale grouped(QLocale::English);
+    const QString of = grouped.toString(table_.fileRowCount());
+    const QString from = grouped.toString(table_.fileRow(first));
+    footer.left = escapeHeaderFooter(
+        first == last ? QStringLiteral("Row %1 of %2").arg(from, of)
+                      : QStringLiteral("Rows %1\u2013%2 of %3")
+                            .arg(from, grouped.toString(table_.fileRow(last)), of));
+  }
+  drawMarginLine(painter, footer, number, area_.height() - marginMetrics_.height());
+  for (qsizetype i = 0; i < headerLines_.size(); ++i) {
+    const QRectF line(0, double(i + 1) * marginMetrics_.height(), area_.width(),
+                      marginMetrics_.height());
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, headerLines_[i]);
+  }
+
+  const QList<int>& cols = layout_->pageColumns(page);
+  const QList<double>& offsets = layout_->pageColumnOffsets(page);
+
+  // The page's cells across: where each starts, how wide it is printed,
+  // where in its column the piece starts and the column's whole width.
+  struct Across {
+    int col;
+    double x, w, offset, full;
+  };
+  std::vector<Across> across;
+  double x = 0;
+  if (layout_->headerColumnShown()) {
+    across.push_back({0, 0, colWidths_[0], 0, colWidths_[0]});
+    x = colWidths_[0];
+  }
+  for (qsizetype i = 0; i < cols.size(); ++i) {
+    const int col = cols[i];
+    const double offset = i < offsets.size() ? offsets[i] : 0;
+    const double w = std::min(colWidths_[col] - offset, area_.width() - x);
+    if (w <= 0) break;
+    across.push_back({col, x, w, offset, colWidths_[col]});
+    x += w;
+  }
+  const int rows = std::max(0, last - first + 1);
+  const double bottom = tableTop_ + (rows + 1) * rowHeight_;
+
+  // The grey of the title row and of the header column, one area each.
+  painter.fillRect(QRectF(0, tableTop_, x, rowHeight_), kTitleFill);
+  if (layout_->headerColumnShown() && rows > 0)
+    painter.fillRect(QRectF(0, tableTop_ + rowHeight_, across[0].w, rows * rowHeight_), kTitleFill);
+
+  // The texts, row by row.
+  painter.setPen(Qt::black);
+  painter.setFont(titleFont_);
+  for (const Across& a : across)
+    drawCellText(painter, QRectF(a.x, tableTop_, a.w, rowHeight_), a.offset, a.full,
+                 table_.cellText(a.col, 0), true);
+  painter.setFont(cellFont_);
+  double y = tableTop_;
+  for (int row = first; row <= last; ++row) {
+    y += rowHeight_;
+    for (std::size_t i = 0; i < across.size(); ++i) {
+      const Across& a = across[i];
+      drawCellText(painter, QRectF(a.x, y, a.w, rowHeight_), a.offset, a.full,
+                   table_.cellText(a.col, row), false);
+    }
+  }
+
+  // The grid: every cell's border, as lines through the whole table.
+  QList<QLineF> lines;
+  lines.reserve(rows + 2 + qsizetype(across.size()) + 1);
+  for (int k = 0; k <= rows + 1; ++k) {
+    const double ly = tableTop_ + k * rowHeight_;
+    lines.append(QLineF(0, ly, x, ly));
+  }
+  for (const Across& a : across) lines.append(QLineF(a.x, tableTop_, a.x, bottom));
+  lines.append(QLineF(x, tableTop_, x, bottom));
+  painter.setPen(QPen(kGridLine, lineWidth_));
+  painter.drawLines(lines);
+  painter.restore();
+}
+
+void TablePages::drawMarginLine(QPainter& painter, const HeaderFooterParts& parts,
+                                const QString& page, double y) {
+  auto expand = [&](const QString& text) { return expandPageNumber(text, page); };
+  const QString left = expand(parts.left), centre = expand(parts.centre),
+                right = expand(parts.right);
+  if (left.isEmpty() && centre.isEmpty() && right.isEmpty()) return;
+  painter.setFont(marginFont_);
+  painter.setPen(Qt::black);
+  const QRectF line(0, y, area_.width(), marginMetrics_.height());
+  painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, left);
+  painter.drawText(line, Qt::AlignHCenter | Qt::AlignVCenter, centre);
+  painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, right);
+}
+
+// Draws the text of a cell `fullWidth` wide, or of the piece of it that
+// starts `offset` units into it; the pieces of a text join without a gap.
+// The pen and the font are the caller's.
+void TablePages::drawCellText(QPainter& painter, const QRectF& rect, double offset,
+                              double fullWidth, QString text, bool title) {
+  if (text.isEmpty()) return;
+  // Text beyond the cell is cut off; what could never show is not drawn.
+  const qsizetype fits = qsizetype((rect.width() + offset) / std::max(1.0, charWidth_ * 0.25)) + 1;
+  if (text.size() > fits) text.truncate(fits);
+  const bool lastPiece = offset + rect.width() >= fullWidth - 0.5;
+  const QRectF inner = rect.adjusted(offset > 0 ? 0 : padding_, 0, lastPiece ? -padding_ : 0, 0);
+  const QFontMetricsF& metrics = title ? titleMetrics_ : cellMetrics_;
+  // A whole cell whose text fits draws at its place without a clip; the
+  // width is measured only when the text might not fit.
+  if (offset == 0 && lastPiece) {
+    const bool surelyFits = double(text.size()) * metrics.maxWidth() <= inner.width();
+    const double advance = surelyFits && !title ? 0 : metrics.horizontalAdvance(text);
+    if (advance <= inner.width()) {
+      const double baseline =
+          rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
+      // Titles are centred.
+      const double left = title ? inner.left() + (inner.width() - advance) / 2 : inner.left();
+      painter.drawText(QPointF(left, baseline), text);
+      return;
+    }
+  }
+  // A title shows whole on every piece; a cell's text runs on across them.
+  const QRectF textRect = title ? inner.adjusted(offset > 0 ? padding_ : 0, 0, 0, 0)
+                                : inner.adjusted(-offset + (offset > 0 ? padding_ : 0), 0, 0, 0);
+  painter.save();
+  painter.setClipRect(inner, Qt::IntersectClip);
+  // A cut text always shows its start.
+  painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, text);
+  painter.restore();
+}
+
 namespace {
-
-// Draws the pages of one printout in device units of the printer.
-class PageDrawer {
- public:
-  PageDrawer(const PrintableTable& table, const TablePrintSettings& settings, QPrinter& printer)
-      : table_(table),
-        cellFont_(printFont(8, false)),
-        titleFont_(printFont(8, true)),
-        marginFont_(printFont(9, false)),
-        cellMetrics_(cellFont_, &printer),
-        marginMetrics_(marginFont_, &printer),
-        header_(parseHeaderFooter(settings.headerText)),
-        footer_(parseHeaderFooter(settings.footerText)),
-        headerLines_(settings.headerLines) {
-    const QRectF paper = printer.pageRect(QPrinter::DevicePixel);
-    area_ = QRectF(0, 0, paper.width(), paper.height());
-    charWidth_ = cellMetrics_.horizontalAdvance(u'0');
-    padding_ = std::max(1.0, charWidth_ * 0.4);
-    rowHeight_ = std::ceil(cellMetrics_.height() * 1.4);
-    marginLine_ = std::ceil(marginMetrics_.height() * 2.0);
-    lineWidth_ = std::max(1.0, printer.resolution() / 150.0);
-
-    const QFontMetricsF titleMetrics(titleFont_, &printer);
-    const int fittedRows = std::min(std::max(0, table.lastRow()), kFittedRows);
-    for (int col = 0; col <= std::max(0, table.lastCol()); ++col) {
-      // A column's width in character units is that many digit widths of
-      // the cell font, widened to show its title and its first rows whole;
-      // a page wide column at most.
-      double w = std::max(0.0, table.columnWidth(col)) * charWidth_;
-      if (!table.isColumnHidden(col)) {
-        w = std::max(w, titleMetrics.horizontalAdvance(table.cellText(col, 0)));
-        for (int row = 1; row <= fittedRows; ++row)
-          w = std::max(w, cellMetrics_.horizontalAdvance(table.cellText(col, row)));
-      }
-      w += 2 * padding_;
-      colWidths_.append(std::min(w, area_.width() * (col == 0 ? 0.5 : 1.0)));
-    }
-    tableTop_ = marginLine_ + headerLines_.size() * marginMetrics_.height();
-    const double tableHeight = area_.height() - marginLine_ - tableTop_;
-    const int rowsPerPage = int(tableHeight / rowHeight_) - 1;  // below the title row
-    layout_.emplace(table, settings, colWidths_, area_.width(), rowsPerPage);
-  }
-
-  const TablePageLayout& layout() const { return *layout_; }
-
-  void drawPage(QPainter& painter, int page) {
-    // A printer's paint engine can outlive a job and keep the pen of the
-    // last one, while a new painter believes it draws in black: setting the
-    // same pen again would then not reach the engine. Set it anew.
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::NoBrush);
-    const QString number = QString::number(page + 1);
-    drawMarginLine(painter, header_, number, 0);
-    const int first = layout_->pageFirstRow(page);
-    const int last = layout_->pageLastRow(page);
-    // Which rows the page shows, by their numbers in the file's table, at
-    // the left of the footer unless the footer says something there.
-    HeaderFooterParts footer = footer_;
-    if (footer.left.isEmpty() && first <= last) {
-      const QLocale grouped(QLocale::English);
-      const QString of = grouped.toString(table_.fileRowCount());
-      const QString from = grouped.toString(table_.fileRow(first));
-      footer.left = escapeHeaderFooter(
-          first == last ? QStringLiteral("Row %1 of %2").arg(from, of)
-                        : QStringLiteral("Rows %1\u2013%2 of %3")
-                              .arg(from, grouped.toString(table_.fileRow(last)), of));
-    }
-    drawMarginLine(painter, footer, number, area_.height() - marginMetrics_.height());
-    for (qsizetype i = 0; i < headerLines_.size(); ++i) {
-      const QRectF line(0, double(i + 1) * marginMetrics_.height(), area_.width(),
-                        marginMetrics_.height());
-      painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, headerLines_[i]);
-    }
-
-    const QList<int>& cols = layout_->pageColumns(page);
-    const QList<double>& offsets = layout_->pageColumnOffsets(page);
-    double y = tableTop_;
-    drawRow(painter, 0, cols, offsets, y, true);
-    for (int row = first; row <= last; ++row) {
-      y += rowHeight_;
-      drawRow(painter, row, cols, offsets, y, false);
-    }
-  }
-
- private:
-  void drawMarginLine(QPainter& painter, const HeaderFooterParts& parts, const QString& page,
-                      double y) {
-    painter.setFont(marginFont_);
-    painter.setPen(Qt::black);
-    const QRectF line(0, y, area_.width(), marginMetrics_.height());
-    auto expand = [&](const QString& text) { return expandPageNumber(text, page); };
-    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, expand(parts.left));
-    painter.drawText(line, Qt::AlignHCenter | Qt::AlignVCenter, expand(parts.centre));
-    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, expand(parts.right));
-  }
-
-  void drawRow(QPainter& painter, int row, const QList<int>& cols, const QList<double>& offsets,
-               double y, bool titles) {
-    double x = 0;
-    if (layout_->headerColumnShown()) {
-      drawCell(painter, QRectF(x, y, colWidths_[0], rowHeight_), 0, colWidths_[0],
-               table_.cellText(0, row), true, titles);
-      x += colWidths_[0];
-    }
-    for (qsizetype i = 0; i < cols.size(); ++i) {
-      const int col = cols[i];
-      const double offset = i < offsets.size() ? offsets[i] : 0;
-      const double w = std::min(colWidths_[col] - offset, area_.width() - x);
-      if (w <= 0) break;
-      drawCell(painter, QRectF(x, y, w, rowHeight_), offset, colWidths_[col],
-               table_.cellText(col, row), titles, titles);
-      x += w;
-    }
-  }
-
-  // Draws a cell `fullWidth` wide, or the piece of it that starts `offset`
-  // units into it; the pieces of a text join without a gap.
-  void drawCell(QPainter& painter, const QRectF& rect, double offset, double fullWidth,
-                QString text, bool filled, bool title) {
-    if (filled) painter.fillRect(rect, kTitleFill);
-    painter.setPen(QPen(kGridLine, lineWidth_));
-    painter.drawRect(rect);
-    if (text.isEmpty()) return;
-    // Text beyond the cell is cut off; what could never show is not drawn.
-    const qsizetype fits =
-        qsizetype((rect.width() + offset) / std::max(1.0, charWidth_ * 0.25)) + 1;
-    if (text.size() > fits) text.truncate(fits);
-    const bool lastPiece = offset + rect.width() >= fullWidth - 0.5;
-    const QRectF inner = rect.adjusted(offset > 0 ? 0 : padding_, 0, lastPiece ? -padding_ : 0, 0);
-    // A title shows whole on every piece; a cell's text runs on across them.
-    const QRectF textRect = title ? inner.adjusted(offset > 0 ? padding_ : 0, 0, 0, 0)
-                                  : inner.adjusted(-offset + (offset > 0 ? padding_ : 0), 0, 0, 0);
-    painter.save();
-    painter.setClipRect(inner, Qt::IntersectClip);
-    painter.setPen(Qt::black);
-    painter.setFont(title ? titleFont_ : cellFont_);
-    // Titles are centred while they fit; a cut text always shows its start.
-    Qt::Alignment align = Qt::AlignLeft;
-    if (title && offset == 0 && lastPiece &&
-        QFontMetricsF(titleFont_, painter.device()).horizontalAdvance(text) <= inner.width())
-      align = Qt::AlignHCenter;
-    painter.drawText(textRect, align | Qt::AlignVCenter | Qt::TextDontClip, text);
-    painter.restore();
-  }
-
-  const PrintableTable& table_;
-  QFont cellFont_;
-  QFont titleFont_;
-  QFont marginFont_;
-  QFontMetricsF cellMetrics_;
-  QFontMetricsF marginMetrics_;
-  HeaderFooterParts header_;
-  HeaderFooterParts footer_;
-  QStringList headerLines_;
-  double tableTop_ = 1;
-  QRectF area_;
-  double charWidth_ = 1;
-  double padding_ = 1;
-  double rowHeight_ = 1;
-  double marginLine_ = 1;
-  double lineWidth_ = 1;
-  QList<double> colWidths_;
-  std::optional<TablePageLayout> layout_;
-};
 
 void setOrientation(QPrinter& printer, int orientation) {
   printer.setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
@@ -394,7 +419,8 @@ void setOrientation(QPrinter& printer, int orientation) {
 int tablePageCount(const PrintableTable& table, QPrinter& printer,
                    const TablePrintSettings& settings) {
   setOrientation(printer, settings.orientation);
-  return PageDrawer(table, settings, printer).layout().pageCount();
+  const QRectF paper = printer.pageRect(QPrinter::DevicePixel);
+  return TablePages(table, settings, &printer, paper.size()).pageCount();
 }
 
 int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintSettings& settings,
@@ -403,7 +429,7 @@ int printTable(const PrintableTable& table, QPrinter& printer, const TablePrintS
   printer.setCopyCount(1);
   setOrientation(printer, settings.orientation);
 
-  PageDrawer drawer(table, settings, printer);
+  TablePages drawer(table, settings, &printer, printer.pageRect(QPrinter::DevicePixel).size());
   const int count = drawer.layout().pageCount();
   const int first = settings.firstPage > 0 ? settings.firstPage : 1;
   const int last = settings.lastPage > 0 ? std::min(settings.lastPage, count) : count;

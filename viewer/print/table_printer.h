@@ -5,11 +5,17 @@
 // printed without holding more than one page in memory.
 #pragma once
 
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
+class QPaintDevice;
 class QPainter;
 class QPrinter;
 
@@ -69,6 +75,12 @@ struct TablePrintSettings {
   // Lines printed under the header line on every page, at the left, as
   // they read (no codes); the table starts below them.
   QStringList headerLines;
+  // The cells' font size in points, and a row's height in lines of it.
+  double fontPoints = 8;
+  double rowSpacing = 1.4;
+  // The footer's left names the rows each page shows ("Rows 51–100 of
+  // 1,440", by fileRow()) while the footer text leaves it empty.
+  bool rowsInFooter = false;
 };
 
 // Some rows of a table as a table of their own: row 0 (the titles), then
@@ -150,6 +162,60 @@ class TablePageLayout {
   QList<int> repeated_;
   QList<QList<int>> bands_;
   QList<QList<double>> offsets_;
+};
+
+// The font of the printouts (one family, no shaping) at a size in points.
+QFont tablePrintFont(double pointSize, bool bold = false);
+
+// The pages of one printout drawn onto any paint device: a printer's pages,
+// or a part of the pages of a larger document (the batch review report
+// places its tables so). Fonts are sized in points for the device's
+// resolution; the header and footer lines and the table fill an area of
+// `area` device units, drawn at an origin the caller chooses.
+class TablePages {
+ public:
+  // Does not take ownership; `table` and `device` must outlive the pages.
+  TablePages(const PrintableTable& table, const TablePrintSettings& settings,
+             const QPaintDevice* device, const QSizeF& area);
+
+  const TablePageLayout& layout() const { return *layout_; }
+  int pageCount() const { return layout_->pageCount(); }
+  // Draws page `page` (0-based) with its top left corner at `origin`;
+  // `pageNumber` replaces the header's and footer's "/p".
+  void drawPage(QPainter& painter, int page, QPointF origin = {},
+                const QString& pageNumber = QString());
+  // Where the table of page `page` ends, below the top of the area.
+  double tableBottom(int page) const;
+  // The height of a header or footer line.
+  double lineHeight() const { return marginMetrics_.height(); }
+  const QFont& marginFont() const { return marginFont_; }
+
+ private:
+  void drawMarginLine(QPainter& painter, const HeaderFooterParts& parts, const QString& page,
+                      double y);
+  void drawCellText(QPainter& painter, const QRectF& rect, double offset, double fullWidth,
+                    QString text, bool title);
+
+  const PrintableTable& table_;
+  QFont cellFont_;
+  QFont titleFont_;
+  QFont marginFont_;
+  QFontMetricsF cellMetrics_;
+  QFontMetricsF titleMetrics_;
+  QFontMetricsF marginMetrics_;
+  HeaderFooterParts header_;
+  HeaderFooterParts footer_;
+  QStringList headerLines_;
+  bool rowsInFooter_ = false;
+  double tableTop_ = 1;
+  QRectF area_;
+  double charWidth_ = 1;
+  double padding_ = 1;
+  double rowHeight_ = 1;
+  double marginLine_ = 1;
+  double lineWidth_ = 1;
+  QList<double> colWidths_;
+  std::optional<TablePageLayout> layout_;
 };
 
 // Told before each page: how many pages of the job are done and how many it

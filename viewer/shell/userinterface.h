@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "shell/runtime_error.h"
 
@@ -54,6 +56,20 @@ struct PrinterChoice {
 
 enum class Pointer { Normal, Hourglass };
 
+// The "Review Report..." dialog's fields: filled before it shows, read
+// back after OK.
+struct ReportDialogValues {
+  QString from;  // the window's ends as typed ("" open)
+  QString to;
+  QString timeHint;      // the form From and To read ("m/d/yyyy h:mm:ss AM")
+  QStringList channels;  // every channel's title, in column order
+  QList<bool> chosen;    // per channel: reported
+  QStringList lows;      // per channel: the limits as typed ("" none)
+  QStringList highs;
+  QString reviewer;
+  QString output;  // where the PDF goes
+};
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -95,6 +111,14 @@ class UserInterface {
   virtual QString inputText(const QString& prompt, const QString& initial) {
     (void)prompt, (void)initial;
     throw RuntimeError(err::Cancel);
+  }
+
+  // The "Review Report..." dialog on `values`; true for OK (values then
+  // hold what the user chose), false for Cancel. The default has no dialog
+  // and always cancels.
+  virtual bool reviewReportDialog(ReportDialogValues& values) {
+    (void)values;
+    return false;
   }
 
   // A progress window for long work: `title` as its caption, `text` above a

@@ -31,6 +31,10 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 }  // namespace
 
+QString signatureFailedText() { return QStringLiteral("Digital signature of file failed!"); }
+
+QString alteredFileText(SignedFile kind) { return textsOf(kind).alteredLine; }
+
 VerifyResult verifySignature(SignedFile kind, const LogTable& sigGrid, int selectedRow,
                              const QString& fileName, VxLog& sigLog, UserInterface& ui) {
   const KindTexts texts = textsOf(kind);
@@ -56,9 +60,7 @@ VerifyResult verifySignature(SignedFile kind, const LogTable& sigGrid, int selec
         ui.msgBoxPos(texts.success, mb::Information);
         result = VerifyResult::Confirmed;
       } else {
-        ui.msgBoxPos(
-            QStringLiteral("Digital signature of file failed!") + kCrLf + texts.alteredLine,
-            mb::Critical);
+        ui.msgBoxPos(signatureFailedText() + kCrLf + texts.alteredLine, mb::Critical);
         result = VerifyResult::Failed;
       }
     }

@@ -35,6 +35,12 @@ inline bool hashConfirms(const QString& recordedHash, const QString& digest) {
   return recordedHash == digest;
 }
 
+// The failure message's first line, "Digital signature of file failed!",
+// and its second line for the kind ("Data File has been altered or
+// corrupted.", "Audit trail has been altered or corrupted.").
+QString signatureFailedText();
+QString alteredFileText(SignedFile kind);
+
 // VerifyDataSignature and VerifyAuditSignature: verify the signature in row
 // selectedRow of sigGrid (the first row of the grid's current selection
 // block, 0 when no data row is selected) against fileName (dataFileName or

@@ -111,6 +111,27 @@ class ScriptedUi : public UserInterface {
     progress << QStringLiteral("show:%1:%2:%3").arg(title, text).arg(maximum);
   }
   bool progressCancelled() override { return cancelProgress; }
+  // The progress window's texts as set, and a hook that sees each.
+  QStringList progressTexts;
+  std::function<void(int, const QString&)> onProgress;
+  void setProgress(int value, const QString& text) override {
+    progressTexts << text;
+    if (onProgress) onProgress(value, text);
+  }
+
+  // The "Review Report..." dialog: the values each showing started from,
+  // and the answers, each editing the values and returning OK (true) or
+  // Cancel; no answer left means Cancel.
+  std::vector<ReportDialogValues> reportDialogs;
+  std::deque<std::function<bool(ReportDialogValues&)>> reportAnswers;
+  bool reviewReportDialog(ReportDialogValues& values) override {
+    reportDialogs.push_back(values);
+    log << QStringLiteral("report");
+    if (reportAnswers.empty()) return false;
+    const auto answer = reportAnswers.front();
+    reportAnswers.pop_front();
+    return answer(values);
+  }
   void hideProgress() override { progress << QStringLiteral("hide"); }
 
   Pointer pointer = Pointer::Normal;

@@ -23,6 +23,7 @@
 #include "shell/gui/frm_main.h"
 #include "shell/gui/frm_splash.h"
 #include "shell/gui/qt_userinterface.h"
+#include "shell/gui/report_dialog.h"
 #include "shell/twips.h"
 
 using namespace tarvex;
@@ -31,6 +32,47 @@ class WindowsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The real "Review Report..." dialog shows what it was given and hands
+  // back what was typed; the File menu offers it.
+  void reviewReportDialog() {
+    ReportDialogValues v;
+    v.from = "3/14/2007 6:00:00 AM";
+    v.timeHint = "m/d/yyyy h:mm:ss AM";
+    v.channels = QStringList{"TC1", "TC2"};
+    v.chosen = {true, false};
+    v.lows = QStringList{"", ""};
+    v.highs = QStringList{"", ""};
+    v.reviewer = "Jane Miller";
+    v.output = "/tmp/r.pdf";
+    ReportDialog dialog(v);
+    QCOMPARE(dialog.fromField()->text(), v.from);
+    QCOMPARE(dialog.toField()->placeholderText(), v.timeHint);
+    QCOMPARE(dialog.channelTable()->rowCount(), 2);
+    QCOMPARE(dialog.channelTable()->item(1, 1)->text(), QString("TC2"));
+    dialog.channelTable()->item(1, 0)->setCheckState(Qt::Checked);
+    dialog.channelTable()->item(0, 3)->setText("185");
+    dialog.reviewerField()->setText("Ann Smith");
+    const ReportDialogValues back = dialog.values();
+    QCOMPARE(back.chosen, (QList<bool>{true, true}));
+    QCOMPARE(back.highs[0], QString("185"));
+    QCOMPARE(back.reviewer, QString("Ann Smith"));
+    QCOMPARE(back.output, v.output);
+    if (const QByteArray shot = qgetenv("TARVEX_DIALOG_SHOT"); !shot.isEmpty()) {
+      dialog.show();
+      dialog.grab().save(QString::fromLocal8Bit(shot));
+    }
+
+    QtUserInterface ui;
+    FrmMain main(ui);
+    bool asked = false;
+    main.setReviewReportHandler([&] { asked = true; });
+    auto* action = main.findChild<QAction*>("mnuFileReviewReport");
+    QVERIFY(action);
+    QCOMPARE(action->text(), QString("&Review Report..."));
+    action->trigger();
+    QVERIFY(asked);
+  }
+
   void historyTabsAndControls() {
     FrmHistory w;
     QCOMPARE(w.windowTitle(), QString("Data Viewer"));

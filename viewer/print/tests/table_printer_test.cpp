@@ -162,6 +162,7 @@ class TablePrintout : public ::testing::Test {
     settings.headerText = QStringLiteral("File printout for fileName ") +
                           escapeHeaderFooter(QStringLiteral("/logs/run.csv"));
     settings.footerText = QStringLiteral("/c/rPage #/p");
+    settings.rowsInFooter = true;
     return settings;
   }
 

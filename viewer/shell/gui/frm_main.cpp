@@ -23,6 +23,12 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
 
   QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
   mnuFile->setObjectName(QStringLiteral("mnuFile"));
+  QAction* report = mnuFile->addAction(QStringLiteral("&Review Report..."));
+  report->setObjectName(QStringLiteral("mnuFileReviewReport"));
+  connect(report, &QAction::triggered, this, [this] {
+    if (reviewReport_) reviewReport_();
+  });
+  mnuFile->addSeparator();
   QAction* exit = mnuFile->addAction(QStringLiteral("E&xit"));
   exit->setObjectName(QStringLiteral("mnuFileExit"));
   connect(exit, &QAction::triggered, this, [this] { mnuFileExit_Click(); });

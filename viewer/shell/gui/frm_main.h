@@ -29,6 +29,9 @@ class FrmMain : public QMainWindow {
   void setHistoryWindow(QWidget* history, std::function<bool()> busy);
   QWidget* historyWindow() const;
 
+  // What "Review Report..." of the File menu does.
+  void setReviewReportHandler(std::function<void()> handler) { reviewReport_ = std::move(handler); }
+
   // Panel 1 of the status bar, into which every status text goes.
   void setStatusText(const QString& text);
   QString statusText() const;
@@ -62,6 +65,7 @@ class FrmMain : public QMainWindow {
   QMdiArea* mdi_ = nullptr;
   QPointer<QMdiSubWindow> historySub_;
   std::function<bool()> busy_;
+  std::function<void()> reviewReport_;
   QLabel* statusPanel_ = nullptr;
   QLabel* orderPanel_ = nullptr;
   QLabel* datePanel_ = nullptr;

@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include "shell/frame_rules.h"
+#include "shell/gui/report_dialog.h"
 #include "shell/msgbox_placement.h"
 
 namespace tarvex {
@@ -214,6 +215,13 @@ QString QtUserInterface::inputText(const QString& prompt, const QString& initial
                             QLineEdit::Normal, initial, &ok);
   if (!ok) throw RuntimeError(err::Cancel);
   return text;
+}
+
+bool QtUserInterface::reviewReportDialog(ReportDialogValues& values) {
+  ReportDialog dialog(values, owner_ ? owner_->window() : nullptr);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  values = dialog.values();
+  return true;
 }
 
 int QtUserInterface::printerCount() {

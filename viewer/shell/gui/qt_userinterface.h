@@ -34,6 +34,7 @@ class QtUserInterface : public UserInterface {
   QString showSave(const FileDialogSettings& settings) override;
   QColor showColor(const QColor& initial) override;
   QString inputText(const QString& prompt, const QString& initial) override;
+  bool reviewReportDialog(ReportDialogValues& values) override;
   int printerCount() override;
   PrinterChoice showPrinter(int flags) override;
   QPrinter* printer() override;

@@ -530,4 +530,24 @@ void QcpTrendPlot::print(QPrinter& printer) {
   painter.end();
 }
 
+void QcpTrendPlot::paintTo(QCPPainter& painter, const QRectF& rect, int width, int height) {
+  compactChannels();
+  updateCursorItems();
+  const int w = std::max(1, width);
+  const int h = std::max(1, height);
+  arrangeLegend(w);
+  chooseOverlayDetail(static_cast<int>(rect.width()));
+  const QCPPainter::PainterModes modes = painter.modes();
+  painter.save();
+  painter.setMode(QCPPainter::pmVectorized);
+  painter.setMode(QCPPainter::pmNoCaching);
+  painter.setMode(QCPPainter::pmNonCosmetic);
+  painter.translate(rect.topLeft());
+  const double scale = std::min(rect.width() / w, rect.height() / h);
+  painter.scale(scale, scale);
+  plot_->toPainter(&painter, w, h);
+  painter.restore();
+  painter.setModes(modes);
+}
+
 }  // namespace tarvex

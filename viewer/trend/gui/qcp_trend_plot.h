@@ -23,6 +23,7 @@
 
 class QCustomPlot;
 class QCPGraph;
+class QCPPainter;
 class QCPItemStraightLine;
 class QCPItemText;
 class QCPItemTracer;
@@ -156,6 +157,12 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   // A drag with Alt held ending at `pos` (widget pixels) after starting at
   // `from`: windowDragged with the X values under both.
   void dragWindow(const QPointF& from, const QPointF& pos);
+
+  // Draws the plot, laid out as a widget of width x height pixels, into
+  // `rect` of `painter` (scaled to fit, as vectors): a page of a larger
+  // document such as the batch review report. The painter's own state and
+  // modes are as they were afterwards.
+  void paintTo(QCPPainter& painter, const QRectF& rect, int width, int height);
 
   // How long the last replot took, in milliseconds.
   double lastReplotMs() const;
