@@ -31,35 +31,64 @@ ColumnFeed::~ColumnFeed() {
 
 void ColumnFeed::readTimes(FeedRows rows) {
   const QLocale locale = locale_;
-  xs_.clear();
-  xs_.reserve(static_cast<std::size_t>(rows.count()));
+  auto xs = std::make_shared<TrendColumn>();
+  xs->reserve(static_cast<std::size_t>(rows.count()));
   for (int r = rows.first; r <= rows.last; ++r) {
-    if ((r - rows.first) % kRowsPerLook == 0 && stop_) return;
+    if ((r - rows.first) % kRowsPerLook == 0 && stop_) break;
     const std::optional<double> x = rowDateTime(table_, r, TimeColumns{0, 1}, locale);
     if (!x) break;
-    xs_.push_back(*x);
+    xs->push_back(*x);
   }
+  xs_ = std::move(xs);
 }
 
-void ColumnFeed::readColumn(int col, FeedRows rows, std::vector<double>& out) {
-  if (!reader_) reader_.emplace(table_, rows.first, rows.last, locale_);
-  const int n = rows.count();
-  out.resize(static_cast<std::size_t>(n));
-  for (int from = 0; from < n; from += kRowsPerLook) {
-    if (stop_) return;
-    reader_->read(col, from, std::min(kRowsPerLook, n - from), out.data() + from);
+void ColumnFeed::readColumn(int col, FeedRows rows, TrendColumn& out) {
+  // The column in two halves of its rows at once; each half's reader
+  // remembers where its rows' last cells ended, so the columns read left to
+  // right cost one pass over the bytes.
+  out.resize(static_cast<std::size_t>(rows.count()));  // not zeroed
+  auto half = [this, col, rows, &out](int h) {
+    const FeedRows part = halves_[h];
+    if (part.count() == 0) return;
+    if (!readers_[h]) readers_[h].emplace(table_, part.first, part.last, locale_);
+    double* to = out.data() + (part.first - rows.first);
+    for (int from = 0; from < part.count(); from += kRowsPerLook) {
+      if (stop_) {
+        // What was not read is no number.
+        std::fill(to + from, to + part.count(), std::numeric_limits<double>::quiet_NaN());
+        return;
+      }
+      readers_[h]->read(col, from, std::min(kRowsPerLook, part.count() - from), to + from);
+    }
+  };
+  if (!threaded_ || rows.count() < 2 * kRowsPerLook) {
+    half(0);
+    half(1);
+    return;
   }
+  std::future<void> second = std::async(std::launch::async, half, 1);
+  std::exception_ptr failed;
+  try {
+    half(0);
+  } catch (...) {
+    failed = std::current_exception();
+  }
+  second.get();
+  if (failed) std::rethrow_exception(failed);
 }
 
 void ColumnFeed::start(int col, FeedRows rows) {
   const bool newRows = !haveRows_ || !(rows == xsRows_);
   if (newRows) {
-    reader_.reset();
+    for (auto& r : readers_) r.reset();
+    const int mid = rows.first + rows.count() / 2;
+    halves_[0] = FeedRows{rows.first, mid - 1};
+    halves_[1] = FeedRows{mid, rows.last};
     xsRows_ = rows;
     haveRows_ = true;
   }
   current_ ^= 1;
-  std::vector<double>& out = ys_[current_];
+  TrendColumn& out = ys_[current_];
   if (!threaded_) {
     later_ = [this, col, rows, newRows, &out] {
       if (newRows) readTimes(rows);

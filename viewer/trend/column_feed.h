@@ -9,11 +9,13 @@
 #include <atomic>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "logfiles/column_reader.h"
 #include "logfiles/logtable.h"
+#include "trend/trend_plot.h"
 
 namespace tarvex {
 
@@ -45,13 +47,15 @@ class ColumnFeed {
   void wait(const std::function<void()>& idle);
   // After wait(): the X value of every row of the column's rows up to the
   // first whose date or time does not read (rowDateTime), and the column's
-  // numbers, one a row (NaN where a cell holds none; cellNumber).
-  const std::vector<double>& xs() const { return xs_; }
-  const std::vector<double>& values() const { return ys_[current_]; }
+  // numbers, one a row (NaN where a cell holds none; cellNumber). The X
+  // values of other rows go to a new column, so the plot may keep this one;
+  // the numbers may be taken away (the next column is read into another).
+  std::shared_ptr<const TrendColumn> xs() const { return xs_; }
+  TrendColumn& values() { return ys_[current_]; }
 
  private:
   void readTimes(FeedRows rows);
-  void readColumn(int col, FeedRows rows, std::vector<double>& out);
+  void readColumn(int col, FeedRows rows, TrendColumn& out);
 
   const LogTable& table_;
   QLocale locale_;
@@ -60,9 +64,11 @@ class ColumnFeed {
 
   FeedRows xsRows_;
   bool haveRows_ = false;
-  std::vector<double> xs_;
-  std::optional<ColumnNumberReader> reader_;  // reads the rows of xs_
-  std::vector<double> ys_[2];
+  std::shared_ptr<TrendColumn> xs_;
+  // The rows of xs_ in two halves, each read by a thread of its own.
+  std::optional<ColumnNumberReader> readers_[2];
+  FeedRows halves_[2];
+  TrendColumn ys_[2];
   int current_ = 1;  // the buffer of the column started last
 
   // The pending work (threaded), or what wait() does (not threaded).

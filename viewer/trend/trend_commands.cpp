@@ -13,9 +13,6 @@ namespace tarvex {
 
 namespace {
 
-// Points handed to the plot at a time: 64 KiB.
-constexpr std::size_t kHandOverPoints = 4096;
-
 // Thrown inside the build when the Cancel button has lowered f_Plotting.
 struct BuildCanceled {};
 
@@ -154,30 +151,23 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
         ui_.doEvents();
         win_.setPlotProgress(progressPercent(pointsDone, item.blockColumns, item.rowSpan));
       });
-      const std::vector<double>& xs = feed.xs();
-      const std::vector<double>& ys = feed.values();
+      const std::shared_ptr<const TrendColumn> xs = feed.xs();
+      TrendColumn ys = std::move(feed.values());
       // A block of other rows is read once this channel is done with xs.
       const bool ahead = i + 1 < items.size() && items[i + 1].rows == item.rows;
       if (ahead) feed.start(items[i + 1].col, items[i + 1].rows);
 
-      // The channel goes to the plot in parts small enough to stay in the
-      // processor's cache and be reused by the allocator; the plot makes
-      // room for all of it first, so it holds each point once.
-      plot_.reservePoints(k, xs.size());
-      std::vector<TrendPoint> points;
-      points.reserve(kHandOverPoints);
-      auto handOver = [&] {
-        plot_.appendPoints(k, std::move(points));
-        points = std::vector<TrendPoint>();
-        points.reserve(kHandOverPoints);
-      };
+      // The rows' values are checked in runs between two turns of the bar
+      // and the events; then the channel goes to the plot at once, its
+      // numbers as they were read and its X values shared with the next
+      // channels of the same rows, so the plot holds each point once and
+      // nothing is copied.
       bool badTime = false;
       constexpr double nan = std::numeric_limits<double>::quiet_NaN();
       const int rowCount = item.rows.count();
+      const int timedRows = static_cast<int>(std::min<std::size_t>(xs->size(), ys.size()));
       int n = 0;
       while (n < rowCount) {
-        const int part = n / static_cast<int>(kHandOverPoints);
-        const int partEnd = std::min(rowCount, (part + 1) * static_cast<int>(kHandOverPoints));
         // The bar and the events at row n when it is their turn; then the
         // rows up to the next turn in one run.
         if (--countdown == 0) {
@@ -187,25 +177,25 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
             win_.setPlotProgress(progressPercent(pointsDone, item.blockColumns, item.rowSpan));
           }
         }
-        const int run = std::min(partEnd - n, countdown);
+        const int run = std::min(rowCount - n, countdown);
         countdown -= run - 1;
-        const int timed = std::min(n + run, static_cast<int>(xs.size()));
-        const double* y = ys.data() + n;
+        const int timed = std::min(n + run, timedRows);
+        double* y = ys.data() + n;
         for (int r = n; r < timed; ++r, ++y) {
-          const double v = std::isfinite(*y) ? *y : nan;
-          points.push_back({xs[static_cast<std::size_t>(r)], v});
-          yMin = std::min(yMin, v);  // a NaN second never wins
-          yMax = std::max(yMax, v);
+          if (!std::isfinite(*y)) *y = nan;
+          yMin = std::min(yMin, *y);  // a NaN second never wins
+          yMax = std::max(yMax, *y);
         }
         pointsDone += run;
         if (timed < n + run) {
           badTime = true;
+          n = timed;
           break;
         }
         n += run;
-        if (points.size() == kHandOverPoints) handOver();
       }
-      if (!points.empty()) plot_.appendPoints(k, std::move(points));
+      ys.resize(static_cast<std::size_t>(n));
+      plot_.appendColumns(k, xs, std::move(ys));
       if (badTime) throw BadRowTime{};
       if (!ahead && i + 1 < items.size()) feed.start(items[i + 1].col, items[i + 1].rows);
     }

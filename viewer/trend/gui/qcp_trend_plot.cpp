@@ -310,6 +310,14 @@ void QcpTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& points) {
   followData(r.kMin, r.kMax, r.vMin, r.vMax);
 }
 
+void QcpTrendPlot::appendColumns(int index, std::shared_ptr<const TrendColumn> keys,
+                                 TrendColumn&& values) {
+  TrendGraphData& d = data(index);
+  if (values.empty()) return;
+  const TrendGraphData::Ranges r = d.appendColumns(std::move(keys), std::move(values));
+  followData(r.kMin, r.kMax, r.vMin, r.vMax);
+}
+
 void QcpTrendPlot::reservePoints(int index, std::size_t count) { data(index).reserveMore(count); }
 
 void QcpTrendPlot::followData(double keyMin, double keyMax, double valueMin, double valueMax) {

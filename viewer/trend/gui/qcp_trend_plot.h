@@ -75,6 +75,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   TrendChannelStyle channelStyle(int index) const override;
   void setChannelStyle(int index, const TrendChannelStyle& style) override;
   void appendPoints(int index, std::vector<TrendPoint>&& points) override;
+  void appendColumns(int index, std::shared_ptr<const TrendColumn> keys,
+                     TrendColumn&& values) override;
   void reservePoints(int index, std::size_t count) override;
   std::size_t pointCount(int index) const override;
   TrendPoint point(int index, std::size_t i) const override;

@@ -1,9 +1,5 @@
 #include "trend/gui/trend_graph_data.h"
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 #include <algorithm>
 #include <limits>
 
@@ -11,27 +7,18 @@ namespace tarvex {
 
 namespace {
 
-// Room for `capacity` values. A large block is backed by huge pages where
-// the system offers them on request: filling it then takes a few page
-// faults instead of one per 4 KB.
-void grow(std::vector<double>& column, std::size_t capacity) {
-  if (column.capacity() >= capacity) return;
-  column.reserve(capacity);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t huge = 2u << 20;
-  const auto from = reinterpret_cast<std::uintptr_t>(column.data());
-  const std::uintptr_t to = from + column.capacity() * sizeof(double);
-  const std::uintptr_t alignedFrom = (from + huge - 1) & ~(huge - 1);
-  const std::uintptr_t alignedTo = to & ~(huge - 1);
-  if (alignedTo > alignedFrom)
-    madvise(reinterpret_cast<void*>(alignedFrom), alignedTo - alignedFrom, MADV_HUGEPAGE);
-#endif
+using Column = TrendColumn;
+
+// Room for `capacity` values (huge pages for a long column: see
+// HugePageAllocator).
+void grow(Column& column, std::size_t capacity) {
+  if (column.capacity() < capacity) column.reserve(capacity);
 }
 
 // Room for `total` values in a column that already holds `held`: many small
 // appends stay linear (a quarter more each time), and compact() gives the
 // rest back.
-void growFor(std::vector<double>& column, std::size_t held, std::size_t total) {
+void growFor(Column& column, std::size_t held, std::size_t total) {
   if (column.capacity() < total) grow(column, held == 0 ? total : std::max(total, held + held / 4));
 }
 
@@ -89,8 +76,14 @@ TrendGraphData::Ranges TrendGraphData::append(const TrendPoint* points, std::siz
     }
   }
   if (same < n) {
-    // The column ends at old + same here: the rest is appended to it (a
-    // shared column's other traces read only their own points of it).
+    // The column ends at old + same here: the rest is appended to it, to a
+    // copy of it when it is shared (its other holders may read it meanwhile).
+    if (keys_.use_count() > 1) {
+      auto own = std::make_shared<Column>();
+      grow(*own, old + n);
+      own->assign(keys_->begin(), keys_->begin() + static_cast<std::ptrdiff_t>(old + same));
+      keys_ = std::move(own);
+    }
     Column& k = *keys_;
     growFor(k, k.size(), old + n);
     for (std::size_t i = same; i < n; ++i) k.push_back(points[i].x);
@@ -117,6 +110,50 @@ TrendGraphData::Ranges TrendGraphData::append(const TrendPoint* points, std::siz
     }
   }
   if (!sorted || (old > 0 && points[0].x < key(old - 1))) sortTail(n);
+  return r;
+}
+
+TrendGraphData::Ranges TrendGraphData::appendColumns(std::shared_ptr<const TrendColumn> keys,
+                                                     TrendColumn&& values) {
+  const std::size_t n = values.size();
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  Ranges r{inf, -inf, inf, -inf};
+  if (n == 0) return r;
+  if (!empty()) {
+    // Points after points: appended in parts.
+    constexpr std::size_t kPart = 4096;
+    std::vector<TrendPoint> part;
+    for (std::size_t from = 0; from < n; from += kPart) {
+      const std::size_t end = std::min(n, from + kPart);
+      part.clear();
+      for (std::size_t i = from; i < end; ++i) part.push_back({(*keys)[i], values[i]});
+      const Ranges p = append(part.data(), part.size());
+      r = {std::min(r.kMin, p.kMin), std::max(r.kMax, p.kMax), std::min(r.vMin, p.vMin),
+           std::max(r.vMax, p.vMax)};
+    }
+    TrendColumn().swap(values);
+    return r;
+  }
+  ++version_;
+  // Shared as it is: nothing here writes a column another holds (see append).
+  keys_ = std::const_pointer_cast<Column>(std::move(keys));
+  keysWanted_ = 0;
+  values_ = std::move(values);
+  const double* k = keys_->data();
+  const double* v = values_.data();
+  r.kMin = k[0];
+  r.kMax = k[n - 1];
+  bool sorted = true;
+  for (std::size_t i = 1; i < n; ++i) sorted &= k[i] >= k[i - 1];
+  for (std::size_t i = 0; i < n; ++i) {
+    r.vMin = v[i] < r.vMin ? v[i] : r.vMin;  // NaN compares false
+    r.vMax = v[i] > r.vMax ? v[i] : r.vMax;
+  }
+  if (!sorted) {
+    r.kMin = *std::min_element(k, k + n);
+    r.kMax = *std::max_element(k, k + n);
+    sortTail(n);
+  }
   return r;
 }
 

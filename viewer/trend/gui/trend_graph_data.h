@@ -39,9 +39,15 @@ class TrendGraphData {
   // X below the last one are merged in X order (a stable merge: points of
   // equal X keep the order they came in). A trace without points whose new
   // X values begin the X column of a trace in `others` shares that column;
-  // a shared column is copied only when this trace's X values leave it.
+  // a shared column is copied only when this trace's X values leave it or
+  // go on beyond it.
   Ranges append(const TrendPoint* points, std::size_t n,
                 const std::vector<const TrendGraphData*>& others = {});
+  // The points (keys[i], values[i]), i < values.size(), as append() would
+  // add them. A trace without points takes `values` over as its Y column and
+  // reads its X values from `keys` (at least values.size() values), shared
+  // with the caller and with every trace given the same column.
+  Ranges appendColumns(std::shared_ptr<const TrendColumn> keys, TrendColumn&& values);
   // Room for `n` more points beyond those held. The X column's room is made
   // when the first points show whether it is shared.
   void reserveMore(std::size_t n);
@@ -57,7 +63,7 @@ class TrendGraphData {
   std::uint64_t version() const { return version_; }
 
  private:
-  using Column = std::vector<double>;
+  using Column = TrendColumn;
   // Makes this trace the only owner of its X column (its first size() values).
   void ownKeys();
   // Merges the last `added` points into X order.

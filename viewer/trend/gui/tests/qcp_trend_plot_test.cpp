@@ -122,8 +122,8 @@ TEST(QcpTrendPlot, ChannelsOfTheSameRowsHoldTheirXOnce) {
     EXPECT_EQ(plot.point(c, 500).x, kNoon + (c == 2 ? 500.5 : 500) * kMinute);
   }
 
-  // A shared column grows with the channel that goes on; another that goes
-  // on elsewhere, or back in time, takes a copy and leaves the first as it was.
+  // A channel that goes on beyond a shared column, elsewhere or back in
+  // time takes a copy of it and leaves the others' points as they were.
   plot.appendPoints(0, {{kNoon + 2000 * kMinute, 7}});
   plot.appendPoints(1, {{kNoon + 3000 * kMinute, 8}, {kNoon + 10.25 * kMinute, 9}});
   ASSERT_EQ(plot.pointCount(0), 1001u);
