@@ -115,6 +115,10 @@ TEST_F(ReferenceTest, DrawnDashedInTheChannelsColoursMatchedByTitle) {
     EXPECT_EQ(g->name(), channel.titleText + QStringLiteral(" (reference)"));
     EXPECT_EQ(g->pen().color(), channel.color);
     EXPECT_EQ(g->pen().style(), Qt::DashLine);
+    // tarvex plot's legend names it in its colour, as it names the channels.
+    const QCPPlottableLegendItem* item = plot.widget()->legend->itemWithPlottable(g);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->textColor(), channel.color);
   }
   // A's reference at start alignment: 9, 13, 10, 20 from 06:00:00 every 20 s.
   ASSERT_EQ(plot.overlayPointCount(0), 4u);

@@ -20,6 +20,11 @@ void TrendGraph::setPixelAggregation(bool on) {
   }
 }
 
+void TrendGraph::setEnvelope(std::unique_ptr<TrendGraphData> envelope, double density) {
+  envelope_ = std::move(envelope);
+  envelopeDensity_ = density;
+}
+
 void TrendGraph::fillContainer() {
   if (filled_ && filledVersion_ == points_->version()) return;
   const TrendGraphData& d = *points_;
@@ -98,17 +103,8 @@ void TrendGraph::draw(QCPPainter* painter) {
   QCPAxis* key = mKeyAxis.data();
   QCPAxis* value = mValueAxis.data();
   const QCPRange range = key->range();
-  const TrendGraphData& d = *points_;
-  if (!(range.size() > 0) || d.empty()) return;
+  if (!(range.size() > 0) || points_->empty()) return;
   if (mPen.style() == Qt::NoPen || mPen.color().alpha() == 0) return;
-
-  // The points in view and one beyond each edge, so lines leave the edges
-  // in their true direction.
-  std::size_t begin = d.lowerBound(range.lower);
-  if (begin > 0) --begin;
-  std::size_t end = d.upperBound(range.upper);
-  if (end < d.size()) ++end;
-  if (end <= begin) return;
 
   // Columns of the device's own pixels: the screen's (its pixel ratio
   // included), the picture's, the page's at the printer's resolution.
@@ -120,13 +116,32 @@ void TrendGraph::draw(QCPPainter* painter) {
   const double deviceWidth = std::fabs(right - left) * deviceScale;
   const int width = static_cast<int>(std::clamp(std::ceil(deviceWidth), 1.0, 1048576.0));
 
+  // The points in view and one beyond each edge, so lines leave the edges
+  // in their true direction; the envelope's while a column holds enough.
+  auto inView = [&](const TrendGraphData& d, std::size_t& begin, std::size_t& end) {
+    begin = d.lowerBound(range.lower);
+    if (begin > 0) --begin;
+    end = d.upperBound(range.upper);
+    if (end < d.size()) ++end;
+  };
+  const TrendGraphData* d = points_.get();
+  std::size_t begin, end;
+  inView(*d, begin, end);
+  drewEnvelope_ = envelope_ && !envelope_->empty() &&
+                  static_cast<double>(end - begin) >= envelopeDensity_ * width;
+  if (drewEnvelope_) {
+    d = envelope_.get();
+    inView(*d, begin, end);
+  }
+  if (end <= begin) return;
+
   // One room for the columns of every channel a thread draws, kept between
   // draws: a few hundred kilobytes, not that much a channel.
   thread_local std::vector<ColumnAggregate> columns;
   columns.clear();
   // The X column walked, each Y read at its X's place.
-  const double* keys = d.keys();
-  const double* ys = d.values();
+  const double* keys = d->keys();
+  const double* ys = d->values();
   aggregateColumns(
       keys + begin, end - begin, PixelColumns{range.lower, range.upper, width},
       [](const double& x) { return x; }, [&](const double& x) { return ys[&x - keys]; }, columns);

@@ -36,6 +36,13 @@ class TrendGraph : public QCPGraph {
   void setPixelAggregation(bool on);
   bool pixelAggregation() const { return aggregation_; }
 
+  // A shorter stand-in for a long trace, drawn through the same pixel
+  // columns instead of the points while a column of the view holds
+  // `density` points or more (see the reference's traces). Null: none.
+  void setEnvelope(std::unique_ptr<TrendGraphData> envelope, double density);
+  // Whether the last draw drew the envelope.
+  bool drewEnvelope() const { return drewEnvelope_; }
+
   // Mean height in pixels a segment of a piece climbs or falls above which
   // the piece counts as a steep zigzag.
   static constexpr double kSteepRise = 16;
@@ -57,6 +64,9 @@ class TrendGraph : public QCPGraph {
   void drawPieces(QCPPainter* painter, const TraceStrokes& strokes) const;
 
   std::unique_ptr<TrendGraphData> points_;
+  std::unique_ptr<TrendGraphData> envelope_;
+  double envelopeDensity_ = 0;
+  bool drewEnvelope_ = false;
   bool aggregation_ = true;
   std::uint64_t filledVersion_ = 0;
   bool filled_ = false;

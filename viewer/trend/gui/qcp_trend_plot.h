@@ -139,6 +139,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   QCPGraph* overlayGraph(int i) const;
   std::size_t overlayPointCount(int i) const;
   TrendPoint overlayPoint(int i, std::size_t k) const;
+  // Whether trace `i` was last drawn from its envelope (see setOverlay).
+  bool overlayCoarse(int i) const;
   QString overlayTitleLine() const;
 
   // ---- Drawing ---------------------------------------------------------------
@@ -235,8 +237,9 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   bool moved_ = false;
 
   // The overlay's traces: their graphs follow the channels' graphs in the
-  // plot and draw as the channels do. A difference trace shares its
-  // channel's X values.
+  // plot and draw through the pixel columns as the channels do, a long
+  // reference trace from its envelope in a dense view. A difference trace
+  // shares its channel's X values.
   std::vector<TrendGraph*> overlay_;
   // The value axis's range before the overlay widened it, and the widened
   // one: taking the overlay away gives the first back unless the range was

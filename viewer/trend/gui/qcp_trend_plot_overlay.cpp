@@ -15,6 +15,49 @@ namespace tarvex {
 
 using namespace qcpdetail;
 
+namespace {
+
+// Points of an envelope bucket.
+constexpr std::size_t kBucket = 32;
+
+// The envelope of `d`: per bucket of kBucket points its smallest and
+// largest value at their own X, in X order, and a gap where it has one.
+std::unique_ptr<TrendGraphData> envelopeOf(const TrendGraphData& d) {
+  const std::size_t n = d.size();
+  std::vector<TrendPoint> out;
+  out.reserve(n / kBucket * 3 + 3);
+  for (std::size_t b = 0; b < n; b += kBucket) {
+    const std::size_t e = std::min(n, b + kBucket);
+    std::size_t lo = e, hi = e, gap = e;
+    for (std::size_t i = b; i < e; ++i) {
+      const double v = d.value(i);
+      if (std::isnan(v)) {
+        if (gap == e) gap = i;
+        continue;
+      }
+      if (lo == e || v < d.value(lo)) lo = i;
+      if (hi == e || v > d.value(hi)) hi = i;
+    }
+    std::size_t picks[3] = {lo, hi, gap};
+    std::sort(std::begin(picks), std::end(picks));
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::size_t i = picks[k];
+      if (i == e || (k > 0 && i == picks[k - 1])) continue;
+      out.push_back({d.key(i), i == gap ? kNaN : d.value(i)});
+    }
+  }
+  auto c = std::make_unique<TrendGraphData>();
+  if (!out.empty()) c->append(out.data(), out.size());
+  c->compact();
+  return c;
+}
+
+}  // namespace
+
+bool QcpTrendPlot::overlayCoarse(int i) const {
+  return overlay_.at(static_cast<std::size_t>(i))->drewEnvelope();
+}
+
 void QcpTrendPlot::copyPoints(int index, std::size_t first, std::size_t n, TrendPoint* out) const {
   const TrendGraphData& d = data(index);
   if (first > d.size() || n > d.size() - first) throw RuntimeError(err::SubscriptOutOfRange);
@@ -78,6 +121,11 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     second = second || t.secondAxis;
     overlay_.push_back(g);
     others.push_back(d);
+    // A long trace also keeps its envelope (the smallest and largest value
+    // of every 32 points, in their order, and its gaps), drawn instead while
+    // a pixel column of the view holds 64 points or more: nearly the same
+    // picture for a sixteenth of the points walked at every replot.
+    if (d->size() >= kBucket * 4096) g->setEnvelope(envelopeOf(*d), 2.0 * kBucket);
     g->setAdaptiveSampling(true);
     g->setLineStyle(QCPGraph::lsLine);
     g->setName(t.titleText);
