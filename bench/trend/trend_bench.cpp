@@ -94,11 +94,12 @@ long long statusBytes(const char* key) {
 }
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-// CPU time of this thread in seconds: on a shared machine the wall time
-// also holds the time other programs had the processor.
+// CPU time of this process in seconds, its worker threads included: on a
+// shared machine the wall time also holds the time other programs had the
+// processor.
 double cpuSeconds() {
   timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
   return double(ts.tv_sec) + ts.tv_nsec / 1e9;
 }
 

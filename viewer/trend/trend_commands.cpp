@@ -7,15 +7,11 @@
 #include <new>
 #include <vector>
 
-#include "logfiles/column_reader.h"
-#include "logfiles/row_time.h"
+#include "trend/column_feed.h"
 
 namespace tarvex {
 
 namespace {
-
-// Points handed to the plot at a time: 64 KiB.
-constexpr std::size_t kHandOverPoints = 4096;
 
 // Thrown inside the build when the Cancel button has lowered f_Plotting.
 struct BuildCanceled {};
@@ -31,13 +27,6 @@ struct BlockRows {
 
 BlockRows rowsOf(const SelectionBlock& b, const LogTable& table) {
   return {b.row1 == -1 ? 1 : b.row1, b.row2 == -1 ? table.lastRow() : b.row2};
-}
-
-// The X value of row r: the date part of column 0 plus the time of day of
-// column 1 (rounded to the second, as the time column is rewritten), or
-// empty when either does not read.
-std::optional<double> rowTime(const LogTable& table, int r, const QLocale& locale) {
-  return rowDateTime(table, r, TimeColumns{0, 1}, locale);
 }
 
 // The bar's percent: points done over the block's columns times the row
@@ -110,16 +99,17 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
     }
     win_.setPlotProgressVisible(true);
 
-    long long pointsDone = 0;
+    // Every channel to make, in order: the columns of every block, with the
+    // block's rows and the bar's divisor as the block found it.
+    struct Item {
+      int col;
+      FeedRows rows;
+      long long blockColumns;
+      long long rowSpan;
+    };
+    std::vector<Item> items;
     int firstSeen = 0;
     int lastSeen = 0;
-    double yMin = 0;
-    double yMax = 0;
-    int countdown = rowsPerCheck;
-    std::vector<double> xs;
-    BlockRows xsRows{0, -1};
-    std::optional<ColumnNumberReader> cells;  // reads the rows of xs
-    std::vector<double> ys(kHandOverPoints);
     for (std::size_t i = 0; i < selection.blocks.size(); ++i) {
       const SelectionBlock& block = selection.blocks[i];
       const BlockRows rows = rowsOf(block, vaGrid_);
@@ -131,81 +121,83 @@ void TrendCommands::plotHistData(const TableSelection& selection) {
       lastSeen = std::max(lastSeen, rows.last);
       const long long rowSpan = static_cast<long long>(lastSeen) - firstSeen;
       const long long blockColumns = static_cast<long long>(block.col2) - block.col1 + 1;
+      for (int c = block.col1; c <= block.col2; ++c)
+        items.push_back({c, FeedRows{rows.first, rows.last}, blockColumns, rowSpan});
+    }
 
-      // The X values of the block's rows, once for all of its columns and
-      // for the next blocks of the same rows (whole columns picked one by
-      // one). A row whose time does not read ends them; the build fails when
-      // a channel reaches it, after the points before it were plotted.
-      const int rowCount = std::max(0, rows.last - rows.first + 1);
-      if (!cells || rows.first != xsRows.first || rows.last != xsRows.last) {
-        xs.clear();
-        xs.reserve(static_cast<std::size_t>(rowCount));
-        for (int r = rows.first; r <= rows.last; ++r) {
-          const std::optional<double> x = rowTime(vaGrid_, r, locale);
-          if (!x) break;
-          xs.push_back(*x);
+    // The cells are read on worker threads, the next column while this one
+    // goes to the plot (with a pacing of its own, as the tests set, on this
+    // thread: the same values, events pumped only where the pacing says).
+    // The X values of a block's rows are read once for all of its columns
+    // and for the next blocks of the same rows (whole columns picked one by
+    // one). A row whose time does not read ends them; the build fails when
+    // a channel reaches it, after the points before it were plotted.
+    ColumnFeed feed(vaGrid_, locale, !pacing_.due);
+    long long pointsDone = 0;
+    double yMin = 0;
+    double yMax = 0;
+    int countdown = rowsPerCheck;
+    if (!items.empty()) feed.start(items[0].col, items[0].rows);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const Item& item = items[i];
+      if (!f_Plotting_) throw BuildCanceled{};
+      TrendChannelStyle style;
+      style.titleText = vaGrid_.getCell(item.col, 0);
+      style.traceLineWidth = 2;
+      const int k = plot_.addChannel(style);
+
+      feed.wait([&] {
+        if (!due()) return;
+        ui_.doEvents();
+        win_.setPlotProgress(progressPercent(pointsDone, item.blockColumns, item.rowSpan));
+      });
+      const std::shared_ptr<const TrendColumn> xs = feed.xs();
+      TrendColumn ys = std::move(feed.values());
+      // A block of other rows is read once this channel is done with xs.
+      const bool ahead = i + 1 < items.size() && items[i + 1].rows == item.rows;
+      if (ahead) feed.start(items[i + 1].col, items[i + 1].rows);
+
+      // The rows' values are checked in runs between two turns of the bar
+      // and the events; then the channel goes to the plot at once, its
+      // numbers as they were read and its X values shared with the next
+      // channels of the same rows, so the plot holds each point once and
+      // nothing is copied.
+      bool badTime = false;
+      constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+      const int rowCount = item.rows.count();
+      const int timedRows = static_cast<int>(std::min<std::size_t>(xs->size(), ys.size()));
+      int n = 0;
+      while (n < rowCount) {
+        // The bar and the events at row n when it is their turn; then the
+        // rows up to the next turn in one run.
+        if (--countdown == 0) {
+          countdown = rowsPerCheck;
+          if (due()) {
+            ui_.doEvents();
+            win_.setPlotProgress(progressPercent(pointsDone, item.blockColumns, item.rowSpan));
+          }
         }
-        cells.emplace(vaGrid_, rows.first, rows.last, locale);
-        xsRows = rows;
-      }
-
-      for (int c = block.col1; c <= block.col2; ++c) {
-        if (!f_Plotting_) throw BuildCanceled{};
-        TrendChannelStyle style;
-        style.titleText = vaGrid_.getCell(c, 0);
-        style.traceLineWidth = 2;
-        const int k = plot_.addChannel(style);
-
-        // The channel goes to the plot in parts small enough to stay in the
-        // processor's cache and be reused by the allocator; the plot makes
-        // room for all of it first, so it holds each point once.
-        plot_.reservePoints(k, xs.size());
-        std::vector<TrendPoint> points;
-        points.reserve(kHandOverPoints);
-        auto handOver = [&] {
-          plot_.appendPoints(k, std::move(points));
-          points = std::vector<TrendPoint>();
-          points.reserve(kHandOverPoints);
-        };
-        bool badTime = false;
-        constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-        int n = 0;
-        while (n < rowCount) {
-          // The cells come a hand-over's worth at a time.
-          const int part = n / static_cast<int>(kHandOverPoints);
-          const int partEnd = std::min(rowCount, (part + 1) * static_cast<int>(kHandOverPoints));
-          if (n == part * static_cast<int>(kHandOverPoints))
-            cells->read(c, n, partEnd - n, ys.data());
-          // The bar and the events at row n when it is their turn; then the
-          // rows up to the next turn in one run.
-          if (--countdown == 0) {
-            countdown = rowsPerCheck;
-            if (due()) {
-              ui_.doEvents();
-              win_.setPlotProgress(progressPercent(pointsDone, blockColumns, rowSpan));
-            }
-          }
-          const int run = std::min(partEnd - n, countdown);
-          countdown -= run - 1;
-          const int timed = std::min(n + run, static_cast<int>(xs.size()));
-          const double* y = ys.data() + (n - part * static_cast<int>(kHandOverPoints));
-          for (int r = n; r < timed; ++r, ++y) {
-            const double v = std::isfinite(*y) ? *y : nan;
-            points.push_back({xs[static_cast<std::size_t>(r)], v});
-            yMin = std::min(yMin, v);  // a NaN second never wins
-            yMax = std::max(yMax, v);
-          }
-          pointsDone += run;
-          if (timed < n + run) {
-            badTime = true;
-            break;
-          }
-          n += run;
-          if (points.size() == kHandOverPoints) handOver();
+        const int run = std::min(rowCount - n, countdown);
+        countdown -= run - 1;
+        const int timed = std::min(n + run, timedRows);
+        double* y = ys.data() + n;
+        for (int r = n; r < timed; ++r, ++y) {
+          if (!std::isfinite(*y)) *y = nan;
+          yMin = std::min(yMin, *y);  // a NaN second never wins
+          yMax = std::max(yMax, *y);
         }
-        if (!points.empty()) plot_.appendPoints(k, std::move(points));
-        if (badTime) throw BadRowTime{};
+        pointsDone += run;
+        if (timed < n + run) {
+          badTime = true;
+          n = timed;
+          break;
+        }
+        n += run;
       }
+      ys.resize(static_cast<std::size_t>(n));
+      plot_.appendColumns(k, xs, std::move(ys));
+      if (badTime) throw BadRowTime{};
+      if (!ahead && i + 1 < items.size()) feed.start(items[i + 1].col, items[i + 1].rows);
     }
 
     plot_.setAxisRange(TrendAxis::Y, yMin, yMax - yMin);

@@ -11,9 +11,13 @@
 
 #include <QColor>
 #include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <vector>
+
+#include "trend/huge_page_allocator.h"
 
 class QPrinter;
 
@@ -28,6 +32,9 @@ struct TrendPoint {
   double x = 0;
   double y = 0;
 };
+
+// A column of numbers of a channel: its X values or its Y values.
+using TrendColumn = std::vector<double, HugePageAllocator<double>>;
 
 enum class TrendAxis { X, Y };
 
@@ -127,6 +134,26 @@ class TrendPlot {
   virtual void reservePoints(int index, std::size_t count) {
     (void)index;
     (void)count;
+  }
+  // Appends the points (keys[i], values[i]), i < values.size(), to channel
+  // `index` as appendPoints() would, with `keys` holding at least
+  // values.size() values. A plot that can takes `values` over as they are
+  // and shares `keys` with every channel given the same column, instead of
+  // copying them: the caller must not change `keys` any more. The default
+  // makes room and hands them to appendPoints() in parts of 4096 points.
+  virtual void appendColumns(int index, std::shared_ptr<const TrendColumn> keys,
+                             TrendColumn&& values) {
+    constexpr std::size_t kPart = 4096;
+    const std::size_t n = values.size();
+    reservePoints(index, n);
+    for (std::size_t from = 0; from < n; from += kPart) {
+      const std::size_t end = std::min(n, from + kPart);
+      std::vector<TrendPoint> part;
+      part.reserve(end - from);
+      for (std::size_t i = from; i < end; ++i) part.push_back({(*keys)[i], values[i]});
+      appendPoints(index, std::move(part));
+    }
+    TrendColumn().swap(values);
   }
   virtual std::size_t pointCount(int index) const = 0;
   // The point `i` of channel `index` (0 <= i < pointCount(index)).

@@ -7,7 +7,83 @@
 
 namespace tarvex {
 
-TrendGraph::TrendGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
+TrendGraph::TrendGraph(QCPAxis* keyAxis, QCPAxis* valueAxis)
+    : QCPGraph(keyAxis, valueAxis), points_(std::make_unique<TrendGraphData>()) {}
+
+void TrendGraph::setPixelAggregation(bool on) {
+  aggregation_ = on;
+  if (on && filled_) {
+    // QCustomPlot's copy of the points is no longer needed.
+    mDataContainer->clear();
+    mDataContainer->squeeze();
+    filled_ = false;
+  }
+}
+
+void TrendGraph::setEnvelope(std::unique_ptr<TrendGraphData> envelope, double density) {
+  envelope_ = std::move(envelope);
+  envelopeDensity_ = density;
+}
+
+void TrendGraph::fillContainer() {
+  if (filled_ && filledVersion_ == points_->version()) return;
+  const TrendGraphData& d = *points_;
+  QVector<QCPGraphData> all(static_cast<qsizetype>(d.size()));
+  for (std::size_t i = 0; i < d.size(); ++i)
+    all[static_cast<qsizetype>(i)] = {d.key(i), d.value(i)};
+  mDataContainer->set(all, true);
+  filledVersion_ = d.version();
+  filled_ = true;
+}
+
+QCPRange TrendGraph::getKeyRange(bool& foundRange, QCP::SignDomain inSignDomain) const {
+  const TrendGraphData& d = *points_;
+  QCPRange range;
+  foundRange = false;
+  for (std::size_t i = 0; i < d.size(); ++i) {
+    const double k = d.key(i);
+    if (std::isnan(d.value(i))) continue;
+    if ((inSignDomain == QCP::sdPositive && !(k > 0)) ||
+        (inSignDomain == QCP::sdNegative && !(k < 0)))
+      continue;
+    if (!foundRange) {
+      range = QCPRange(k, k);
+      foundRange = true;
+    } else {
+      range.lower = std::min(range.lower, k);
+      range.upper = std::max(range.upper, k);
+    }
+  }
+  return range;
+}
+
+QCPRange TrendGraph::getValueRange(bool& foundRange, QCP::SignDomain inSignDomain,
+                                   const QCPRange& inKeyRange) const {
+  const TrendGraphData& d = *points_;
+  const bool restrict = inKeyRange != QCPRange();
+  std::size_t from = 0, to = d.size();
+  if (restrict) {
+    from = d.lowerBound(inKeyRange.lower);
+    to = d.upperBound(inKeyRange.upper);
+  }
+  QCPRange range;
+  foundRange = false;
+  for (std::size_t i = from; i < to; ++i) {
+    const double v = d.value(i);
+    if (std::isnan(v)) continue;
+    if ((inSignDomain == QCP::sdPositive && !(v > 0)) ||
+        (inSignDomain == QCP::sdNegative && !(v < 0)))
+      continue;
+    if (!foundRange) {
+      range = QCPRange(v, v);
+      foundRange = true;
+    } else {
+      range.lower = std::min(range.lower, v);
+      range.upper = std::max(range.upper, v);
+    }
+  }
+  return range;
+}
 
 bool TrendGraph::aggregates() const {
   const QCPAxis* key = mKeyAxis.data();
@@ -20,20 +96,15 @@ bool TrendGraph::aggregates() const {
 
 void TrendGraph::draw(QCPPainter* painter) {
   if (!aggregates()) {
+    fillContainer();
     QCPGraph::draw(painter);
     return;
   }
   QCPAxis* key = mKeyAxis.data();
   QCPAxis* value = mValueAxis.data();
   const QCPRange range = key->range();
-  if (!(range.size() > 0) || mDataContainer->isEmpty()) return;
+  if (!(range.size() > 0) || points_->empty()) return;
   if (mPen.style() == Qt::NoPen || mPen.color().alpha() == 0) return;
-
-  // The points in view and one beyond each edge, so lines leave the edges
-  // in their true direction.
-  const QCPGraphDataContainer::const_iterator begin = mDataContainer->findBegin(range.lower, true);
-  const QCPGraphDataContainer::const_iterator end = mDataContainer->findEnd(range.upper, true);
-  if (end - begin < 1) return;
 
   // Columns of the device's own pixels: the screen's (its pixel ratio
   // included), the picture's, the page's at the printer's resolution.
@@ -45,14 +116,35 @@ void TrendGraph::draw(QCPPainter* painter) {
   const double deviceWidth = std::fabs(right - left) * deviceScale;
   const int width = static_cast<int>(std::clamp(std::ceil(deviceWidth), 1.0, 1048576.0));
 
+  // The points in view and one beyond each edge, so lines leave the edges
+  // in their true direction; the envelope's while a column holds enough.
+  auto inView = [&](const TrendGraphData& d, std::size_t& begin, std::size_t& end) {
+    begin = d.lowerBound(range.lower);
+    if (begin > 0) --begin;
+    end = d.upperBound(range.upper);
+    if (end < d.size()) ++end;
+  };
+  const TrendGraphData* d = points_.get();
+  std::size_t begin, end;
+  inView(*d, begin, end);
+  drewEnvelope_ = envelope_ && !envelope_->empty() &&
+                  static_cast<double>(end - begin) >= envelopeDensity_ * width;
+  if (drewEnvelope_) {
+    d = envelope_.get();
+    inView(*d, begin, end);
+  }
+  if (end <= begin) return;
+
   // One room for the columns of every channel a thread draws, kept between
   // draws: a few hundred kilobytes, not that much a channel.
   thread_local std::vector<ColumnAggregate> columns;
   columns.clear();
+  // The X column walked, each Y read at its X's place.
+  const double* keys = d->keys();
+  const double* ys = d->values();
   aggregateColumns(
-      &*begin, static_cast<std::size_t>(end - begin), PixelColumns{range.lower, range.upper, width},
-      [](const QCPGraphData& p) { return p.key; }, [](const QCPGraphData& p) { return p.value; },
-      columns);
+      keys + begin, end - begin, PixelColumns{range.lower, range.upper, width},
+      [](const double& x) { return x; }, [&](const double& x) { return ys[&x - keys]; }, columns);
 
   const QCPRange values = value->range();
   TraceMapping map;

@@ -240,14 +240,18 @@ QCPGraph* QcpTrendPlot::graph(int index) const {
 }
 
 TrendGraphData& QcpTrendPlot::data(int index) const {
-  graph(index);
-  return *data_[static_cast<std::size_t>(index)];
+  return static_cast<TrendGraph*>(graph(index))->points();
+}
+
+std::vector<const TrendGraphData*> QcpTrendPlot::channelPoints() const {
+  std::vector<const TrendGraphData*> all;
+  for (int i = 0; i < channelCount(); ++i) all.push_back(&data(i));
+  return all;
 }
 
 void QcpTrendPlot::clearChannels() {
   clearOverlay();
   plot_->clearGraphs();
-  data_.clear();
   haveKeys_ = haveValues_ = false;
   for (Cursor& c : cursors_) {
     c.channel = 0;
@@ -264,9 +268,6 @@ int QcpTrendPlot::addChannel(const TrendChannelStyle& style) {
   compactChannels();
   auto* g = new TrendGraph(plot_->xAxis, plot_->yAxis);
   g->setPixelAggregation(pixelAggregation_);
-  auto d = QSharedPointer<TrendGraphData>::create();
-  g->setData(d);
-  data_.push_back(d);
   g->setAdaptiveSampling(true);
   g->setLineStyle(QCPGraph::lsLine);
   const int index = plot_->graphCount() - 1;
@@ -307,8 +308,17 @@ void QcpTrendPlot::setPixelAggregation(bool on) {
 void QcpTrendPlot::appendPoints(int index, std::vector<TrendPoint>&& points) {
   TrendGraphData& d = data(index);
   if (points.empty()) return;
-  const TrendGraphData::Ranges r = d.append(points.data(), points.size());
+  // The X values may be those of a channel read from the same rows.
+  const TrendGraphData::Ranges r = d.append(points.data(), points.size(), channelPoints());
   std::vector<TrendPoint>().swap(points);
+  followData(r.kMin, r.kMax, r.vMin, r.vMax);
+}
+
+void QcpTrendPlot::appendColumns(int index, std::shared_ptr<const TrendColumn> keys,
+                                 TrendColumn&& values) {
+  TrendGraphData& d = data(index);
+  if (values.empty()) return;
+  const TrendGraphData::Ranges r = d.appendColumns(std::move(keys), std::move(values));
   followData(r.kMin, r.kMax, r.vMin, r.vMax);
 }
 
@@ -350,26 +360,25 @@ std::size_t QcpTrendPlot::pointCount(int index) const {
 
 TrendPoint QcpTrendPlot::point(int index, std::size_t i) const {
   const TrendGraphData& d = data(index);
-  if (i >= static_cast<std::size_t>(d.size())) throw RuntimeError(err::SubscriptOutOfRange);
-  const QCPGraphData& p = d.pointAt(i);
-  return {p.key, p.value};
+  if (i >= d.size()) throw RuntimeError(err::SubscriptOutOfRange);
+  return d.point(i);
 }
 
 TrendChannelStats QcpTrendPlot::stats(int index, double x1, double x2) const {
   const TrendGraphData& d = data(index);
   TrendChannelStats s;
-  auto it = d.findBegin(x1, false);
-  const auto end = d.findEnd(x2, false);
+  const std::size_t end = d.upperBound(x2);
   double sum = 0;
-  for (; it != end; ++it) {
-    if (it->key < x1 || it->key > x2 || std::isnan(it->value)) continue;
+  for (std::size_t i = d.lowerBound(x1); i < end; ++i) {
+    const double v = d.value(i);
+    if (std::isnan(v)) continue;
     if (s.count == 0) {
-      s.min = s.max = it->value;
+      s.min = s.max = v;
     } else {
-      s.min = std::min(s.min, it->value);
-      s.max = std::max(s.max, it->value);
+      s.min = std::min(s.min, v);
+      s.max = std::max(s.max, v);
     }
-    sum += it->value;
+    sum += v;
     ++s.count;
   }
   if (s.count > 0) s.mean = sum / static_cast<double>(s.count);
@@ -377,7 +386,7 @@ TrendChannelStats QcpTrendPlot::stats(int index, double x1, double x2) const {
 }
 
 void QcpTrendPlot::compactChannels() {
-  for (const auto& d : data_) d->compact();
+  for (int i = 0; i < channelCount(); ++i) data(i).compact();
 }
 
 // ---- Legend ---------------------------------------------------------------------
@@ -430,7 +439,11 @@ double QcpTrendPlot::lastReplotMs() const { return plot_->replotTime(false); }
 
 std::size_t QcpTrendPlot::pointMemory() const {
   std::size_t bytes = 0;
-  for (const auto& d : data_) bytes += d->bytes();
+  std::vector<const TrendGraphData*> counted;
+  for (int i = 0; i < channelCount(); ++i) {
+    bytes += data(i).bytes(counted);
+    counted.push_back(&data(i));
+  }
   return bytes;
 }
 
@@ -446,7 +459,6 @@ void QcpTrendPlot::savePicture(const QString& path, const QString& format, int w
   const int w = width > 0 ? width : plot_->width();
   const int h = height > 0 ? height : plot_->height();
   if (w <= 0 || h <= 0 || w > 20000 || h > 20000) throw RuntimeError(err::InvalidCall);
-  chooseOverlayDetail(w);
   arrangeLegend(w);
 
   // The picture is made in memory and written in one checked write, so that
@@ -521,7 +533,6 @@ void QcpTrendPlot::print(QPrinter& printer) {
   const int h = std::max(1, plot_->height());
   arrangeLegend(w);
   const double scale = std::min(page.width() / w, page.height() / h);
-  chooseOverlayDetail(static_cast<int>(page.width()));
   painter.setMode(QCPPainter::pmVectorized);
   painter.setMode(QCPPainter::pmNoCaching);
   painter.setMode(QCPPainter::pmNonCosmetic);

@@ -35,6 +35,7 @@ class QWheelEvent;
 
 namespace tarvex {
 
+class TrendGraph;
 class TrendTicker;
 class TrendGraphData;
 class UserInterface;
@@ -75,6 +76,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   TrendChannelStyle channelStyle(int index) const override;
   void setChannelStyle(int index, const TrendChannelStyle& style) override;
   void appendPoints(int index, std::vector<TrendPoint>&& points) override;
+  void appendColumns(int index, std::shared_ptr<const TrendColumn> keys,
+                     TrendColumn&& values) override;
   void reservePoints(int index, std::size_t count) override;
   std::size_t pointCount(int index) const override;
   TrendPoint point(int index, std::size_t i) const override;
@@ -131,11 +134,13 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   // reference's); empty: none.
   void setMenuSource(TrendMenuSource source) { menuSource_ = std::move(source); }
 
-  // The overlay's traces as drawn (tests, pictures): title, points, whether
-  // on the second Y axis.
+  // The overlay's traces as drawn (tests, pictures): title, pen, whether on
+  // the second Y axis, and their points.
   int overlayTraceCount() const { return static_cast<int>(overlay_.size()); }
-  QCPGraph* overlayGraph(int i) const { return overlay_.at(static_cast<std::size_t>(i)).graph; }
-  // Whether trace `i` is drawn from its envelope (see OverlayTrace).
+  QCPGraph* overlayGraph(int i) const;
+  std::size_t overlayPointCount(int i) const;
+  TrendPoint overlayPoint(int i, std::size_t k) const;
+  // Whether trace `i` was last drawn from its envelope (see setOverlay).
   bool overlayCoarse(int i) const;
   QString overlayTitleLine() const;
 
@@ -191,6 +196,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   void arrangeLegend(int width);
   QCPGraph* graph(int index) const;
   TrendGraphData& data(int index) const;
+  // The points of every channel, in channel order.
+  std::vector<const TrendGraphData*> channelPoints() const;
   void compactChannels();
   void followData(double keyMin, double keyMax, double valueMin, double valueMax);
   void updateCursorItems();
@@ -218,7 +225,6 @@ class QcpTrendPlot : public QObject, public TrendPlot {
     QColor scaleColor;
   };
   std::array<AxisExtras, 2> axisExtras_;
-  std::vector<QSharedPointer<TrendGraphData>> data_;
   QColor background_;
   // The range of every point appended since the channels were cleared.
   double keyMin_ = 0, keyMax_ = 0, valueMin_ = 0, valueMax_ = 0;
@@ -237,20 +243,11 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   QPointF pressPos_, lastPos_;
   bool moved_ = false;
 
-  // A trace of the overlay: its graph follows the channels' graphs in the
-  // plot. A long trace also keeps its envelope (the smallest and largest
-  // value of every 32 points, in their order, and its gaps), drawn instead
-  // while a pixel column of the view holds 64 points or more: the picture
-  // is the same (the plot draws a column's smallest and largest value
-  // either way) for a sixteenth of the points walked at every replot.
-  struct OverlayTrace {
-    QCPGraph* graph = nullptr;
-    QSharedPointer<TrendGraphData> full;
-    QSharedPointer<TrendGraphData> coarse;  // null for a short trace
-  };
-  void chooseOverlayDetail(int pixels);
-  std::vector<OverlayTrace> overlay_;
-  QMetaObject::Connection overlayDetail_;
+  // The overlay's traces: their graphs follow the channels' graphs in the
+  // plot and draw through the pixel columns as the channels do, a long
+  // reference trace from its envelope in a dense view. A difference trace
+  // shares its channel's X values.
+  std::vector<TrendGraph*> overlay_;
   // The value axis's range before the overlay widened it, and the widened
   // one: taking the overlay away gives the first back unless the range was
   // changed since.

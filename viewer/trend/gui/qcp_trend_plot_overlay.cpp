@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "shell/runtime_error.h"
+#include "trend/gui/qcp_trend_graph.h"
 #include "trend/gui/qcp_trend_plot.h"
 #include "trend/gui/qcp_trend_plot_p.h"
 
@@ -21,31 +22,31 @@ constexpr std::size_t kBucket = 32;
 
 // The envelope of `d`: per bucket of kBucket points its smallest and
 // largest value at their own X, in X order, and a gap where it has one.
-QSharedPointer<TrendGraphData> envelopeOf(const TrendGraphData& d) {
-  const std::size_t n = static_cast<std::size_t>(d.size());
+std::unique_ptr<TrendGraphData> envelopeOf(const TrendGraphData& d) {
+  const std::size_t n = d.size();
   std::vector<TrendPoint> out;
   out.reserve(n / kBucket * 3 + 3);
   for (std::size_t b = 0; b < n; b += kBucket) {
     const std::size_t e = std::min(n, b + kBucket);
     std::size_t lo = e, hi = e, gap = e;
     for (std::size_t i = b; i < e; ++i) {
-      const double v = d.pointAt(i).value;
+      const double v = d.value(i);
       if (std::isnan(v)) {
         if (gap == e) gap = i;
         continue;
       }
-      if (lo == e || v < d.pointAt(lo).value) lo = i;
-      if (hi == e || v > d.pointAt(hi).value) hi = i;
+      if (lo == e || v < d.value(lo)) lo = i;
+      if (hi == e || v > d.value(hi)) hi = i;
     }
     std::size_t picks[3] = {lo, hi, gap};
     std::sort(std::begin(picks), std::end(picks));
     for (std::size_t k = 0; k < 3; ++k) {
       const std::size_t i = picks[k];
       if (i == e || (k > 0 && i == picks[k - 1])) continue;
-      out.push_back({d.pointAt(i).key, i == gap ? kNaN : d.pointAt(i).value});
+      out.push_back({d.key(i), i == gap ? kNaN : d.value(i)});
     }
   }
-  auto c = QSharedPointer<TrendGraphData>::create();
+  auto c = std::make_unique<TrendGraphData>();
   if (!out.empty()) c->append(out.data(), out.size());
   c->compact();
   return c;
@@ -53,32 +54,30 @@ QSharedPointer<TrendGraphData> envelopeOf(const TrendGraphData& d) {
 
 }  // namespace
 
-void QcpTrendPlot::chooseOverlayDetail(int pixels) {
-  const QCPRange r = plot_->xAxis->range();
-  for (OverlayTrace& t : overlay_) {
-    if (!t.coarse) continue;
-    const auto from = t.full->findBegin(r.lower, false);
-    const auto to = t.full->findEnd(r.upper, false);
-    const bool coarse =
-        static_cast<double>(to - from) >= 2.0 * static_cast<double>(kBucket) * std::max(1, pixels);
-    const QSharedPointer<QCPGraphDataContainer> want = coarse ? t.coarse : t.full;
-    if (t.graph->data() != want) t.graph->setData(want);
-  }
+bool QcpTrendPlot::overlayCoarse(int i) const {
+  return overlay_.at(static_cast<std::size_t>(i))->drewEnvelope();
 }
 
 void QcpTrendPlot::copyPoints(int index, std::size_t first, std::size_t n, TrendPoint* out) const {
   const TrendGraphData& d = data(index);
-  if (first > static_cast<std::size_t>(d.size()) || n > static_cast<std::size_t>(d.size()) - first)
-    throw RuntimeError(err::SubscriptOutOfRange);
-  for (std::size_t i = 0; i < n; ++i) {
-    const QCPGraphData& p = d.pointAt(first + i);
-    out[i] = {p.key, p.value};
-  }
+  if (first > d.size() || n > d.size() - first) throw RuntimeError(err::SubscriptOutOfRange);
+  const double* k = d.keys() + first;
+  const double* v = d.values() + first;
+  for (std::size_t i = 0; i < n; ++i) out[i] = {k[i], v[i]};
 }
 
-bool QcpTrendPlot::overlayCoarse(int i) const {
-  const OverlayTrace& t = overlay_.at(static_cast<std::size_t>(i));
-  return t.coarse && t.graph->data() == t.coarse.staticCast<QCPGraphDataContainer>();
+QCPGraph* QcpTrendPlot::overlayGraph(int i) const {
+  return overlay_.at(static_cast<std::size_t>(i));
+}
+
+std::size_t QcpTrendPlot::overlayPointCount(int i) const {
+  return overlay_.at(static_cast<std::size_t>(i))->points().size();
+}
+
+TrendPoint QcpTrendPlot::overlayPoint(int i, std::size_t k) const {
+  const TrendGraphData& d = overlay_.at(static_cast<std::size_t>(i))->points();
+  if (k >= d.size()) throw RuntimeError(err::SubscriptOutOfRange);
+  return d.point(k);
 }
 
 void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
@@ -88,15 +87,19 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   double firstLo = lo, firstHi = hi;
   bool second = false;
+  // A trace may share the X values of a channel (a difference trace) or of
+  // another trace (the reference's channels).
+  std::vector<const TrendGraphData*> others = channelPoints();
   for (TrendOverlayTrace& t : overlay.traces) {
     QCPAxis* valueAxis = t.secondAxis ? p->yAxis2 : p->yAxis;
-    QCPGraph* g = p->addGraph(p->xAxis, valueAxis);
-    auto d = QSharedPointer<TrendGraphData>::create();
+    auto* g = new TrendGraph(p->xAxis, valueAxis);
+    g->setPixelAggregation(pixelAggregation_);
+    TrendGraphData* d = &g->points();
     double& l = t.secondAxis ? lo : firstLo;
     double& h = t.secondAxis ? hi : firstHi;
     auto add = [&](const TrendPoint* points, std::size_t n) {
       if (n == 0) return;
-      const TrendGraphData::Ranges r = d->append(points, n);
+      const TrendGraphData::Ranges r = d->append(points, n, others);
       if (r.vMin <= r.vMax) {
         l = std::min(l, r.vMin);
         h = std::max(h, r.vMax);
@@ -116,13 +119,13 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     d->compact();
     std::vector<TrendPoint>().swap(t.points);
     second = second || t.secondAxis;
-    OverlayTrace trace;
-    trace.graph = g;
-    trace.full = d;
-    // Short traces are walked quickly enough as they are.
-    if (d->size() >= static_cast<int>(kBucket) * 4096) trace.coarse = envelopeOf(*d);
-    overlay_.push_back(trace);
-    g->setData(d);
+    overlay_.push_back(g);
+    others.push_back(d);
+    // A long trace also keeps its envelope (the smallest and largest value
+    // of every 32 points, in their order, and its gaps), drawn instead while
+    // a pixel column of the view holds 64 points or more: nearly the same
+    // picture for a sixteenth of the points walked at every replot.
+    if (d->size() >= kBucket * 4096) g->setEnvelope(envelopeOf(*d), 2.0 * kBucket);
     g->setAdaptiveSampling(true);
     g->setLineStyle(QCPGraph::lsLine);
     g->setName(t.titleText);
@@ -135,9 +138,9 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
       pen.setCosmetic(true);
     }
     g->setPen(pen);
+    // Its legend entry (tarvex plot) in its colour, as a channel's is.
+    if (QCPPlottableLegendItem* item = p->legend->itemWithPlottable(g)) item->setTextColor(t.color);
   }
-  overlayDetail_ = connect(plot_, &QCustomPlot::beforeReplot, this,
-                           [this] { chooseOverlayDetail(plot_->axisRect()->width()); });
 
   // The value axis widens to hold the overlay's values (never narrows).
   if (firstLo <= firstHi) {
@@ -177,8 +180,7 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
 
 void QcpTrendPlot::clearOverlay() {
   if (overlay_.empty() && !overlayTitle_ && !readings_) return;
-  disconnect(overlayDetail_);
-  for (const OverlayTrace& t : overlay_) plot_->removeGraph(t.graph);
+  for (TrendGraph* g : overlay_) plot_->removeGraph(g);
   overlay_.clear();
   plot_->yAxis2->setVisible(false);
   if (overlayWidened_) {

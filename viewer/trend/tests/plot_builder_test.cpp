@@ -10,6 +10,7 @@
 
 #include "fake_trend.h"
 #include "logfiles/readers.h"
+#include "logfiles/row_time.h"
 #include "trend/trend_commands.h"
 
 namespace tarvex {
@@ -301,6 +302,85 @@ TEST_F(PlotBuilderTest, RowsArePlottedOnTheDatesTheFileWroteWhateverTheLocale) {
   EXPECT_NEAR(plot.point(0, 1).x - plot.point(0, 0).x, 1.0, 1e-9);
   EXPECT_NEAR(plot.point(0, 3).x - plot.point(0, 0).x, 10.0, 1e-9);
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(PlotBuilderTest, ALongFileReadOnWorkerThreadsGivesTheTablesOwnValues) {
+  // Long enough for the columns to be read in two halves of the rows, with
+  // cells that are no plain decimal, empty cells, short lines and a time
+  // that does not read near the end (the build fails there, the points
+  // before it plotted). Every point is what the table reads cell by cell.
+  constexpr int kRows = 140000;
+  constexpr int kBadRow = 139000;
+  QTemporaryDir dir;
+  QFile f(dir.filePath("long.csv"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  QByteArray text = "Date,Time,A,B,C\r\n";
+  for (int r = 1; r <= kRows; ++r) {
+    const int s = r % 86400;
+    text += QStringLiteral("3/%1/2023,%2:%3:%4,")
+                .arg(15 + r / 86400)
+                .arg(s / 3600, 2, 10, QLatin1Char('0'))
+                .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+                .arg(r == kBadRow ? QStringLiteral("xx") : QString::number(s % 60))
+                .toLatin1();
+    if (r % 977 == 0) {
+      text += "\r\n";  // a short line: no cells at all
+      continue;
+    }
+    text += r % 101 == 0 ? QByteArray("NaN") : QByteArray::number(r * 0.25 - 7000, 'f', 2);
+    text += ',';
+    text += r % 103 == 0 ? QByteArray() : QByteArray::number(-r);
+    text += ',';
+    text += r % 107 == 0 ? QByteArray("1e3") : QByteArray::number(r % 7);
+    text += "\r\n";
+  }
+  f.write(text);
+  f.close();
+  loadHistData(grid, f.fileName(), QLocale(QLocale::English, QLocale::UnitedStates));
+  ASSERT_EQ(grid.lastRow(), kRows);
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  build({{2, -1, 4, -1}});
+  QLocale::setDefault(QLocale::c());
+
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].prompt, plotFailedText());
+  ASSERT_EQ(plot.channelCount(), 1);  // the first channel reached the bad time
+  ASSERT_EQ(plot.pointCount(0), std::size_t(kBadRow - 1));
+  const QLocale us(QLocale::English, QLocale::UnitedStates);
+  for (int r = 1; r < kBadRow; ++r) {
+    const TrendPoint p = plot.point(0, std::size_t(r - 1));
+    const std::optional<double> y = grid.cellNumber(2, r, us);
+    ASSERT_EQ(p.x, rowDateTime(grid, r, {}, us).value()) << r;
+    if (y && std::isfinite(*y))
+      ASSERT_EQ(p.y, *y) << r;
+    else
+      ASSERT_TRUE(std::isnan(p.y)) << r;
+  }
+
+  // Without the bad time: all three channels, every cell as the table reads it.
+  QByteArray good = text;
+  good.replace(":xx,", ":00,");
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(good);
+  f.close();
+  ui.messages.clear();
+  loadHistData(grid, f.fileName(), us);
+  QLocale::setDefault(us);
+  build({{2, -1, 4, -1}});
+  QLocale::setDefault(QLocale::c());
+  EXPECT_TRUE(ui.messages.empty());
+  ASSERT_EQ(plot.channelCount(), 3);
+  for (int c = 0; c < 3; ++c) {
+    ASSERT_EQ(plot.pointCount(c), std::size_t(kRows));
+    for (int r = 1; r <= kRows; r += (r > 65000 && r < 75000) ? 1 : 13) {
+      const std::optional<double> y = grid.cellNumber(2 + c, r, us);
+      const double got = plot.point(c, std::size_t(r - 1)).y;
+      if (y && std::isfinite(*y))
+        ASSERT_EQ(got, *y) << c << " " << r;
+      else
+        ASSERT_TRUE(std::isnan(got)) << c << " " << r;
+    }
+  }
 }
 
 }  // namespace

@@ -86,29 +86,56 @@ TEST(QcpTrendPlot, InitialDesign) {
   EXPECT_EQ(w->xAxis->tickVectorLabels().first(), QStringLiteral("00:00"));
 }
 
-TEST(QcpTrendPlot, SixteenBytesAPointOnceBuilt) {
+TEST(QcpTrendPlot, ChannelsOfTheSameRowsHoldTheirXOnce) {
   QcpTrendPlot plot;
   plot.clearChannels();
-  auto parts = [&](int channel) {
+  auto parts = [&](int channel, double shiftFrom, double base) {
     for (int p = 0; p < 10; ++p) {
       std::vector<TrendPoint> part;
-      for (int i = 0; i < 100; ++i) part.push_back({kNoon + (p * 100 + i) * kMinute, 1.0 * i});
+      for (int i = 0; i < 100; ++i) {
+        const int k = p * 100 + i;
+        part.push_back({kNoon + (k + (k >= shiftFrom ? 0.5 : 0)) * kMinute, base + i});
+      }
       plot.appendPoints(channel, std::move(part));
     }
   };
-  // Room reserved first: the parts never move the channel.
+  // Room reserved first: the parts never move the channel. 16 bytes a point.
   plot.addChannel({QStringLiteral("A"), 2, QColor()});
   plot.reservePoints(0, 1000);
-  parts(0);
+  parts(0, 1e9, 0);
   EXPECT_EQ(plot.pointMemory(), 1000 * 16u);
-  // Without: it grows as it must and gives the rest back when drawn.
+  // The same rows: A's X values serve B, which grows as it must and gives
+  // the rest back when drawn.
   plot.addChannel({QStringLiteral("B"), 2, QColor()});
-  parts(1);
-  EXPECT_GE(plot.pointMemory(), 2000 * 16u);
+  parts(1, 1e9, 1000);
   plot.replot();
-  EXPECT_EQ(plot.pointMemory(), 2000 * 16u);
-  EXPECT_EQ(plot.pointCount(1), 1000u);
-  EXPECT_EQ(plot.point(1, 999).y, 99);
+  EXPECT_EQ(plot.pointMemory(), 1000 * 8u + 2000 * 8u);
+  // X values that leave A's from the 500th point on: C holds its own.
+  plot.addChannel({QStringLiteral("C"), 2, QColor()});
+  parts(2, 500, 2000);
+  plot.replot();
+  EXPECT_EQ(plot.pointMemory(), 2000 * 8u + 3000 * 8u);
+  for (int c = 0; c < 3; ++c) {
+    ASSERT_EQ(plot.pointCount(c), 1000u);
+    EXPECT_EQ(plot.point(c, 999).y, 1000 * c + 99);
+    EXPECT_EQ(plot.point(c, 499).x, kNoon + 499 * kMinute);
+    EXPECT_EQ(plot.point(c, 500).x, kNoon + (c == 2 ? 500.5 : 500) * kMinute);
+  }
+
+  // A channel that goes on beyond a shared column, elsewhere or back in
+  // time takes a copy of it and leaves the others' points as they were.
+  plot.appendPoints(0, {{kNoon + 2000 * kMinute, 7}});
+  plot.appendPoints(1, {{kNoon + 3000 * kMinute, 8}, {kNoon + 10.25 * kMinute, 9}});
+  ASSERT_EQ(plot.pointCount(0), 1001u);
+  ASSERT_EQ(plot.pointCount(1), 1002u);
+  EXPECT_EQ(plot.point(0, 1000).x, kNoon + 2000 * kMinute);
+  EXPECT_EQ(plot.point(0, 11).x, kNoon + 11 * kMinute);
+  EXPECT_EQ(plot.point(1, 11).x, kNoon + 10.25 * kMinute);
+  EXPECT_EQ(plot.point(1, 11).y, 9);
+  EXPECT_EQ(plot.point(1, 12).y, 1011);
+  EXPECT_EQ(plot.point(1, 1001).x, kNoon + 3000 * kMinute);
+  EXPECT_EQ(plot.stats(0, kNoon, kNoon + 2000 * kMinute).count, 1001u);
+  EXPECT_EQ(plot.stats(1, kNoon + 10 * kMinute, kNoon + 11 * kMinute).count, 3u);
 }
 
 TEST(QcpTrendPlot, ChannelsPointsAndFollowingTheData) {
