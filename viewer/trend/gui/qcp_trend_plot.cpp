@@ -547,7 +547,6 @@ void QcpTrendPlot::paintTo(QCPPainter& painter, const QRectF& rect, int width, i
   const int w = std::max(1, width);
   const int h = std::max(1, height);
   arrangeLegend(w);
-  chooseOverlayDetail(static_cast<int>(rect.width()));
   const QCPPainter::PainterModes modes = painter.modes();
   painter.save();
   painter.setMode(QCPPainter::pmVectorized);
