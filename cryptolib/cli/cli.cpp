@@ -396,6 +396,21 @@ std::string refusedTarget(const std::string& path) {
   return "--out " + path + " is not a regular file: nothing written";
 }
 
+// Whether `path` holds exactly `bytes`. The classes write their result to
+// DestinationFile without saying when that fails (a missing folder, a full
+// disk, no permission): the tool reads the file back to know.
+bool holds(const std::string& path, const Bytes& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  Bytes got;
+  unsigned char buf[65536];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) got.insert(got.end(), buf, buf + n);
+  const bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok && got == bytes;
+}
+
 // Encrypts and decrypts a sample line with the password the viewer uses.
 int demo(std::FILE* out) {
   const std::u16string line = u"5/3/2004 9:05:07, Operator 1, Batch 42 released";
@@ -453,6 +468,10 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
       if (o.inputKind == InputKind::File && !o.input.empty())
         std::fprintf(err, "ferrolok: %s\n", unreadable(o.input).c_str());
       return kUntouched;
+    }
+    if (o.out && !holds(*o.out, *r)) {
+      std::fprintf(err, "ferrolok: --out %s could not be written\n", o.out->c_str());
+      return kFailure;
     }
     const int rc = print(*r, o.format, out);
     if (rc != kOk) return rc;

@@ -189,6 +189,13 @@ TEST(Cli, OutThatIsNoRegularFileExitsOneWithAMessage) {
     EXPECT_EQ(ok.status, 0);
     EXPECT_EQ(readFile(dir.file("cipher")), test::fromHex("b56cad6ee4dd5d6d"));
   }
+  // A file that cannot be made (its folder is missing) is a failure, not a
+  // result printed as if it had been saved.
+  const std::string lost = dir.file("missing").string() + "/cipher";
+  const Outcome r2 = ferrolok({"encrypt", "--password", "plumb", "--text", "a", "--out", lost});
+  EXPECT_EQ(r2.status, 1);
+  EXPECT_EQ(r2.out, "");
+  EXPECT_EQ(r2.err, "ferrolok: --out " + lost + " could not be written\n");
 }
 
 // Large results are written in pieces; the text must still be whole.
