@@ -19,7 +19,6 @@ namespace tarvex {
 
 namespace {
 
-
 QString pictureFormat(const QString& path) {
   const QString ext = QFileInfo(path).suffix().toLower();
   if (ext == u"jpeg") return QStringLiteral("jpg");

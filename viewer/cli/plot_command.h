@@ -28,7 +28,7 @@ struct PlotRequest {
   // (a failed signature, no overlap); may be null.
   QStringList* notes = nullptr;
   std::optional<DateOrder> dateOrder;  // --date-order; none: the file's dates decide
-  bool legend = true;  // each channel's title in its colour under the plot
+  bool legend = true;                  // each channel's title in its colour under the plot
 };
 
 // Reads the file as the viewer does, builds the trend of the columns and

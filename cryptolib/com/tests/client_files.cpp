@@ -250,9 +250,9 @@ void checkDestinationsThatAreNoFiles() {
   CHECK(create(L"Ferrolok.EncryptString", enc, IID_IEncryptString));
   if (!enc) return;
   const std::wstring pipeName = L"\\\\.\\pipe\\ferrolok-destination";
-  HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_INBOUND,
-                                 PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_NOWAIT, 1, 0, 4096, 0,
-                                 nullptr);
+  HANDLE pipe =
+      CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_INBOUND,
+                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_NOWAIT, 1, 0, 4096, 0, nullptr);
   CHECK(pipe != INVALID_HANDLE_VALUE);
   Bstr password(L"plumb"), input(L"a");
   enc->put_Password(password.s);

@@ -14,9 +14,9 @@
 #include <QtTest>
 
 #include "history/frm_history.h"
-#include "review/gui/review_bar.h"
 #include "history/led_bar.h"
 #include "history/log_grid.h"
+#include "review/gui/review_bar.h"
 #include "scripted_ui.h"
 #include "shell/frame_rules.h"
 #include "shell/gui/frm_about.h"

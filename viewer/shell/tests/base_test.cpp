@@ -30,9 +30,15 @@ TEST(FileNames, PathNoExtKeepsTheFolder) {
 }
 
 TEST(CodePage, LogTextDecoding) {
-  EXPECT_EQ(decodeLogText("\xC2\xB0" "C"), QString::fromUtf8("°C"));
-  EXPECT_EQ(decodeLogText("\xB0" "C \x80"), QString::fromUtf8("°C €"));
-  EXPECT_EQ(decodeLogText("\xEF\xBB\xBF" "abc"), "abc");
+  EXPECT_EQ(decodeLogText("\xC2\xB0"
+                          "C"),
+            QString::fromUtf8("°C"));
+  EXPECT_EQ(decodeLogText("\xB0"
+                          "C \x80"),
+            QString::fromUtf8("°C €"));
+  EXPECT_EQ(decodeLogText("\xEF\xBB\xBF"
+                          "abc"),
+            "abc");
   // Overlong forms and surrogates are no UTF-8.
   EXPECT_FALSE(isValidUtf8("\xC0\xAF"));
   EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));
