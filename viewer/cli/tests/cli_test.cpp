@@ -7,30 +7,17 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "run_process.h"
+
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
+using Result = tarvex::test::ProcessResult;
 
 Result tarvex(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(TARVEX_EXE), args);
-  EXPECT_TRUE(p.waitForFinished(60000));
-  Result r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.out = QString::fromUtf8(p.readAllStandardOutput());
-  r.err = QString::fromUtf8(p.readAllStandardError());
-  return r;
+  return tarvex::test::runProcess(QStringLiteral(TARVEX_EXE), args);
 }
 
-QStringList lines(const QString& text) {
-  QStringList out = text.split(u'\n');
-  if (!out.isEmpty() && out.back().isEmpty()) out.removeLast();
-  return out;
-}
+QStringList lines(const QString& text) { return tarvex::test::outputLines(text); }
 
 class CliTest : public ::testing::Test {
  protected:

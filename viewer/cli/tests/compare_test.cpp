@@ -10,25 +10,16 @@
 #include <QTemporaryDir>
 #include <cmath>
 
+#include "run_process.h"
+
 namespace {
 
 const char kPython[] = "/usr/bin/python3";
 
-struct Result {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
+using Result = tarvex::test::ProcessResult;
 
 Result run(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  EXPECT_TRUE(p.waitForFinished(60000));
-  Result r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.out = QString::fromUtf8(p.readAllStandardOutput());
-  r.err = QString::fromUtf8(p.readAllStandardError());
-  return r;
+  return tarvex::test::runProcess(program, args);
 }
 
 Result tarvex(const QStringList& args) { return run(QStringLiteral(TARVEX_EXE), args); }

@@ -8,25 +8,17 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#include "run_process.h"
+
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QString err;
-};
+using Result = tarvex::test::ProcessResult;
 
 Result tarvex(const QStringList& args) {
-  QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove(QStringLiteral("DISPLAY"));  // no display needed
   env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-  p.setProcessEnvironment(env);
-  p.start(QStringLiteral(TARVEX_EXE), args);
-  EXPECT_TRUE(p.waitForFinished(60000));
-  Result r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.err = QString::fromUtf8(p.readAllStandardError());
-  return r;
+  return tarvex::test::runProcess(QStringLiteral(TARVEX_EXE), args, env);
 }
 
 // A data file of nine rows, one second apart: "Flow" holds 50 but for

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "run_process.h"
 #include "shell/codepage.h"
 #include "signatures/vxlog.h"
 
@@ -19,24 +20,11 @@ namespace {
 
 using tarvex::VxLog;
 
-struct Result {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
+using Result = tarvex::test::ProcessResult;
 
 Result run(const QString& program, const QStringList& args) {
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-  p.setProcessEnvironment(env);
-  p.start(program, args);
-  EXPECT_TRUE(p.waitForFinished(120000));
-  Result r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.out = QString::fromUtf8(p.readAllStandardOutput());
-  r.err = QString::fromUtf8(p.readAllStandardError());
-  return r;
+  return tarvex::test::runProcess(program, args,
+                                  tarvex::test::withLocale(QStringLiteral("C.UTF-8")), 120000);
 }
 
 Result tarvex(const QStringList& args) { return run(QStringLiteral(TARVEX_EXE), args); }
