@@ -11,6 +11,69 @@ std::vector<ColumnAggregate> aggregateColumns(const TrendPoint* points, std::siz
   return out;
 }
 
+void planColumns(const double* xs, std::size_t n, const PixelColumns& columns, ColumnPlan& plan) {
+  const detail::ColumnEdges edges(columns);
+  plan.column.clear();
+  plan.start.clear();
+  plan.n = n;
+  std::size_t i = 0;
+  while (i < n) {
+    const int c = edges.columnOf(xs[i], plan.column.empty() ? -1 : plan.column.back() + 1);
+    plan.column.push_back(c);
+    plan.start.push_back(i);
+    const double end = edges.endOf(c);
+    ++i;
+    while (i < n && xs[i] < end) ++i;
+  }
+}
+
+void aggregatePlanned(const double* xs, const double* ys, const ColumnPlan& plan,
+                      std::vector<ColumnAggregate>& out) {
+  bool gap = false;      // a gap since the last point with a value
+  bool started = false;  // gaps before the first point break nothing
+  const std::size_t columns = plan.column.size();
+  for (std::size_t k = 0; k < columns; ++k) {
+    const std::size_t end = k + 1 < columns ? plan.start[k + 1] : plan.n;
+    std::size_t i = plan.start[k];
+    // The column's first point with a value.
+    while (i < end && ys[i] != ys[i]) ++i;
+    if (i > plan.start[k] && started) gap = true;
+    if (i == end) continue;
+    ColumnAggregate a;
+    a.column = plan.column[k];
+    a.breakBefore = gap;
+    started = true;
+    gap = false;
+    const double y0 = ys[i];
+    double lo = y0, hi = y0;
+    std::size_t loAt = i, hiAt = i, lastAt = i;
+    std::uint32_t count = 1;
+    a.first = {xs[i], y0};
+    for (++i; i < end; ++i) {
+      const double py = ys[i];
+      if (py != py) {  // NaN: a gap, which only counts when the column ends with it
+        gap = true;
+        continue;
+      }
+      gap = false;
+      ++count;
+      lastAt = i;
+      if (py < lo) {
+        lo = py;
+        loAt = i;
+      } else if (py > hi) {
+        hi = py;
+        hiAt = i;
+      }
+    }
+    a.count = count;
+    a.min = {xs[loAt], lo};
+    a.max = {xs[hiAt], hi};
+    a.last = {xs[lastAt], ys[lastAt]};
+    out.push_back(a);
+  }
+}
+
 std::vector<TrendPoint> aggregatedTrace(const std::vector<ColumnAggregate>& columns) {
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   std::vector<TrendPoint> out;

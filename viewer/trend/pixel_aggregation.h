@@ -7,6 +7,7 @@
 // it, at the resolution of the device they draw on.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +54,25 @@ void aggregateColumns(const P* points, std::size_t n, const PixelColumns& column
 std::vector<ColumnAggregate> aggregateColumns(const TrendPoint* points, std::size_t n,
                                               const PixelColumns& columns);
 
+// Where the columns of a run of ascending X values begin: the k-th column
+// that holds any of the values is column[k] and holds values start[k] to
+// start[k + 1] - 1 (the last to n - 1). Traces that share their X values
+// share the plan: their X column is then read once a picture, not once a
+// trace, which halves what the aggregation reads from memory.
+struct ColumnPlan {
+  std::vector<int> column;
+  std::vector<std::size_t> start;
+  std::size_t n = 0;
+};
+
+// The plan of `n` ascending X values `xs`, into `plan`.
+void planColumns(const double* xs, std::size_t n, const PixelColumns& columns, ColumnPlan& plan);
+
+// aggregateColumns() of the points (xs[i], ys[i]), i < plan.n, by their
+// plan: the same aggregates, appended to `out`.
+void aggregatePlanned(const double* xs, const double* ys, const ColumnPlan& plan,
+                      std::vector<ColumnAggregate>& out);
+
 // The aggregate as a trace again: at most 4 points a column, in X order,
 // and a point with NaN Y wherever a gap breaks the trace. Drawn as a line
 // through its points (broken at the NaNs) it shows what the full trace
@@ -61,35 +81,53 @@ std::vector<TrendPoint> aggregatedTrace(const std::vector<ColumnAggregate>& colu
 
 // ---- Implementation -------------------------------------------------------------
 
-template <typename P, typename GetX, typename GetY>
-void aggregateColumns(const P* points, std::size_t n, const PixelColumns& columns, GetX x, GetY y,
-                      std::vector<ColumnAggregate>& out) {
-  constexpr double inf = std::numeric_limits<double>::infinity();
-  const int width = columns.width < 1 ? 1 : columns.width;
-  const double span = columns.xMax - columns.xMin;
-  const double scale = span > 0 ? width / span : 0;
-  const double step = span > 0 ? span / width : inf;
-  // Where column c ends: the one definition of the columns' edges.
-  auto endOf = [&](int c) {
-    if (c < 0) return columns.xMin;
-    if (c >= width) return inf;
-    return c + 1 == width ? columns.xMax : columns.xMin + (c + 1) * step;
-  };
+namespace detail {
+
+// The one definition of the columns' edges.
+class ColumnEdges {
+ public:
+  explicit ColumnEdges(const PixelColumns& columns)
+      : c_(columns),
+        width_(columns.width < 1 ? 1 : columns.width),
+        scale_(span() > 0 ? width_ / span() : 0),
+        step_(span() > 0 ? span() / width_ : std::numeric_limits<double>::infinity()) {}
+  // Where column c ends.
+  double endOf(int c) const {
+    if (c < 0) return c_.xMin;
+    if (c >= width_) return std::numeric_limits<double>::infinity();
+    return c + 1 == width_ ? c_.xMax : c_.xMin + (c + 1) * step_;
+  }
   // The column of `px`, never below `atLeast` (a column already closed).
-  auto columnOf = [&](double px, int atLeast) {
+  int columnOf(double px, int atLeast) const {
     int c;
-    if (!(px >= columns.xMin)) {
+    if (!(px >= c_.xMin)) {
       c = -1;
-    } else if (px >= columns.xMax) {
-      c = width;
+    } else if (px >= c_.xMax) {
+      c = width_;
     } else {
       // The estimate may be one off at an edge: settle it by the edges.
-      c = std::min(width - 1, static_cast<int>((px - columns.xMin) * scale));
+      c = std::min(width_ - 1, static_cast<int>((px - c_.xMin) * scale_));
       if (px >= endOf(c)) ++c;
       if (c > 0 && px < endOf(c - 1)) --c;
     }
     return c < atLeast ? atLeast : c;
-  };
+  }
+
+ private:
+  double span() const { return c_.xMax - c_.xMin; }
+  PixelColumns c_;
+  int width_;
+  double scale_, step_;
+};
+
+}  // namespace detail
+
+template <typename P, typename GetX, typename GetY>
+void aggregateColumns(const P* points, std::size_t n, const PixelColumns& columns, GetX x, GetY y,
+                      std::vector<ColumnAggregate>& out) {
+  const detail::ColumnEdges edges(columns);
+  auto endOf = [&](int c) { return edges.endOf(c); };
+  auto columnOf = [&](double px, int atLeast) { return edges.columnOf(px, atLeast); };
 
   std::size_t i = 0;
   bool gap = false;

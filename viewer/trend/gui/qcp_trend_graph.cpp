@@ -1,6 +1,7 @@
 #include "trend/gui/qcp_trend_graph.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "trend/trace_strokes.h"
@@ -94,6 +95,39 @@ bool TrendGraph::aggregates() const {
          mBrush.style() == Qt::NoBrush && selection().isEmpty();
 }
 
+namespace {
+
+// The plan of the X values [xs, xs + n) cut into `columns`: made once and
+// kept while no trace's points change, for the next trace drawn that shares
+// them. A few plans are kept: the channels' X values, the reference's, and
+// their envelopes'.
+const ColumnPlan& columnPlan(const double* xs, std::size_t n, const PixelColumns& columns) {
+  struct Kept {
+    const double* xs = nullptr;
+    std::size_t n = 0;
+    PixelColumns columns;
+    std::uint64_t changes = 0;
+    ColumnPlan plan;
+  };
+  thread_local std::array<Kept, 4> kept;
+  thread_local std::size_t next = 0;
+  const std::uint64_t changes = TrendGraphData::changes();
+  for (const Kept& k : kept)
+    if (k.xs == xs && k.n == n && k.changes == changes && k.columns.xMin == columns.xMin &&
+        k.columns.xMax == columns.xMax && k.columns.width == columns.width)
+      return k.plan;
+  Kept& k = kept[next];
+  next = (next + 1) % kept.size();
+  k.xs = xs;
+  k.n = n;
+  k.columns = columns;
+  k.changes = changes;
+  planColumns(xs, n, columns, k.plan);
+  return k.plan;
+}
+
+}  // namespace
+
 void TrendGraph::draw(QCPPainter* painter) {
   if (!aggregates()) {
     fillContainer();
@@ -139,12 +173,13 @@ void TrendGraph::draw(QCPPainter* painter) {
   // draws: a few hundred kilobytes, not that much a channel.
   thread_local std::vector<ColumnAggregate> columns;
   columns.clear();
-  // The X column walked, each Y read at its X's place.
-  const double* keys = d->keys();
-  const double* ys = d->values();
-  aggregateColumns(
-      keys + begin, end - begin, PixelColumns{range.lower, range.upper, width},
-      [](const double& x) { return x; }, [&](const double& x) { return ys[&x - keys]; }, columns);
+  // The X column is cut into pixel columns once for all the traces that
+  // share it (the channels of one table, the reference's traces), then each
+  // trace's Y column is walked alone.
+  const double* keys = d->keys() + begin;
+  const ColumnPlan& plan =
+      columnPlan(keys, end - begin, PixelColumns{range.lower, range.upper, width});
+  aggregatePlanned(keys, d->values() + begin, plan, columns);
 
   const QCPRange values = value->range();
   TraceMapping map;

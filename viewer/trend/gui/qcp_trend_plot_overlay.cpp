@@ -18,7 +18,7 @@ using namespace qcpdetail;
 namespace {
 
 // Points of an envelope bucket.
-constexpr std::size_t kBucket = 32;
+constexpr std::size_t kBucket = 16;
 
 // The envelope of `d`: per bucket of kBucket points its smallest and
 // largest value at their own X, in X order, and a gap where it has one.
@@ -121,10 +121,12 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     second = second || t.secondAxis;
     overlay_.push_back(g);
     others.push_back(d);
-    // A long trace also keeps its envelope (the smallest and largest value
-    // of every 32 points, in their order, and its gaps), drawn instead while
-    // a pixel column of the view holds 64 points or more: nearly the same
-    // picture for a sixteenth of the points walked at every replot.
+    // A long trace (65,536 points or more) also keeps its envelope (the
+    // smallest and largest value of every 16 points, in their order, and its
+    // gaps), drawn instead while a pixel column of the view holds 32 points
+    // or more: the same extremes in every column, lines between columns that
+    // may start at an extreme instead of the first point, for about a fifth
+    // of the values walked at every replot.
     if (d->size() >= kBucket * 4096) g->setEnvelope(envelopeOf(*d), 2.0 * kBucket);
     g->setAdaptiveSampling(true);
     g->setLineStyle(QCPGraph::lsLine);

@@ -24,6 +24,10 @@ void growFor(Column& column, std::size_t held, std::size_t total) {
 
 }  // namespace
 
+std::atomic<std::uint64_t> TrendGraphData::changes_{0};
+
+TrendGraphData::~TrendGraphData() { ++changes_; }
+
 std::size_t TrendGraphData::lowerBound(double x) const {
   const double* k = keys();
   return static_cast<std::size_t>(std::lower_bound(k, k + size(), x) - k);
@@ -36,6 +40,7 @@ std::size_t TrendGraphData::upperBound(double x) const {
 
 TrendGraphData::Ranges TrendGraphData::append(const TrendPoint* points, std::size_t n,
                                               const std::vector<const TrendGraphData*>& others) {
+  ++changes_;
   const std::size_t old = size();
   ++version_;
 
@@ -115,6 +120,7 @@ TrendGraphData::Ranges TrendGraphData::append(const TrendPoint* points, std::siz
 
 TrendGraphData::Ranges TrendGraphData::appendColumns(std::shared_ptr<const TrendColumn> keys,
                                                      TrendColumn&& values) {
+  ++changes_;
   const std::size_t n = values.size();
   constexpr double inf = std::numeric_limits<double>::infinity();
   Ranges r{inf, -inf, inf, -inf};
@@ -158,6 +164,7 @@ TrendGraphData::Ranges TrendGraphData::appendColumns(std::shared_ptr<const Trend
 }
 
 void TrendGraphData::sortTail(std::size_t added) {
+  ++changes_;
   ownKeys();
   const std::size_t total = size();
   const std::size_t old = total - added;
@@ -179,6 +186,7 @@ void TrendGraphData::sortTail(std::size_t added) {
 }
 
 void TrendGraphData::ownKeys() {
+  ++changes_;
   if (!keys_) return;
   if (keys_.use_count() > 1) {
     keys_ = std::make_shared<Column>(keys_->begin(),
@@ -189,6 +197,7 @@ void TrendGraphData::ownKeys() {
 }
 
 void TrendGraphData::reserveMore(std::size_t n) {
+  ++changes_;
   grow(values_, size() + n);
   if (!keys_)
     keysWanted_ = size() + n;
@@ -197,6 +206,7 @@ void TrendGraphData::reserveMore(std::size_t n) {
 }
 
 void TrendGraphData::compact() {
+  ++changes_;
   if (values_.capacity() > values_.size()) values_.shrink_to_fit();
   if (keys_ && keys_->capacity() > keys_->size()) keys_->shrink_to_fit();
 }

@@ -5,6 +5,7 @@
 // million rows then take 9 bytes a point instead of 16.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,6 +22,15 @@ class TrendGraphData {
   struct Ranges {
     double kMin, kMax, vMin, vMax;
   };
+
+  TrendGraphData() = default;
+  ~TrendGraphData();
+  TrendGraphData(const TrendGraphData&) = delete;
+  TrendGraphData& operator=(const TrendGraphData&) = delete;
+
+  // Changes whenever the points of any trace change, move or go: what a
+  // drawing cache keyed by a column's address compares.
+  static std::uint64_t changes() { return changes_.load(std::memory_order_relaxed); }
 
   std::size_t size() const { return values_.size(); }
   bool empty() const { return values_.empty(); }
@@ -73,6 +83,7 @@ class TrendGraphData {
   Column values_;
   std::size_t keysWanted_ = 0;  // room asked for before the first points
   std::uint64_t version_ = 0;
+  static std::atomic<std::uint64_t> changes_;
 };
 
 }  // namespace tarvex
