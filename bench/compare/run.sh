@@ -9,7 +9,8 @@
 #    with a band), best of 3, beside the pandas peer on the same files in the
 #    same run (read_csv twice, the times parsed, numpy.interp, the same
 #    statistics);
-#  - compare_bench: the full-range replot of the trend, adding the reference
+#  - compare_bench: the full-range replot of the trend (after a slider move,
+#    as in bench/trend), adding the reference
 #    to the built trend (read, signature checked, laid over, drawn), the
 #    full-range replot with both, and with the differences shown.
 # Times are wall clock; "cpu" is user + system time, which a machine busy
