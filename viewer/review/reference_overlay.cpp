@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <limits>
 
 #include "review/huge_pages.h"
@@ -56,16 +57,17 @@ void ReferenceOverlay::setAlignment(const Alignment& alignment) {
              rangesOverlap(first_, last_, reference_.times.front() + shift_,
                            reference_.times.back() + shift_);
   // The channels' points are read in parts and met by the reference in
-  // one pass each.
-  std::vector<TrendPoint> part(4096);
-  for (std::size_t c = 0; c < match_.size(); ++c) {
-    if (match_[c] < 0) continue;
+  // one pass each; the channels are shared between two threads (the plot's
+  // points are only read).
+  auto channel = [this](std::size_t c) {
+    if (match_[c] < 0) return;
+    std::vector<TrendPoint> part(4096);
     const int ch = static_cast<int>(c);
     const std::size_t n = plot_.pointCount(ch);
     std::vector<double>& d = diff_[c];
     reserveHuge(d, n);
     d.assign(n, kNaN);
-    if (!overlap_) continue;
+    if (!overlap_) return;
     ReferenceSweep sweep(reference_.times, reference_.values[static_cast<std::size_t>(match_[c])],
                          shift_);
     for (std::size_t first = 0; first < n && !sweep.past(); first += part.size()) {
@@ -78,7 +80,19 @@ void ReferenceOverlay::setAlignment(const Alignment& alignment) {
         if (sweep.past()) break;
       }
     }
+  };
+  const std::size_t channels = match_.size();
+  std::future<void> odd = std::async(std::launch::async, [&] {
+    for (std::size_t c = 1; c < channels; c += 2) channel(c);
+  });
+  std::exception_ptr failed;
+  try {
+    for (std::size_t c = 0; c < channels; c += 2) channel(c);
+  } catch (...) {
+    failed = std::current_exception();
   }
+  odd.get();
+  if (failed) std::rethrow_exception(failed);
 }
 
 QStringList ReferenceOverlay::missingTitles() const {

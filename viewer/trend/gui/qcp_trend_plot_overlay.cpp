@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <limits>
 
 #include "shell/runtime_error.h"
@@ -90,6 +91,7 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
   // A trace may share the X values of a channel (a difference trace) or of
   // another trace (the reference's channels).
   std::vector<const TrendGraphData*> others = channelPoints();
+  std::vector<TrendGraph*> enveloped;
   for (TrendOverlayTrace& t : overlay.traces) {
     QCPAxis* valueAxis = t.secondAxis ? p->yAxis2 : p->yAxis;
     auto* g = new TrendGraph(p->xAxis, valueAxis);
@@ -127,7 +129,7 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     // or more: the same extremes in every column, lines between columns that
     // may start at an extreme instead of the first point, for about a fifth
     // of the values walked at every replot.
-    if (d->size() >= kBucket * 4096) g->setEnvelope(envelopeOf(*d), 2.0 * kBucket);
+    if (d->size() >= kBucket * 4096) enveloped.push_back(g);
     g->setAdaptiveSampling(true);
     g->setLineStyle(QCPGraph::lsLine);
     g->setName(t.titleText);
@@ -142,6 +144,26 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
     g->setPen(pen);
     // Its legend entry (tarvex plot) in its colour, as a channel's is.
     if (QCPPlottableLegendItem* item = p->legend->itemWithPlottable(g)) item->setTextColor(t.color);
+  }
+
+  // The envelopes, on two threads (each only reads its trace's points).
+  {
+    std::vector<std::unique_ptr<TrendGraphData>> made(enveloped.size());
+    auto make = [&](std::size_t from) {
+      for (std::size_t i = from; i < enveloped.size(); i += 2)
+        made[i] = envelopeOf(enveloped[i]->points());
+    };
+    std::future<void> odd = std::async(std::launch::async, make, 1);
+    std::exception_ptr failed;
+    try {
+      make(0);
+    } catch (...) {
+      failed = std::current_exception();
+    }
+    odd.get();
+    if (failed) std::rethrow_exception(failed);
+    for (std::size_t i = 0; i < enveloped.size(); ++i)
+      enveloped[i]->setEnvelope(std::move(made[i]), 2.0 * kBucket);
   }
 
   // The value axis widens to hold the overlay's values (never narrows).
