@@ -1,5 +1,7 @@
 #include "trend/pixel_aggregation.h"
 
+#include <future>
+
 namespace tarvex {
 
 std::vector<ColumnAggregate> aggregateColumns(const TrendPoint* points, std::size_t n,
@@ -27,17 +29,31 @@ void planColumns(const double* xs, std::size_t n, const PixelColumns& columns, C
   }
 }
 
-void aggregatePlanned(const double* xs, const double* ys, const ColumnPlan& plan,
-                      std::vector<ColumnAggregate>& out) {
+namespace {
+
+// What aggregatePlanned() needs to know of the columns before a part of
+// them: whether a point with a value came before, and whether a gap has
+// followed the last one.
+struct PartEnds {
+  bool gapAtStart = false;  // the part's first value is preceded by a gap in the part
+  bool any = false;         // the part holds a value
+  bool gapAtEnd = false;    // a gap follows the part's last value
+};
+
+// aggregatePlanned() of the plan's columns [k0, k1), as if no value came
+// before them.
+PartEnds aggregatePart(const double* xs, const double* ys, const ColumnPlan& plan, std::size_t k0,
+                       std::size_t k1, std::vector<ColumnAggregate>& out) {
+  PartEnds ends;
   bool gap = false;      // a gap since the last point with a value
   bool started = false;  // gaps before the first point break nothing
   const std::size_t columns = plan.column.size();
-  for (std::size_t k = 0; k < columns; ++k) {
+  for (std::size_t k = k0; k < k1; ++k) {
     const std::size_t end = k + 1 < columns ? plan.start[k + 1] : plan.n;
     std::size_t i = plan.start[k];
     // The column's first point with a value.
     while (i < end && ys[i] != ys[i]) ++i;
-    if (i > plan.start[k] && started) gap = true;
+    if (i > plan.start[k]) (started ? gap : ends.gapAtStart) = true;
     if (i == end) continue;
     ColumnAggregate a;
     a.column = plan.column[k];
@@ -72,6 +88,47 @@ void aggregatePlanned(const double* xs, const double* ys, const ColumnPlan& plan
     a.last = {xs[lastAt], ys[lastAt]};
     out.push_back(a);
   }
+  ends.any = started;
+  ends.gapAtEnd = gap;
+  return ends;
+}
+
+// Points a trace must hold before its columns are read by two threads: below
+// it, starting a thread costs more than it saves.
+constexpr std::size_t kSplitPoints = 1u << 19;
+
+}  // namespace
+
+void aggregatePlanned(const double* xs, const double* ys, const ColumnPlan& plan,
+                      std::vector<ColumnAggregate>& out) {
+  const std::size_t columns = plan.column.size();
+  if (plan.n < kSplitPoints || columns < 2) {
+    aggregatePart(xs, ys, plan, 0, columns, out);
+    return;
+  }
+  // A long trace is read from memory by two threads, each walking the
+  // columns of one half of its points: reading, not reckoning, is what
+  // this costs.
+  const std::size_t half = static_cast<std::size_t>(
+      std::upper_bound(plan.start.begin(), plan.start.end(), plan.n / 2) - plan.start.begin());
+  const std::size_t split = std::clamp<std::size_t>(half, 1, columns - 1);
+  std::vector<ColumnAggregate> second;
+  second.reserve(columns - split);
+  std::future<PartEnds> later = std::async(
+      std::launch::async, [&] { return aggregatePart(xs, ys, plan, split, columns, second); });
+  PartEnds before;
+  try {
+    before = aggregatePart(xs, ys, plan, 0, split, out);
+  } catch (...) {
+    later.wait();
+    throw;
+  }
+  const PartEnds after = later.get();
+  // The second half's first value breaks the trace when a gap lies between
+  // it and the first half's last value.
+  if (!second.empty() && before.any)
+    second.front().breakBefore = before.gapAtEnd || after.gapAtStart;
+  out.insert(out.end(), second.begin(), second.end());
 }
 
 std::vector<TrendPoint> aggregatedTrace(const std::vector<ColumnAggregate>& columns) {

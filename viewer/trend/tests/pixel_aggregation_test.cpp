@@ -149,36 +149,48 @@ TEST(PixelAggregation, TracesSharingTheirXValuesShareOnePlan) {
   // One X column, irregular steps and repeated X, cut once; several Y
   // columns aggregated by that plan give what each gives on its own: gaps at
   // the start, inside columns, across columns and at the end, points beyond
-  // either edge, flat and jumping values.
-  std::mt19937 rng(5);
-  std::vector<double> xs;
-  double x = -30;
-  for (int i = 0; i < 30000; ++i) xs.push_back(x += (rng() % 7 == 0 ? 0 : (rng() % 100) / 10.0));
-  std::vector<std::vector<double>> traces(4, std::vector<double>(xs.size()));
-  for (std::size_t i = 0; i < xs.size(); ++i) {
-    traces[0][i] = double(rng() % 2);                                         // random 0/1
-    traces[1][i] = i % 7 < 3 ? 1.0 : 0.0;                                     // on/off
-    traces[2][i] = rng() % 20 == 0 ? kNaN : double(i % 13);                   // sawtooth with gaps
-    traces[3][i] = (i / 500) % 3 == 1 || i < 40 ? kNaN : std::sin(i * 0.01);  // long gaps
-  }
-  for (const int width : {1, 9, 1600, 200000}) {
-    const PixelColumns columns{0, x * 0.9, width};
-    ColumnPlan plan;
-    planColumns(xs.data(), xs.size(), columns, plan);
-    for (const std::vector<double>& ys : traces) {
-      std::vector<TrendPoint> points;
-      for (std::size_t i = 0; i < xs.size(); ++i) points.push_back({xs[i], ys[i]});
-      const auto want = aggregateColumns(points.data(), points.size(), columns);
-      std::vector<ColumnAggregate> got;
-      aggregatePlanned(xs.data(), ys.data(), plan, got);
-      ASSERT_EQ(got.size(), want.size()) << width;
-      for (std::size_t k = 0; k < got.size(); ++k) {
-        const ColumnAggregate& a = got[k];
-        const ColumnAggregate& e = want[k];
-        ASSERT_TRUE(a.column == e.column && a.count == e.count && a.breakBefore == e.breakBefore &&
-                    same(a.first, e.first) && same(a.min, e.min) && same(a.max, e.max) &&
-                    same(a.last, e.last))
-            << "width " << width << ", column " << e.column;
+  // either edge, flat and jumping values. The long run is read by two
+  // threads, each from the middle of its points: gaps there, and a first
+  // half without values, must break the trace as one thread would.
+  for (const std::size_t n : {std::size_t(30000), std::size_t(700000)}) {
+    std::mt19937 rng(5);
+    std::vector<double> xs;
+    double x = -30;
+    for (std::size_t i = 0; i < n; ++i)
+      xs.push_back(x += (rng() % 7 == 0 ? 0 : (rng() % 100) / 10.0));
+    const std::size_t mid = n / 2;
+    std::vector<std::vector<double>> traces(6, std::vector<double>(n));
+    for (std::size_t i = 0; i < n; ++i) {
+      traces[0][i] = double(rng() % 2);                        // random 0/1
+      traces[1][i] = i % 7 < 3 ? 1.0 : 0.0;                    // on/off
+      traces[2][i] = rng() % 20 == 0 ? kNaN : double(i % 13);  // sawtooth with gaps
+      traces[3][i] = (i / 500) % 3 == 1 || i < 40 ? kNaN : std::sin(i * 0.01);  // long gaps
+      traces[4][i] = i + 3000 > mid && i < mid + 3000 ? kNaN : double(i % 5);   // gap at the middle
+      traces[5][i] = i < mid + 10 ? kNaN : std::cos(i * 0.1);  // nothing in the first half
+    }
+    for (const int width : {1, 9, 1600, 200000}) {
+      const PixelColumns columns{0, x * 0.9, width};
+      ColumnPlan plan;
+      planColumns(xs.data(), xs.size(), columns, plan);
+      // A gap at the first point of every column: every column breaks.
+      std::vector<std::vector<double>> all = traces;
+      all.push_back(traces[0]);
+      for (std::size_t start : plan.start) all.back()[start] = kNaN;
+      for (const std::vector<double>& ys : all) {
+        std::vector<TrendPoint> points;
+        for (std::size_t i = 0; i < n; ++i) points.push_back({xs[i], ys[i]});
+        const auto want = aggregateColumns(points.data(), points.size(), columns);
+        std::vector<ColumnAggregate> got;
+        aggregatePlanned(xs.data(), ys.data(), plan, got);
+        ASSERT_EQ(got.size(), want.size()) << n << " " << width;
+        for (std::size_t k = 0; k < got.size(); ++k) {
+          const ColumnAggregate& a = got[k];
+          const ColumnAggregate& e = want[k];
+          ASSERT_TRUE(a.column == e.column && a.count == e.count &&
+                      a.breakBefore == e.breakBefore && same(a.first, e.first) &&
+                      same(a.min, e.min) && same(a.max, e.max) && same(a.last, e.last))
+              << n << " points, width " << width << ", column " << e.column;
+        }
       }
     }
   }
