@@ -360,6 +360,16 @@ void LogGrid::showTableRow(int row, ScrollHint hint) {
   scrollTo(index, hint);
 }
 
+void LogGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  if (!frozen_ || !index.isValid() || index.column() >= frozenCount_) {
+    QTableView::scrollTo(index, hint);
+    return;
+  }
+  const int across = horizontalScrollBar()->value();
+  QTableView::scrollTo(index, hint);
+  horizontalScrollBar()->setValue(across);
+}
+
 void LogGrid::keyPressEvent(QKeyEvent* event) {
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
       event->modifiers() == Qt::NoModifier && currentIndex().isValid()) {

@@ -64,6 +64,11 @@ class LogGrid : public QTableView {
   // The view that shows the frozen columns over the grid (null when none).
   QTableView* frozenView() const { return frozen_; }
 
+  // Brings `index` into view; a frozen column is always in sight in the
+  // strip, so for one of its cells only the row is brought into view and the
+  // grid keeps the columns it was scrolled to sideways.
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
   // The width a column needs for its title and the texts of its first
   // rows, in pixels; never less than `minimum`.
   int fittedWidth(int viewColumn, int minimum) const;

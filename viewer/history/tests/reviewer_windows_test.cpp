@@ -244,6 +244,24 @@ class ReviewerWindowsTest : public QObject {
     // A row selected in it is selected in the grid.
     frozen->selectionModel()->select(grid.model()->index(60, 0), QItemSelectionModel::Select);
     QCOMPARE(grid.tableSelection().blocks.size(), size_t(1));
+    // A click on a time in it, a jump to a row and a frozen cell brought into
+    // view move the grid to the row, never back to its first column: the
+    // columns the reviewer scrolled to stay in sight.
+    const int across = grid.horizontalScrollBar()->value();
+    const QRect time = frozen->visualRect(grid.model()->index(frozen->rowAt(40), 0));
+    QTest::mouseClick(frozen->viewport(), Qt::LeftButton, {}, time.center());
+    QCOMPARE(grid.currentIndex().column(), 0);
+    QCOMPARE(grid.horizontalScrollBar()->value(), across);
+    grid.showTableRow(190);
+    QCOMPARE(grid.currentTableRow(), 190);
+    QVERIFY(grid.verticalScrollBar()->value() > 50);
+    QCOMPARE(grid.horizontalScrollBar()->value(), across);
+    grid.scrollTo(grid.model()->index(5, 0));
+    QCOMPARE(grid.horizontalScrollBar()->value(), across);
+    QCOMPARE(grid.verticalScrollBar()->value(), 5);
+    // A column that is not frozen is still brought into view.
+    grid.scrollTo(grid.model()->index(5, 1));
+    QVERIFY(grid.horizontalScrollBar()->value() < across);
     grid.setTable(nullptr);
   }
 
