@@ -8,7 +8,7 @@
 # Every step runs even when an earlier one failed; the status is non-zero
 # when any of them failed. The last line names the tests CTest reported
 # skipped and why (the 32-bit Windows proofs when wine32:i386 cannot be
-# installed: scripts/deps.sh goes on without it).
+# installed, as scripts/deps.sh goes on without it, or cannot run here).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS

@@ -21,8 +21,9 @@
 #
 # A step that needs the 32-bit Wine loader (a win32 prefix, any 32-bit step,
 # views) ends with exit code 77, which CTest reports as skipped, when the
-# 32-bit Wine is not installed, and only then: the loader is missing, not
-# executable or cannot be started at all. FERROLOK_TEST_FORCE_NO_WINE32=1
+# 32-bit Wine cannot run here, and only then: the loader is missing, not
+# executable or cannot be started at all (wine32:i386 installed on a kernel
+# without 32-bit support). FERROLOK_TEST_FORCE_NO_WINE32=1
 # takes it as missing (for the test of this path). Any other exit code 77 is
 # turned into a failure, so that nothing else can pass for a skip.
 set -euo pipefail
@@ -81,7 +82,7 @@ case $step in
   *) [ "$bits" = 32 ] && needs32=1 ;;
 esac
 if [ "$needs32" = 1 ] && why=$(wine32_missing); then
-  echo "SKIPPED: 32-bit Wine (wine32:i386) is not installed: $why"
+  echo "SKIPPED: no 32-bit Wine (wine32:i386) that runs here: $why"
   skipping=1
   exit "$skip_code"
 fi
@@ -100,6 +101,10 @@ fail() {
 
 # Output of a Wine program without its CR LF line ends.
 wine_out() { "$wine" "$@" 2>/dev/null | tr -d '\r'; }
+# A Linux path as the Windows programs of the step see it. Through the step's
+# own loader: the system's `winepath` starts the 32-bit one whenever
+# wine32:i386 is installed, even where it cannot run.
+winepath_w() { wine_out winepath -w "$1"; }
 
 classes=(
   "EncryptString {6C76F12F-7762-446D-B0C2-1700528115DB} 101"
@@ -173,7 +178,7 @@ case $step in
     ;;
 
   register)
-    dll=$(winepath -w "$1")
+    dll=$(winepath_w "$1")
     # A leftover subkey under a class key must go: the key is replaced whole.
     "$wine" "$system\\reg.exe" add "HKCR\\CLSID\\{6C76F12F-7762-446D-B0C2-1700528115DB}\\Stale" /f >/dev/null 2>&1
     "$wine" "$system\\regsvr32.exe" /s "$dll" >/dev/null 2>&1 || fail "regsvr32 $dll failed"
@@ -216,7 +221,7 @@ case $step in
     ;;
 
   unregister)
-    dll=$(winepath -w "$1")
+    dll=$(winepath_w "$1")
     "$wine" "$system\\regsvr32.exe" /s /u "$dll" >/dev/null 2>&1 || fail "regsvr32 /u failed"
     for c in "${classes[@]}"; do
       read -r name clsid _ <<<"$c"
@@ -243,7 +248,7 @@ case $step in
     # Paths of this machine become Windows paths.
     args=()
     for a in "$@"; do
-      if [ -e "$a" ]; then args+=("$(winepath -w "$a")"); else args+=("$a"); fi
+      if [ -e "$a" ]; then args+=("$(winepath_w "$a")"); else args+=("$a"); fi
     done
     "$wine" "$exe" "${args[@]}" 2>/dev/null | tr -d '\r'
     exit "${PIPESTATUS[0]}"
@@ -305,7 +310,7 @@ case $step in
     )
     start=$EPOCHREALTIME
     set +e
-    "$wine" "$system\\cscript.exe" //nologo "$(winepath -w "$script")" "$(winepath -w "$work")" 2>/dev/null |
+    "$wine" "$system\\cscript.exe" //nologo "$(winepath_w "$script")" "$(winepath_w "$work")" 2>/dev/null |
       tr -d '\r' >"$work/output.txt"
     code=${PIPESTATUS[0]}
     set -e
@@ -325,7 +330,7 @@ case $step in
   views)
     # Both DLLs registered in one 64-bit prefix: each view names its own DLL,
     # so a 64-bit client loads the 64-bit server and a 32-bit one the 32-bit.
-    dll64=$(winepath -w "$1") dll32=$(winepath -w "$2")
+    dll64=$(winepath_w "$1") dll32=$(winepath_w "$2")
     for c in "${classes[@]}"; do
       read -r name clsid _ <<<"$c"
       k="HKCR\\CLSID\\$clsid\\InprocServer32"
