@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <future>
 #include <limits>
 
 #include "review/huge_pages.h"
+#include "trend/two_threads.h"
 
 namespace tarvex {
 
@@ -82,17 +82,10 @@ void ReferenceOverlay::setAlignment(const Alignment& alignment) {
     }
   };
   const std::size_t channels = match_.size();
-  std::future<void> odd = std::async(std::launch::async, [&] {
-    for (std::size_t c = 1; c < channels; c += 2) channel(c);
-  });
-  std::exception_ptr failed;
-  try {
-    for (std::size_t c = 0; c < channels; c += 2) channel(c);
-  } catch (...) {
-    failed = std::current_exception();
-  }
-  odd.get();
-  if (failed) std::rethrow_exception(failed);
+  auto every2nd = [&](std::size_t from) {
+    for (std::size_t c = from; c < channels; c += 2) channel(c);
+  };
+  onTwoThreads([&] { every2nd(0); }, [&] { every2nd(1); });
 }
 
 QStringList ReferenceOverlay::missingTitles() const {

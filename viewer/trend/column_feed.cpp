@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "logfiles/row_time.h"
+#include "trend/two_threads.h"
 
 namespace tarvex {
 
@@ -66,15 +67,7 @@ void ColumnFeed::readColumn(int col, FeedRows rows, TrendColumn& out) {
     half(1);
     return;
   }
-  std::future<void> second = std::async(std::launch::async, half, 1);
-  std::exception_ptr failed;
-  try {
-    half(0);
-  } catch (...) {
-    failed = std::current_exception();
-  }
-  second.get();
-  if (failed) std::rethrow_exception(failed);
+  onTwoThreads([&] { half(0); }, [&] { half(1); });
 }
 
 void ColumnFeed::start(int col, FeedRows rows) {

@@ -1,6 +1,6 @@
 #include "trend/pixel_aggregation.h"
 
-#include <future>
+#include "trend/two_threads.h"
 
 namespace tarvex {
 
@@ -114,16 +114,9 @@ void aggregatePlanned(const double* xs, const double* ys, const ColumnPlan& plan
   const std::size_t split = std::clamp<std::size_t>(half, 1, columns - 1);
   std::vector<ColumnAggregate> second;
   second.reserve(columns - split);
-  std::future<PartEnds> later = std::async(
-      std::launch::async, [&] { return aggregatePart(xs, ys, plan, split, columns, second); });
-  PartEnds before;
-  try {
-    before = aggregatePart(xs, ys, plan, 0, split, out);
-  } catch (...) {
-    later.wait();
-    throw;
-  }
-  const PartEnds after = later.get();
+  PartEnds before, after;
+  onTwoThreads([&] { before = aggregatePart(xs, ys, plan, 0, split, out); },
+               [&] { after = aggregatePart(xs, ys, plan, split, columns, second); });
   // The second half's first value breaks the trace when a gap lies between
   // it and the first half's last value.
   if (!second.empty() && before.any)

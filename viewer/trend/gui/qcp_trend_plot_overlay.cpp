@@ -4,13 +4,13 @@
 #include <QFontDatabase>
 #include <algorithm>
 #include <cmath>
-#include <future>
 #include <limits>
 
 #include "shell/runtime_error.h"
 #include "trend/gui/qcp_trend_graph.h"
 #include "trend/gui/qcp_trend_plot.h"
 #include "trend/gui/qcp_trend_plot_p.h"
+#include "trend/two_threads.h"
 
 namespace tarvex {
 
@@ -153,15 +153,7 @@ void QcpTrendPlot::setOverlay(TrendOverlay&& overlay) {
       for (std::size_t i = from; i < enveloped.size(); i += 2)
         made[i] = envelopeOf(enveloped[i]->points());
     };
-    std::future<void> odd = std::async(std::launch::async, make, 1);
-    std::exception_ptr failed;
-    try {
-      make(0);
-    } catch (...) {
-      failed = std::current_exception();
-    }
-    odd.get();
-    if (failed) std::rethrow_exception(failed);
+    onTwoThreads([&] { make(0); }, [&] { make(1); });
     for (std::size_t i = 0; i < enveloped.size(); ++i)
       enveloped[i]->setEnvelope(std::move(made[i]), 2.0 * kBucket);
   }
