@@ -63,7 +63,30 @@ void syncFolder(const QString& folder) {
   }
 }
 
+RuntimeError cannotWrite(const QString& path, int e) {
+  return RuntimeError(err::PathFileAccess,
+                      QStringLiteral("cannot write the review record %1 in the folder %2 (%3); "
+                                     "keep records in another folder (--review-dir DIR). Nothing "
+                                     "was written.")
+                          .arg(path, QFileInfo(path).absolutePath(), osError(e)));
+}
+
 }  // namespace
+
+void checkRecordWritable(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  struct stat st {};
+  if (::stat(name.constData(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) throw notRegularFile(path, st.st_mode);
+    if (::access(name.constData(), W_OK) != 0) throw cannotWrite(path, errno);
+    return;
+  }
+  const QString folder = QFileInfo(path).absolutePath();
+  if (!QFileInfo(folder).isDir())
+    throw RuntimeError(err::PathNotFound,
+                       QStringLiteral("the record folder %1 does not exist").arg(folder));
+  if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) throw cannotWrite(path, errno);
+}
 
 QString recordPathFor(const QString& dataFile, const QString& reviewDir) {
   const QFileInfo info(dataFile);
@@ -126,19 +149,7 @@ void appendRecordLine(const QString& path,
     created = false;
     raw = ::open(name.constData(), O_RDWR | O_APPEND | O_NONBLOCK | O_CLOEXEC);
   }
-  if (raw < 0) {
-    const int e = errno;
-    if (e == EACCES || e == EPERM || e == EROFS)
-      throw RuntimeError(
-          err::PathFileAccess,
-          QStringLiteral("cannot write the review record %1: the folder %2 cannot be "
-                         "written (%3); keep records in another folder "
-                         "(--review-dir DIR). Nothing was written.")
-              .arg(path, folder, osError(e)));
-    throw RuntimeError(
-        err::PathFileAccess,
-        QStringLiteral("cannot write the review record %1: %2").arg(path, osError(e)));
-  }
+  if (raw < 0) throw cannotWrite(path, errno);
   const Fd fd(raw);
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw notRegularFile(path, st.st_mode);
   while (::flock(fd.get(), LOCK_EX) != 0) {

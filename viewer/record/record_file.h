@@ -21,6 +21,11 @@ QString recordPathFor(const QString& dataFile, const QString& reviewDir = {});
 // path is, or the read error) or 7 when it is larger than maxBytes.
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes = qint64(1) << 31);
 
+// Whether an append to the record at path could be made, as far as can be
+// told before the work: throws as appendRecordLine would for a path that is
+// no regular file, a missing folder or one that cannot be written.
+void checkRecordWritable(const QString& path);
+
 // A record's contents split into lines. The last line without its LF is
 // a line cut short while written (a crash): `incompleteTail` holds it, it
 // is not in `lines`.
