@@ -23,17 +23,35 @@ struct LineCheck {
   bool signatureHolds = false;
 };
 
+// The reviewers file with each key's fingerprint worked out once.
+struct Signers {
+  explicit Signers(const ReviewersFile& file) : file(file) {
+    for (const Reviewer& r : file.reviewers) fingerprints.push_back(keyFingerprint(r.publicKey));
+  }
+  const Reviewer* find(const QString& id, QString* fingerprint) const {
+    for (std::size_t i = 0; i < file.reviewers.size(); ++i)
+      if (file.reviewers[i].id == id) {
+        *fingerprint = fingerprints[i];
+        return &file.reviewers[i];
+      }
+    return nullptr;
+  }
+  const ReviewersFile& file;
+  std::vector<QString> fingerprints;
+};
+
 void checkLines(const std::vector<QByteArray>& lines, std::size_t first, std::size_t last,
-                const ReviewersFile& reviewers, std::vector<LineCheck>& out) {
+                const Signers& signers, std::vector<LineCheck>& out) {
   for (std::size_t i = first; i < last; ++i) {
     LineCheck& c = out[i];
     c.hash = lineHash(lines[i]);
     QByteArray body;
     c.entry = parseEntryLine(lines[i], &c.parseError, &body);
     if (!c.entry) continue;
-    c.signer = reviewers.find(c.entry->author);
+    QString fingerprint;
+    c.signer = signers.find(c.entry->author, &fingerprint);
     if (!c.signer) continue;
-    c.keyMatches = keyFingerprint(c.signer->publicKey) == c.entry->keyFingerprint;
+    c.keyMatches = fingerprint == c.entry->keyFingerprint;
     c.signatureHolds =
         c.keyMatches && verifySignature(c.signer->publicKey, signedBytes(body), c.entry->signature);
   }
@@ -106,12 +124,13 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   const std::size_t n = lines.size();
 
   std::vector<LineCheck> checks(n);
+  const Signers signers(v.reviewers);
   // Parsing and the signatures are most of the work: two halves at once.
   if (n >= 256)
-    onTwoThreads([&] { checkLines(lines, 0, n / 2, v.reviewers, checks); },
-                 [&] { checkLines(lines, n / 2, n, v.reviewers, checks); });
+    onTwoThreads([&] { checkLines(lines, 0, n / 2, signers, checks); },
+                 [&] { checkLines(lines, n / 2, n, signers, checks); });
   else
-    checkLines(lines, 0, n, v.reviewers, checks);
+    checkLines(lines, 0, n, signers, checks);
 
   v.entries.resize(n);
   qint64 expectedSeq = 1;
