@@ -193,9 +193,15 @@ int reviewerInit(const Options& o) {
       throw RuntimeError(err::PathFileAccess,
                          QStringLiteral("%1 already lists %2").arg(o.addTo, r.id));
   }
-  const QByteArray passphrase =
+  QByteArray passphrase =
       passphraseOf(o, QStringLiteral("Passphrase for %1's new key: ").arg(r.id), true);
-  r.publicKey = createReviewerKey(r.id, passphrase, {});
+  try {
+    r.publicKey = createReviewerKey(r.id, passphrase, {});
+  } catch (...) {
+    wipe(passphrase);
+    throw;
+  }
+  wipe(passphrase);
   err(QStringLiteral("tarvex reviewer: key of %1 kept in %2\n").arg(r.id, keyPath));
   out(reviewerLine(r) + u'\n');
   if (!o.addTo.isEmpty()) {
@@ -272,9 +278,16 @@ VerifiedRecord checkBeforeAdding(const RecordTarget& target, const ReviewersFile
 }
 
 std::unique_ptr<UnlockedKey> unlock(const Options& o, const Reviewer& signer) {
-  const QByteArray passphrase =
+  QByteArray passphrase =
       passphraseOf(o, QStringLiteral("Passphrase of %1 (%2): ").arg(signer.id, signer.name), false);
-  return UnlockedKey::unlock(signer.id, passphrase);
+  try {
+    auto key = UnlockedKey::unlock(signer.id, passphrase);
+    wipe(passphrase);
+    return key;
+  } catch (...) {
+    wipe(passphrase);
+    throw;
+  }
 }
 
 qint64 secondsOfBound(const QString& option, const QString& text, const LogTable& table,
