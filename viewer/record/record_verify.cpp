@@ -139,6 +139,7 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   int foreignEntries = 0, parsedEntries = 0;
   QString foreignName;
   int lastChangedNote = 0;
+  bool anyOfThisFile = false;  // an entry written for the data file as it is
   for (std::size_t i = 0; i < n; ++i) {
     EntryResult& res = v.entries[i];
     const LineCheck& c = checks[i];
@@ -150,6 +151,7 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
     }
     const RecordEntry& e = *c.entry;
     ++parsedEntries;
+    anyOfThisFile = anyOfThisFile || e.dataSha256 == dataSha256;
     // The chain: the line before, or, over a line cut short by a crash and
     // ended by the next writer, the complete line before that one.
     const QByteArray expectedPrev = i == 0 ? firstPrev() : checks[i - 1].hash;
@@ -289,8 +291,16 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
       v.problems
           << QStringLiteral("entry %1: %2").arg(res.line).arg(reasons.join(QStringLiteral("; ")));
   }
+  if (parsedEntries > 0 && !anyOfThisFile && !wholeForeign)
+    v.problems << QStringLiteral(
+                      "the record was written for another %1 (SHA-256 %2... at entry 1, "
+                      "this file's %3...), or the file changed since")
+                      .arg(dataName,
+                           checks[0].entry ? checks[0].entry->dataSha256.left(12)
+                                           : QStringLiteral("?"),
+                           dataSha256.left(12));
   for (const FileChange& c : v.changes) v.problems << c.text;
-  if (lastChangedNote > 0 && !dataChangeNamed && !wholeForeign) {
+  if (lastChangedNote > 0 && !dataChangeNamed && !wholeForeign && anyOfThisFile) {
     const RecordEntry& e = *v.entries[std::size_t(lastChangedNote - 1)].entry;
     v.problems << QStringLiteral("%1 changed since entry %2 was written (note by %3 on %4)")
                       .arg(dataName)

@@ -191,6 +191,11 @@ TEST(Record, EveryTamperingIsCaughtAndTheEntryNamed) {
   const QString copiedProblems = verifyWith(copied);
   EXPECT_TRUE(copiedProblems.contains(u"entry 3: does not follow")) << copiedProblems.toStdString();
 
+  // Another batch's whole record laid beside this batch's data file.
+  const QString laidOver = verifyWith(otherLines);
+  EXPECT_TRUE(laidOver.startsWith(u"the record was written for another Reactor2_History.csv"))
+      << laidOver.toStdString();
+
   // The record renamed to another data file's name.
   writeAll(b.record(), good);
   const QString renamedData = b.dir.filePath("Reactor3_History.csv");
