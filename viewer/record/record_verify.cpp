@@ -280,6 +280,20 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
     v.problems << QStringLiteral("the record belongs to %1, not %2").arg(foreignName, dataName);
   if (reviewersMissing && parsedEntries > 0)
     v.problems << QStringLiteral("no reviewers file: no signer can be trusted");
+  // Consecutive entries failing for the same reasons are named as one run
+  // ("entries 3 to 9998: ..."), so that a swapped key stays one line.
+  int runFirst = 0, runLast = 0;
+  QString runReasons;
+  auto closeRun = [&] {
+    if (runFirst == 0) return;
+    v.problems << (runFirst == runLast
+                       ? QStringLiteral("entry %1: %2").arg(runFirst).arg(runReasons)
+                       : QStringLiteral("entries %1 to %2: %3")
+                             .arg(runFirst)
+                             .arg(runLast)
+                             .arg(runReasons));
+    runFirst = 0;
+  };
   for (const EntryResult& res : v.entries) {
     QStringList reasons;
     for (const QString& f : res.failures) {
@@ -287,10 +301,16 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
       if (reviewersMissing && f.contains(QStringLiteral("no reviewers file"))) continue;
       reasons << f;
     }
-    if (!reasons.isEmpty())
-      v.problems
-          << QStringLiteral("entry %1: %2").arg(res.line).arg(reasons.join(QStringLiteral("; ")));
+    const QString joined = reasons.join(QStringLiteral("; "));
+    if (runFirst != 0 && (joined != runReasons || res.line != runLast + 1)) closeRun();
+    if (joined.isEmpty()) continue;
+    if (runFirst == 0) {
+      runFirst = res.line;
+      runReasons = joined;
+    }
+    runLast = res.line;
   }
+  closeRun();
   if (parsedEntries > 0 && !anyOfThisFile && !wholeForeign)
     v.problems << QStringLiteral(
                       "the record was written for another %1 (SHA-256 %2... at entry 1, "
