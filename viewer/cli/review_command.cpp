@@ -39,7 +39,7 @@ const char kReviewUsage[] =
     "      row of a table (KIND data, audit, alarm, evt, sig or audit-sig; audit, alarm\n"
     "      and audit-sig rows name their file with --audit/--alarms);\n"
     "      sign signs the batch's files (data, .sig, .evt, audit trail and its .sig,\n"
-    "      alarm history) as reviewed, approved or rejected (a reason is required)\n"
+    "      alarm history) as reviewed, approved or rejected (which needs a reason)\n"
     "      over the window (default the whole file); show prints one tab-separated line\n"
     "      per entry: sequence, time written, author, kind, anchor, text or meaning and\n"
     "      reason, result; verify exits 0 when every entry holds, the signers are\n"
