@@ -92,7 +92,8 @@ TEST_F(ReviewCli, AReviewerNotesSignsAndAnApproverApproves) {
                          "--text", "Setpoint\tchanged"})
                 .exitCode,
             0);
-  ASSERT_EQ(as("jerzy", {"review", "note", data, "--row", "1", "--kind", "sig", "--text", "early signature"})
+  ASSERT_EQ(as("jerzy",
+               {"review", "note", data, "--row", "1", "--kind", "sig", "--text", "early signature"})
                 .exitCode,
             0);
   r = as("zoe", {"review", "sign", data, "--meaning", "reviewed", "--audit", audit}, "zoe pw");
@@ -112,7 +113,8 @@ TEST_F(ReviewCli, AReviewerNotesSignsAndAnApproverApproves) {
   EXPECT_EQ(second[3], QStringLiteral("note"));
   EXPECT_EQ(second[4], QStringLiteral("audit row 2 of Reactor2_Audit.aud at 2007-03-14 05:56:40"));
   EXPECT_EQ(second[5], QStringLiteral("Setpoint\\tchanged"));
-  EXPECT_TRUE(lines[2].contains(QStringLiteral("\tsig row 1 of Reactor2_History.sig at 2007-03-14 ")));
+  EXPECT_TRUE(
+      lines[2].contains(QStringLiteral("\tsig row 1 of Reactor2_History.sig at 2007-03-14 ")));
   EXPECT_TRUE(lines[4].contains(QStringLiteral("Анна Иванова")));
   EXPECT_TRUE(lines[4].contains(QStringLiteral("approved: Released\tvalid")));
   EXPECT_TRUE(lines[5].endsWith(QStringLiteral("valid; written after sign-off 5")));
