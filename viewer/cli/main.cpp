@@ -10,6 +10,7 @@
 
 #include "cli/compare_command.h"
 #include "cli/plot_command.h"
+#include "cli/review_command.h"
 #include "cli/sample.h"
 #include "cli/tables.h"
 #include "logfiles/companions.h"
@@ -471,10 +472,12 @@ int cmdReport(const Args& args) {
 
 int run(const QStringList& argv) {
   if (argv.size() < 2 || argv[1] == u"--help" || argv[1] == u"-h" || argv[1] == u"help") {
-    (argv.size() < 2 ? err : out)(QString::fromLatin1(kUsage));
+    (argv.size() < 2 ? err : out)(QString::fromLatin1(kUsage) + QString::fromLatin1(kReviewUsage));
     return argv.size() < 2 ? kExitError : kExitOk;
   }
   const QString command = argv[1];
+  if (command == u"review") return runReviewCommand(argv.mid(2));
+  if (command == u"reviewer") return runReviewerCommand(argv.mid(2));
   try {
     const Args args = parseArgs(argv.mid(2));
     if (command == u"show") return cmdShow(args);
@@ -490,7 +493,7 @@ int run(const QStringList& argv) {
     err(QStringLiteral("tarvex ") + command + QStringLiteral(": ") + e.message + u'\n');
   } catch (const UsageError& e) {
     err(QStringLiteral("tarvex: ") + e.message + QStringLiteral("\n") +
-        QString::fromLatin1(kUsage));
+        QString::fromLatin1(kUsage) + QString::fromLatin1(kReviewUsage));
   } catch (const RuntimeError& e) {
     err(QStringLiteral("tarvex ") + command + QStringLiteral(": Error ") +
         QString::number(e.number()) + QStringLiteral(" = ") + e.description() + u'\n');
