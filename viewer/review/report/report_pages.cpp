@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPageSize>
+#include <QPdfWriter>
 #include <cmath>
 
 #include "logfiles/logtable.h"
@@ -180,7 +181,22 @@ int drawReport(const ReportData& data, QIODevice& out,
                const std::function<bool(int, int)>& progress) {
   // US Letter, laid out at screen resolution: the plot lays out and sizes
   // its fonts as on the screen.
-  CompactPdfDevice writer(QSizeF(612, 792), 96);
+  const QString docTitle =
+      QStringLiteral("Batch Review Report - ") + baseName(data.request->dataFile);
+  const QString creator = QStringLiteral("Tarvex Data Viewer");
+  std::unique_ptr<CompactPdfDevice> compact;
+  std::unique_ptr<QPdfWriter> qtWriter;
+  if (data.request->writer == ReportRequest::Writer::Qt) {
+    qtWriter = std::make_unique<QPdfWriter>(&out);
+    qtWriter->setPageSize(QPageSize(QPageSize::Letter));
+    qtWriter->setPageMargins(QMarginsF(0, 0, 0, 0));
+    qtWriter->setResolution(96);
+    qtWriter->setTitle(docTitle);
+    qtWriter->setCreator(creator);
+  } else {
+    compact = std::make_unique<CompactPdfDevice>(QSizeF(612, 792), 96);
+  }
+  QPaintDevice& writer = compact ? static_cast<QPaintDevice&>(*compact) : *qtWriter;
   const double dpi = writer.logicalDpiX();
   const double margin = 0.6 * dpi;
   const QSizeF paper(writer.width(), writer.height());
@@ -510,7 +526,8 @@ int drawReport(const ReportData& data, QIODevice& out,
       painter.end();
       throw RuntimeError(err::Cancel);
     }
-    if (i > 0) writer.newPage();
+    if (i > 0 && compact) compact->newPage();
+    if (i > 0 && qtWriter) qtWriter->newPage();
     for (const auto& [at, fn] : pages[std::size_t(i)]) fn(painter, content.topLeft() + at);
     painter.setFont(body);
     painter.setPen(Qt::black);
@@ -521,9 +538,8 @@ int drawReport(const ReportData& data, QIODevice& out,
   }
   if (!painter.end())
     throw RuntimeError(err::PathFileAccess, QStringLiteral("The report's pages cannot be drawn"));
-  const QByteArray pdf =
-      writer.document(QStringLiteral("Batch Review Report - ") + baseName(data.request->dataFile),
-                      QStringLiteral("Tarvex Data Viewer"));
+  if (!compact) return total;
+  const QByteArray pdf = compact->document(docTitle, creator);
   if (out.write(pdf) != pdf.size())
     throw RuntimeError(err::PathFileAccess, QStringLiteral("The report cannot be written"));
   return total;
