@@ -47,13 +47,6 @@ hb_blob_t* blobOf(QByteArray bytes) {
                         [](void* p) { delete static_cast<QByteArray*>(p); });
 }
 
-// HarfBuzz reads a face's tables through Qt's raw font of it.
-hb_blob_t* tableOf(hb_face_t*, hb_tag_t tag, void* user) {
-  char name[5] = {};
-  hb_tag_to_string(tag, name);
-  return blobOf(static_cast<QRawFont*>(user)->fontTable(name));
-}
-
 QByteArray num(double v, int decimals = 1) {
   if (std::abs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0;
   char buf[32];
@@ -91,19 +84,18 @@ struct PdfFontSet::Face {
   };
 
   explicit Face(const QRawFont& font) : raw(font) {
-    hb = hb_face_create_for_tables(tableOf, new QRawFont(raw),
-                                   [](void* p) { delete static_cast<QRawFont*>(p); });
+    // HarfBuzz reads the face's tables through Qt's raw font of it, each
+    // table once.
+    hb = hb_face_create_for_tables(
+        [](hb_face_t*, hb_tag_t tag, void* face) {
+          return blobOf(static_cast<Face*>(face)->table(tag));
+        },
+        this, nullptr);
     font_ = hb_font_create(hb);
     upem = std::max(1u, hb_face_get_upem(hb));
     glyphCount = hb_face_get_glyph_count(hb);
-    auto has = [&](hb_tag_t tag) {
-      hb_blob_t* table = hb_face_reference_table(hb, tag);
-      const bool found = hb_blob_get_length(table) > 0;
-      hb_blob_destroy(table);
-      return found;
-    };
-    cffOutlines = has(HB_TAG('C', 'F', 'F', ' '));
-    outlines = cffOutlines || has(HB_TAG('g', 'l', 'y', 'f'));
+    cffOutlines = !table(HB_TAG('C', 'F', 'F', ' ')).isEmpty();
+    outlines = cffOutlines || !table(HB_TAG('g', 'l', 'y', 'f')).isEmpty();
     slotOfGid.assign(glyphCount, -1);
     widthOfGid.assign(glyphCount, -1);
     gidOfChar.assign(kArrayChars, kUnknown);
@@ -114,6 +106,17 @@ struct PdfFontSet::Face {
   }
   Face(const Face&) = delete;
   Face& operator=(const Face&) = delete;
+
+  // A table of the font ("" when it has none), read once.
+  QByteArray table(hb_tag_t tag) {
+    auto it = tables.find(tag);
+    if (it == tables.end()) {
+      char name[5] = {};
+      hb_tag_to_string(tag, name);
+      it = tables.insert(tag, raw.fontTable(name));
+    }
+    return *it;
+  }
 
   // The glyph the font's character map gives `c`; 0 when it has none.
   quint32 glyphOf(char32_t c) {
@@ -191,6 +194,7 @@ struct PdfFontSet::Face {
   std::vector<float> widthOfGid;
   std::vector<qint32> gidOfChar;
   QHash<char32_t, quint32> gidOfWide;
+  QHash<hb_tag_t, QByteArray> tables;
 };
 
 PdfFontSet::PdfFontSet() = default;
@@ -346,21 +350,20 @@ void PdfFontSet::laidOut(const QTextItem& item, const QPaintDevice* device,
   }
 }
 
-std::vector<QByteArray> PdfFontSet::objects(int first, QByteArray& dictionary,
-                                            bool& needsPdf16) const {
+std::vector<QByteArray> PdfFontSet::objects(int first, QByteArray& dictionary, bool& needsPdf16) {
   std::vector<QByteArray> objects;
   auto next = [&] { return first + int(objects.size()); };
   auto ref = [](int n) { return QByteArray::number(n) + " 0 R"; };
   std::vector<int> resourceObjects(resources_.size());
   for (std::size_t fi = 0; fi < faces_.size(); ++fi) {
-    const Face& face = *faces_[fi];
+    Face& face = *faces_[fi];
     if (face.glyphsUsed.empty()) continue;
 
     // The subset: the face's tables through HarfBuzz's face builder, cut
     // to the used glyphs (ids kept, so a glyph's CID is its id).
     hb_face_t* builder = hb_face_builder_create();
     for (const char* tag : kTables)
-      if (hb_blob_t* b = blobOf(face.raw.fontTable(tag))) {
+      if (hb_blob_t* b = blobOf(face.table(hb_tag_from_string(tag, 4)))) {
         hb_face_builder_add_table(builder, hb_tag_from_string(tag, 4), b);
         hb_blob_destroy(b);
       }

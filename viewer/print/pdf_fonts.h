@@ -49,7 +49,7 @@ class PdfFontSet {
   // receives the body of the resources' /Font dictionary ("/T0 12 0 R
   // ..."). Throws RuntimeError when a font cannot be subset. `needsPdf16`
   // is set when a font is embedded as OpenType (CFF outlines).
-  std::vector<QByteArray> objects(int first, QByteArray& dictionary, bool& needsPdf16) const;
+  std::vector<QByteArray> objects(int first, QByteArray& dictionary, bool& needsPdf16);
 
  private:
   struct Face;

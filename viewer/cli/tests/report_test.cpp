@@ -364,4 +364,19 @@ TEST_F(ReportCliTest, NamesOfAnyScriptPrintExactlyInEmbeddedFonts) {
   EXPECT_TRUE(lineStarting(p[0], QStringLiteral("Reviewed by:")).contains(odd));
 }
 
+TEST_F(ReportCliTest, LongLineNumbersDatesAndFiguresPrintWhole) {
+  // Line 100,001 of the .sig, a date of ten characters and figures of ten
+  // or more: each stays within its cell, none runs into the next.
+  data = write(QStringLiteral("long.csv"), lines({"Date,Time,A", "3/14/2007,6:00:00,1234567.25",
+                                                  "12/31/2007,23:59:59,-7654321.75"}));
+  write(QStringLiteral("long.sig"), QByteArray(100000 * 2, '\n').replace("\n\n", "\r\n") +
+                                        ciphered({"12/31/2007,23:59:59,Jane Miller,Reviewed," +
+                                                  sigLog.CalculateFileHash(data, kPw)}));
+  const QString all = report({}, 0).join(u'\n');
+  EXPECT_EQ(lineStarting(all, QStringLiteral("100001")).value(0), u"12/31/2007");
+  const QString stats = all.mid(all.indexOf(QStringLiteral("4. Statistics")));
+  EXPECT_EQ(lineStarting(stats, QStringLiteral("A ")).mid(4),
+            (QStringList{"1234567.25", "-7654321.75"}));
+}
+
 }  // namespace
