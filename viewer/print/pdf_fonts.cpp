@@ -233,12 +233,7 @@ const PdfFontSet::Drawn& PdfFontSet::drawnOf(const QFont& font, const QPaintDevi
 PdfFontSet::Glyph PdfFontSet::glyphOf(Face& face, int slot, double x, double size) {
   const Face::Slot& used = face.glyphsUsed[std::size_t(slot)];
   int& resource = face.blocks[std::size_t(used.block)].resource;
-  if (resource < 0) {
-    resource = int(resources_.size());
-    const auto it =
-        std::find_if(faces_.begin(), faces_.end(), [&](const auto& f) { return f.get() == &face; });
-    resources_.push_back({int(it - faces_.begin()), used.block});
-  }
+  if (resource < 0) resource = resourceCount_++;
   return {resource, used.code, x, used.width, size};
 }
 
@@ -354,7 +349,7 @@ std::vector<QByteArray> PdfFontSet::objects(int first, QByteArray& dictionary, b
   std::vector<QByteArray> objects;
   auto next = [&] { return first + int(objects.size()); };
   auto ref = [](int n) { return QByteArray::number(n) + " 0 R"; };
-  std::vector<int> resourceObjects(resources_.size());
+  std::vector<int> resourceObjects(static_cast<std::size_t>(resourceCount_));
   for (std::size_t fi = 0; fi < faces_.size(); ++fi) {
     Face& face = *faces_[fi];
     if (face.glyphsUsed.empty()) continue;
@@ -520,7 +515,7 @@ std::vector<QByteArray> PdfFontSet::objects(int first, QByteArray& dictionary, b
     }
   }
   dictionary.clear();
-  for (std::size_t r = 0; r < resources_.size(); ++r)
+  for (std::size_t r = 0; r < resourceObjects.size(); ++r)
     dictionary += "/T" + QByteArray::number(qulonglong(r)) + ' ' + ref(resourceObjects[r]) + ' ';
   return objects;
 }

@@ -53,10 +53,6 @@ class PdfFontSet {
 
  private:
   struct Face;
-  struct Resource {
-    int face;
-    int block;
-  };
   // A font as drawn on a device: its first face and the size Qt gives it
   // there (a whole number of pixels when it was asked for in points).
   struct Drawn {
@@ -71,7 +67,7 @@ class PdfFontSet {
   void laidOut(const QTextItem& item, const QPaintDevice* device, std::vector<Glyph>& out);
 
   std::vector<std::unique_ptr<Face>> faces_;
-  std::vector<Resource> resources_;
+  int resourceCount_ = 0;  // font resources handed out
   // The last font asked for: texts come in runs of one font.
   std::unique_ptr<QFont> lastFont_;
   const Drawn* last_ = nullptr;
