@@ -1,7 +1,5 @@
 #include "print/pdf_fonts.h"
 
-#include <hb-ot.h>
-#include <hb-subset.h>
 #include <hb.h>
 
 #include <QCryptographicHash>
@@ -14,6 +12,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+
+#include "print/pdf_font_subset.h"
 
 namespace tarvex {
 
@@ -34,11 +34,6 @@ constexpr std::array<quint8, 256> kCodeOrder = [] {
   for (int c = 0xA0; c < 0x100; ++c) order[std::size_t(n++)] = quint8(c);
   return order;
 }();
-
-// The tables a PDF needs of a font: outlines, metrics, the names. Hinting,
-// layout (GSUB, GPOS) and vertical metrics are left out.
-constexpr const char* kTables[] = {"CFF ", "glyf", "loca", "head", "hhea", "hmtx",
-                                   "maxp", "cmap", "OS/2", "post", "name"};
 
 hb_blob_t* blobOf(QByteArray bytes) {
   if (bytes.isEmpty()) return nullptr;
@@ -354,64 +349,14 @@ std::vector<QByteArray> PdfFontSet::objects(int first, QByteArray& dictionary, b
     Face& face = *faces_[fi];
     if (face.glyphsUsed.empty()) continue;
 
-    // The subset: the face's tables through HarfBuzz's face builder, cut
-    // to the used glyphs (ids kept, so a glyph's CID is its id).
-    hb_face_t* builder = hb_face_builder_create();
-    for (const char* tag : kTables)
-      if (hb_blob_t* b = blobOf(face.table(hb_tag_from_string(tag, 4)))) {
-        hb_face_builder_add_table(builder, hb_tag_from_string(tag, 4), b);
-        hb_blob_destroy(b);
-      }
-    hb_blob_t* whole = hb_face_reference_blob(builder);
-    hb_face_destroy(builder);
-    hb_face_t* source = hb_face_create(whole, 0);
-    hb_subset_input_t* input = hb_subset_input_create_or_fail();
-    hb_set_t* glyphSet = hb_subset_input_glyph_set(input);
-    hb_set_add(glyphSet, 0);
-    for (const Face::Slot& s : face.glyphsUsed) hb_set_add(glyphSet, s.gid);
-    hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING |
-                                         HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
-    hb_face_t* subset = hb_subset_or_fail(source, input);
-    hb_subset_input_destroy(input);
-    // A font HarfBuzz cannot cut is embedded whole.
-    hb_blob_t* program = subset ? hb_face_reference_blob(subset) : hb_blob_reference(whole);
-    unsigned length = 0;
-    const char* data = hb_blob_get_data(program, &length);
-    const QByteArray fontFile(data, qsizetype(length));
-    hb_blob_destroy(program);
-    if (subset) hb_face_destroy(subset);
-
-    // Its descriptor's figures, in 1/1000 em.
-    hb_font_t* metrics = hb_font_create(source);
-    const double scale = 1000.0 / face.upem;
-    hb_position_t ascent = 0, descent = 0, capHeight = 0;
-    hb_ot_metrics_get_position_with_fallback(metrics, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER,
-                                             &ascent);
-    hb_ot_metrics_get_position_with_fallback(metrics, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER,
-                                             &descent);
-    hb_ot_metrics_get_position_with_fallback(metrics, HB_OT_METRICS_TAG_CAP_HEIGHT, &capHeight);
-    const double slant = hb_style_get_value(metrics, HB_STYLE_TAG_SLANT_ANGLE);
-    double x0 = 0, y0 = descent, x1 = 0, y1 = ascent;
-    for (const Face::Slot& s : face.glyphsUsed) {
-      hb_glyph_extents_t e;
-      if (!hb_font_get_glyph_extents(metrics, s.gid, &e)) continue;
-      x0 = std::min(x0, double(e.x_bearing));
-      x1 = std::max(x1, double(e.x_bearing + e.width));
-      y1 = std::max(y1, double(e.y_bearing));
-      y0 = std::min(y0, double(e.y_bearing + e.height));
-    }
-    QByteArray psName;
-    {
-      char name[128] = {};
-      unsigned size = sizeof name;
-      hb_ot_name_get_utf8(source, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &size, name);
-      for (const char* c = name; *c; ++c)
-        if (std::isalnum(static_cast<unsigned char>(*c)) || *c == '-') psName += *c;
-      if (psName.isEmpty()) psName = "Font" + QByteArray::number(qulonglong(fi));
-    }
-    hb_font_destroy(metrics);
-    hb_face_destroy(source);
-    hb_blob_destroy(whole);
+    // The subset, glyph ids kept: a glyph's CID is its id.
+    std::vector<quint32> gids;
+    for (const Face::Slot& s : face.glyphsUsed) gids.push_back(s.gid);
+    const FontSubset sub =
+        subsetFont([&](const char* tag) { return face.table(hb_tag_from_string(tag, 4)); }, gids);
+    const QByteArray psName = sub.postScriptName.isEmpty()
+                                  ? "Font" + QByteArray::number(qulonglong(fi))
+                                  : sub.postScriptName;
 
     // A subset's name starts with six capitals that differ with its glyphs.
     QCryptographicHash tagHash(QCryptographicHash::Sha1);
@@ -450,17 +395,17 @@ std::vector<QByteArray> PdfFontSet::objects(int first, QByteArray& dictionary, b
                       " /FontDescriptor " +
                       ref(cidFont + 1) + " /DW 1000 /W " + w +
                       (cff ? QByteArray() : QByteArray(" /CIDToGIDMap /Identity")) + " >>");
-    const bool italic = face.raw.style() != QFont::StyleNormal || slant != 0;
+    const bool italic = face.raw.style() != QFont::StyleNormal || sub.italicAngle != 0;
     objects.push_back("<< /Type /FontDescriptor /FontName /" + baseName + " /Flags " +
                       QByteArray::number(32 + (italic ? 64 : 0)) + " /FontBBox [" +
-                      num(x0 * scale, 0) + ' ' + num(y0 * scale, 0) + ' ' + num(x1 * scale, 0) +
-                      ' ' + num(y1 * scale, 0) + "] /ItalicAngle " + num(slant) + " /Ascent " +
-                      num(ascent * scale, 0) + " /Descent " + num(descent * scale, 0) +
-                      " /CapHeight " + num((capHeight > 0 ? capHeight : ascent) * scale, 0) +
-                      " /StemV 80 " + (cff ? "/FontFile3 " : "/FontFile2 ") + ref(cidFont + 2) +
-                      " >>");
-    objects.push_back(stream(fontFile, cff ? " /Subtype /OpenType"
-                                           : " /Length1 " + QByteArray::number(fontFile.size())));
+                      num(sub.left, 0) + ' ' + num(sub.bottom, 0) + ' ' + num(sub.right, 0) + ' ' +
+                      num(sub.top, 0) + "] /ItalicAngle " + num(sub.italicAngle) + " /Ascent " +
+                      num(sub.ascent, 0) + " /Descent " + num(sub.descent, 0) + " /CapHeight " +
+                      num(sub.capHeight, 0) + " /StemV 80 " +
+                      (cff ? "/FontFile3 " : "/FontFile2 ") + ref(cidFont + 2) + " >>");
+    objects.push_back(
+        stream(sub.program, cff ? " /Subtype /OpenType"
+                                : " /Length1 " + QByteArray::number(sub.program.size())));
 
     // Every 256 glyphs: a Type0 font whose one-byte codes its CMap maps to
     // the glyphs' ids, and whose ToUnicode map gives their text.
