@@ -47,8 +47,11 @@ QByteArray num(double v, int decimals = 1) {
   char buf[32];
   auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
   char* e = r.ptr;
-  while (e > buf && e[-1] == '0') --e;
-  if (e > buf && e[-1] == '.') --e;
+  // Trailing zeros of a fraction, and a bare point, say nothing.
+  if (decimals > 0) {
+    while (e > buf && e[-1] == '0') --e;
+    if (e > buf && e[-1] == '.') --e;
+  }
   return QByteArray(buf, e - buf);
 }
 
