@@ -11,8 +11,8 @@
 set -euo pipefail
 
 declare -A groups=(
-  [build]="g++ cmake ninja-build pkg-config nettle-dev libsodium-dev libgtest-dev qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev dpkg-dev file python3-numpy"
-  [gui]="xvfb xauth fonts-dejavu-core imagemagick poppler-utils"
+  [build]="g++ cmake ninja-build pkg-config nettle-dev libsodium-dev libharfbuzz-dev libgtest-dev qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev dpkg-dev file python3-numpy"
+  [gui]="xvfb xauth fonts-dejavu-core fonts-noto-cjk imagemagick poppler-utils"
   [windows]="wine wine64 wine32:i386 g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64-tools"
   [bench]="python3-pandas python3-matplotlib gnuplot-nox time openssl miller"
   [fuzz]="clang libclang-rt-14-dev"
