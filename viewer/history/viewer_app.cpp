@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "batches/batches_commands.h"
+#include "batches/gui/batches_window.h"
 #include "history/frm_history.h"
 #include "history/history_commands.h"
 #include "history/history_review.h"
@@ -191,6 +193,7 @@ void ViewerApp::showHistory() {
     }
     report_->reviewReport(history_->selection(history_->vaGrid()));
   });
+  main_->setBatchesHandler([this] { showBatches(); });
   main_->setHistoryWindow(history_, [this] { return commands_->busy(); });
   ui_.setOwner(main_->historyWindow()->parentWidget());
   // Maximized; without a window manager to do it, the window takes the
@@ -203,15 +206,61 @@ void ViewerApp::showHistory() {
     QTimer::singleShot(200, this, [this] { runStartupOptions(); });
 }
 
-void ViewerApp::runStartupOptions() {
-  if (!options_.openFile.isEmpty()) {
-    // "Open History File" with its dialog answered by the option's file.
-    AnswerFirstOpen answered(ui_, options_.openFile);
-    HistoryCommands opener(answered, *history_, *globals_, sigLog_.get(), *trend_);
-    opener.setReview(review_.get());
-    opener.DataBarBtn_Click(0);
-    historyReview_->dataFileChanged();
+void ViewerApp::openHistoryFile(const QString& path) {
+  // "Open History File" with its dialog answered by the file.
+  AnswerFirstOpen answered(ui_, path);
+  HistoryCommands opener(answered, *history_, *globals_, sigLog_.get(), *trend_);
+  opener.setReview(review_.get());
+  opener.DataBarBtn_Click(0);
+  historyReview_->dataFileChanged();
+}
+
+void ViewerApp::openBatch(const BatchRecord& batch) {
+  if (commands_->busy()) {
+    ui_.msgBoxPos(busyText(), mb::Information);
+    return;
   }
+  openHistoryFile(batch.path);
+  if (globals_->dataFileName != batch.path) return;  // the load failed and said so
+  // Its audit trail and alarm history, each through its own Open command.
+  if (!batch.auditPath.isEmpty()) {
+    AnswerFirstOpen answered(ui_, batch.auditPath);
+    HistoryCommands(answered, *history_, *globals_, sigLog_.get(), *trend_).auditBarBtn_Click(0);
+  }
+  if (!batch.alarmPath.isEmpty()) {
+    AnswerFirstOpen answered(ui_, batch.alarmPath);
+    HistoryCommands(answered, *history_, *globals_, sigLog_.get(), *trend_).almBarBtn_Click(0);
+  }
+  main_->raise();
+  main_->activateWindow();
+}
+
+void ViewerApp::showBatches() {
+  if (!batches_) {
+    const QString key = QStringLiteral("batches/register");
+    BatchesCommands::Hooks hooks;
+    hooks.loadSetting = [key] {
+      return QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer"))
+          .value(key)
+          .toString();
+    };
+    hooks.saveSetting = [key](const QString& value) {
+      QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer")).setValue(key, value);
+    };
+    hooks.openBatch = [this](const BatchRecord& b) { openBatch(b); };
+    hooks.startDir = globals_->startDir;
+    batchesCommands_ = std::make_unique<BatchesCommands>(ui_, std::move(hooks));
+    batches_ = new BatchesWindow(*batchesCommands_, main_);
+    batches_->setAttribute(Qt::WA_DeleteOnClose, false);
+    batches_->start();
+  }
+  batches_->show();
+  batches_->raise();
+  batches_->activateWindow();
+}
+
+void ViewerApp::runStartupOptions() {
+  if (!options_.openFile.isEmpty()) openHistoryFile(options_.openFile);
   if (!options_.screenshot.isEmpty()) {
     QApplication::processEvents();
     const QPixmap shot = main_->grab();
