@@ -11,6 +11,7 @@
 #include "cli/batches_command.h"
 #include "cli/compare_command.h"
 #include "cli/plot_command.h"
+#include "cli/review_command.h"
 #include "cli/sample.h"
 #include "cli/tables.h"
 #include "logfiles/companions.h"
@@ -96,8 +97,8 @@ const char kUsage[] =
 
 // The usage text, the register's commands last.
 QString usageText() {
-  return QString::fromLatin1(kUsage) + QStringLiteral("The batch register:\n") +
-         QString::fromLatin1(kBatchesUsage);
+  return QString::fromLatin1(kUsage) + QString::fromLatin1(kReviewUsage) +
+         QStringLiteral("The batch register:\n") + QString::fromLatin1(kBatchesUsage);
 }
 
 class UsageError {
@@ -482,6 +483,8 @@ int run(const QStringList& argv) {
     return argv.size() < 2 ? kExitError : kExitOk;
   }
   const QString command = argv[1];
+  if (command == u"review") return runReviewCommand(argv.mid(2));
+  if (command == u"reviewer") return runReviewerCommand(argv.mid(2));
   if (command == u"batches") return runBatchesCommand(argv.mid(2));
   try {
     const Args args = parseArgs(argv.mid(2));
