@@ -10,23 +10,6 @@ const QDateTime& clockEpoch() {
   return epoch;
 }
 
-// reviewStateName's texts. TODO-merge: reviewStateName itself.
-QString stateText(ReviewState s) {
-  switch (s) {
-    case ReviewState::Reviewed:
-      return QStringLiteral("reviewed");
-    case ReviewState::Approved:
-      return QStringLiteral("approved");
-    case ReviewState::Rejected:
-      return QStringLiteral("rejected");
-    case ReviewState::Failed:
-      return QStringLiteral("failed");
-    case ReviewState::None:
-      break;
-  }
-  return QStringLiteral("none");
-}
-
 }  // namespace
 
 QString verdictName(SignatureVerdict verdict) {
@@ -48,12 +31,12 @@ std::optional<SignatureVerdict> verdictFromName(QStringView name) {
   return std::nullopt;
 }
 
-QString reviewName(ReviewState state) { return stateText(state); }
+QString reviewName(ReviewState state) { return reviewStateName(state); }
 
 std::optional<ReviewState> reviewStateFromName(QStringView name) {
   for (ReviewState s : {ReviewState::None, ReviewState::Reviewed, ReviewState::Approved,
                         ReviewState::Rejected, ReviewState::Failed})
-    if (name.compare(stateText(s), Qt::CaseInsensitive) == 0) return s;
+    if (name.compare(reviewStateName(s), Qt::CaseInsensitive) == 0) return s;
   return std::nullopt;
 }
 

@@ -8,18 +8,22 @@
 #include "batches/batch_register.h"
 #include "batches/register_place.h"
 #include "batches/scanner.h"
+#include "record/review_status.h"
 #include "review/review_texts.h"
 #include "shell/runtime_error.h"
 
 namespace tarvex {
 
 const char kBatchesUsage[] =
-    "  tarvex batches scan DIR... [--db PLACE] [--jobs N] [--rehash]\n"
+    "  tarvex batches scan DIR... [--db PLACE] [--jobs N] [--rehash] [--review-dir DIR]\n"
+    "                     [--reviewers FILE]\n"
     "      Bring the batch register up to date with the folder trees: new data\n"
     "      histories read and added, changed ones read again (--rehash: every one,\n"
     "      its SHA-256 compared), gone ones marked missing. Files are told by their\n"
     "      content. Progress, skipped pipes and devices and unreadable files go to\n"
-    "      stderr. N files are read at once (default 2).\n"
+    "      stderr. N files are read at once (default 2). The review status comes from\n"
+    "      each batch's review record, verified as `review verify` does (--review-dir\n"
+    "      and --reviewers as for review).\n"
     "  tarvex batches list [--db PLACE] [--status none|reviewed|approved|rejected|failed]\n"
     "                      [--verdict confirmed|failed|unsigned] [--from T] [--to T]\n"
     "                      [--grep TEXT] [--format tsv|csv|json]\n"
@@ -52,6 +56,7 @@ struct Options {
   QString db;
   int jobs = 2;
   bool rehash = false;
+  RecordPlace record;
   FilterTexts filter;
   QString format = QStringLiteral("tsv");
 };
@@ -78,6 +83,10 @@ Options parse(const QStringList& args) {
         throw Usage(QStringLiteral("--jobs needs a number from 1 to 64"));
     } else if (scan && a == u"--rehash") {
       o.rehash = true;
+    } else if (scan && a == u"--review-dir") {
+      o.record.reviewDir = value();
+    } else if (scan && a == u"--reviewers") {
+      o.record.reviewersFile = value();
     } else if (!scan && a == u"--status") {
       o.filter.status = value();
     } else if (!scan && a == u"--verdict") {
@@ -111,6 +120,9 @@ int scan(const Options& o) {
   options.roots = o.dirs;
   options.jobs = o.jobs;
   options.rehash = o.rehash;
+  options.reviewOf = [place = o.record](const QString& file, const QByteArray& sha256) {
+    return reviewStatusOf(file, place, sha256);
+  };
   Register reg(registerPlaceOf(o.db));
   QElapsedTimer clock;
   clock.start();

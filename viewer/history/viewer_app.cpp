@@ -15,6 +15,7 @@
 #include "history/history_commands.h"
 #include "history/history_review.h"
 #include "history/report_commands.h"
+#include "record/review_status.h"
 #include "review/reference_commands.h"
 #include "review/review_model.h"
 #include "shell/frame_rules.h"
@@ -248,6 +249,11 @@ void ViewerApp::showBatches() {
       QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer")).setValue(key, value);
     };
     hooks.openBatch = [this](const BatchRecord& b) { openBatch(b); };
+    // The review record beside each data file, the reviewers file of the
+    // user or the site.
+    hooks.reviewOf = [](const QString& file, const QByteArray& sha256) {
+      return reviewStatusOf(file, RecordPlace{}, sha256);
+    };
     hooks.startDir = globals_->startDir;
     batchesCommands_ = std::make_unique<BatchesCommands>(ui_, std::move(hooks));
     batches_ = new BatchesWindow(*batchesCommands_, main_);

@@ -22,6 +22,8 @@
 #include "batches/register_place.h"
 #include "batches/tests/pg_server.h"
 #include "cli/tests/run_process.h"
+#include "record/reviewer_key.h"
+#include "record/reviewers.h"
 
 namespace tarvex::test {
 namespace {
@@ -204,6 +206,67 @@ TEST_F(BatchesTest, RescanFollowsChangesRenamesAndRemovalsWithoutLosingARow) {
   EXPECT_TRUE(r.out.contains("1 file changed though size and time did not")) << r.out.toStdString();
   EXPECT_TRUE(r.err.contains("changed though its size and time did not: " + data("a")));
   EXPECT_NE(rows()[data("a")].sha256, stale);
+}
+
+TEST_F(BatchesTest, ReviewStatusFollowsEachNewSignOff) {
+  sample("a");
+  sample("b");
+  // Two reviewers (keys made cheaply); the scan verifies each record against them.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", path("cfg"));
+  const QString reviewers = path("cfg/tarvex/reviewers");
+  QDir().mkpath(path("cfg/tarvex/keys"));
+  for (const char* id : {"ria", "ben"}) {
+    Reviewer r;
+    r.id = id;
+    r.name = QString::fromLatin1(id).toUpper();
+    parseRoles(QString::fromLatin1(id) == u"ria" ? "reviewer" : "approver", r);
+    r.publicKey = createReviewerKey(r.id, QByteArray(id) + " pw", path("cfg/tarvex/keys"),
+                                    KdfCost::cheapForTests());
+    addReviewerLine(reviewers, r);
+  }
+  auto sign = [&](const char* id, const char* meaning) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(TARVEX_EXE, {"review", "sign", data("a"), "--meaning", meaning, "--as", id,
+                         "--passphrase-fd", "0"});
+    p.write(QByteArray(id) + " pw\n");
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  };
+  auto status = [&] {
+    const ProcessResult r =
+        runProcess(TARVEX_EXE, {"batches", "scan", path("tree"), "--db", db}, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return rows()[data("a")];
+  };
+  EXPECT_EQ(status().review, ReviewState::None);
+  sign("ria", "reviewed");
+  BatchRecord a = status();
+  EXPECT_EQ(a.review, ReviewState::Reviewed);
+  EXPECT_EQ(a.reviewById, "ria");
+  EXPECT_EQ(a.reviewBy, "RIA");
+  EXPECT_TRUE(a.reviewAt.endsWith(u'Z')) << a.reviewAt.toStdString();
+  sign("ben", "approved");
+  a = status();
+  EXPECT_EQ(a.review, ReviewState::Approved);
+  EXPECT_EQ(a.reviewById, "ben");
+  EXPECT_EQ(listed({"--status", "approved"}), QStringList{"a/Reactor2_History.csv"});
+  EXPECT_EQ(listed({"--status", "none"}), QStringList{"b/Reactor2_History.csv"});
+
+  // A record altered after the fact fails, and says why.
+  QFile record(path("tree/a/Reactor2_History.review"));
+  ASSERT_TRUE(record.open(QIODevice::ReadWrite));
+  QByteArray bytes = record.readAll();
+  bytes.replace("\"meaning\":\"reviewed\"", "\"meaning\":\"rejected\"");
+  record.seek(0);
+  record.write(bytes);
+  record.close();
+  a = status();
+  EXPECT_EQ(a.review, ReviewState::Failed);
+  EXPECT_TRUE(a.reviewNote.contains("entry 1")) << a.reviewNote.toStdString();
+  EXPECT_EQ(listed({"--status", "failed"}), QStringList{"a/Reactor2_History.csv"});
 }
 
 TEST_F(BatchesTest, TwoScannersAtOnceLeaveOneWholeRowPerBatch) {
