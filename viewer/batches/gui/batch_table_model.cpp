@@ -2,7 +2,6 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QFileInfo>
 #include <QLocale>
 
 #include "batches/batch_listing.h"
@@ -96,17 +95,17 @@ QVariant BatchTableModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
       switch (index.column()) {
-        case Batch: {
-          QString name = QFileInfo(r->path).fileName();
-          if (r->missing) name += QStringLiteral(" (missing)");
-          return name;
-        }
+        case Batch:
+          if (!r->error.isEmpty())
+            return r->path + QStringLiteral(" (cannot be read: ") + r->error + u')';
+          return r->missing ? r->path + QStringLiteral(" (missing)") : r->path;
         case First:
           return timeText(r->first);
         case Last:
           return timeText(r->last);
         case Rows:
-          return r->error.isEmpty() ? QLocale().toString(r->rows) : QStringLiteral("unreadable");
+          return r->error.isEmpty() ? QVariant(QLocale().toString(r->rows))
+                                    : QVariant(QStringLiteral("–"));
         case Signatures:
           return signaturesText(*r);
         case Alarms:

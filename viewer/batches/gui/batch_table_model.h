@@ -1,7 +1,7 @@
 // The register's batches as a table for the Batches window: the batches
 // the filter keeps, newest first, fetched 256 rows at a time as the view
 // scrolls (a register of 100,000 batches costs what is on the screen).
-// Columns: batch, first and last time, rows, signatures, alarms, review.
+// Columns: batch (its path), first and last time, rows, signatures, alarms, review.
 // Failed batches (signatures, review record or file) are marked red,
 // unreviewed ones amber, missing ones grey.
 #pragma once

@@ -39,7 +39,7 @@ BatchesWindow::BatchesWindow(BatchesCommands& commands, QWidget* parent)
     : QWidget(parent, Qt::Window), commands_(commands), model_(new BatchTableModel(this)) {
   setObjectName(QStringLiteral("frmBatches"));
   setWindowTitle(QStringLiteral("Batches"));
-  resize(1100, 640);
+  resize(1280, 640);
 
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
@@ -86,10 +86,10 @@ BatchesWindow::BatchesWindow(BatchesCommands& commands, QWidget* parent)
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setAlternatingRowColors(false);
+  table_->setTextElideMode(Qt::ElideMiddle);  // a path's folder and name both show
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->horizontalHeader()->setStretchLastSection(true);
-  const int widths[] = {260, 140, 140, 70, 130, 60};
+  const int widths[] = {360, 130, 130, 60, 120, 50};
   for (int c = 0; c < int(std::size(widths)); ++c) table_->setColumnWidth(c, widths[c]);
   layout->addWidget(table_, 1);
 
