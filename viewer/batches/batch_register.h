@@ -98,6 +98,10 @@ class Register {
   void forEach(const BatchFilter& filter, const std::function<void(const BatchRecord&)>& fn);
 
  private:
+  // The longest span of a batch when the filter has a From (the bound it
+  // needs), else empty.
+  std::optional<qint64> maxSpan(const BatchFilter& filter);
+
   struct Impl;
   RegisterPlace place_;
   std::unique_ptr<Impl> d_;

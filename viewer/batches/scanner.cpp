@@ -27,6 +27,8 @@ QString reasonOf(const RuntimeError& e) {
   return QStringLiteral("Error %1 = %2").arg(e.number()).arg(e.description());
 }
 
+QString folderOf(const QString& path) { return path.left(path.lastIndexOf(u'/')); }
+
 bool isCompanionName(const QString& path) {
   return path.endsWith(u".sig", Qt::CaseInsensitive) || path.endsWith(u".evt", Qt::CaseInsensitive);
 }
@@ -159,8 +161,9 @@ class Scan {
   QHash<QString, LogFileRecord> storedLogs_;
   // Filled by the first pass, read-only in the second.
   QHash<QString, Classified> classified_;
-  std::vector<SpanFile> audits_;
-  std::vector<SpanFile> alarms_;
+  // Audit trails and alarm histories by folder (a batch's are beside it).
+  QHash<QString, std::vector<SpanFile>> audits_;
+  QHash<QString, std::vector<SpanFile>> alarms_;
   QSet<QString> alarmsRead_;  // alarm histories read again in this scan
   std::mutex alarmMutex_;     // guards alarmCache_ in the second pass
   QHash<QString, std::shared_ptr<const std::vector<ClockSeconds>>> alarmCache_;
@@ -273,8 +276,14 @@ ScannedBatch Scan::batchOf(const WalkedFile& f, const Classified& c, VxLog& sigL
   };
   r.sigPath = beside(CompanionKind::DataSignatures);
   r.evtPath = beside(CompanionKind::OperatorEvents);
-  r.auditPath = matchCompanion(f.path, r.first, r.last, audits_);
-  const QString alarmPath = matchCompanion(f.path, r.first, r.last, alarms_);
+  const QString folder = folderOf(f.path);
+  static const std::vector<SpanFile> none;
+  const auto audits = audits_.constFind(folder);
+  const auto alarms = alarms_.constFind(folder);
+  r.auditPath =
+      matchCompanion(f.path, r.first, r.last, audits == audits_.constEnd() ? none : *audits);
+  const QString alarmPath =
+      matchCompanion(f.path, r.first, r.last, alarms == alarms_.constEnd() ? none : *alarms);
 
   const WalkedFile* sig = r.sigPath.isEmpty() ? nullptr : walked_.value(r.sigPath);
   const qint64 sigSize = sig ? sig->size : -1;
@@ -394,9 +403,9 @@ ScanSummary Scan::run() {
     ++summary_.otherLogs;
     SpanFile span{f.path, c.log.first, c.log.last};
     if (c.log.kind == LogKind::AuditTrail) {
-      audits_.push_back(span);
+      audits_[folderOf(f.path)].push_back(span);
     } else {
-      alarms_.push_back(span);
+      alarms_[folderOf(f.path)].push_back(span);
       if (c.read) {
         alarmsRead_.insert(f.path);
         if (c.alarmTimes) alarmCache_.insert(f.path, c.alarmTimes);

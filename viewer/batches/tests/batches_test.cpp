@@ -137,6 +137,7 @@ TEST_F(BatchesTest, ScanKnowsBatchesByContentWithCompanionsVerdictsAndAlarms) {
                          "unsigned/Reactor2_History.csv"}));
   EXPECT_TRUE(listed({"--to", "2007-03-14 05:59:59"}).isEmpty());
   EXPECT_EQ(listed({"--grep", "NOTES"}), QStringList{"unsigned/notes.csv"});
+  EXPECT_TRUE(listed({"--grep", "r%2"}).isEmpty());  // a text, not a pattern
   const ProcessResult bad2 = tarvex({"batches", "list", "--db", db, "--status", "done"});
   EXPECT_EQ(bad2.exitCode, 2);
   EXPECT_TRUE(bad2.err.contains("--status needs none, reviewed")) << bad2.err.toStdString();
