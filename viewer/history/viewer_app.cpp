@@ -232,6 +232,8 @@ void ViewerApp::openBatch(const BatchRecord& batch) {
     AnswerFirstOpen answered(ui_, batch.alarmPath);
     HistoryCommands(answered, *history_, *globals_, sigLog_.get(), *trend_).almBarBtn_Click(0);
   }
+  // The data file is the one the window is about.
+  ui_.setStatusText(QStringLiteral("Current File is ") + batch.path);
   main_->raise();
   main_->activateWindow();
 }

@@ -89,7 +89,7 @@ BatchesWindow::BatchesWindow(BatchesCommands& commands, QWidget* parent)
   table_->setTextElideMode(Qt::ElideMiddle);  // a path's folder and name both show
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->horizontalHeader()->setStretchLastSection(true);
-  const int widths[] = {360, 130, 130, 60, 120, 50};
+  const int widths[] = {340, 150, 150, 60, 120, 50};
   for (int c = 0; c < int(std::size(widths)); ++c) table_->setColumnWidth(c, widths[c]);
   layout->addWidget(table_, 1);
 
