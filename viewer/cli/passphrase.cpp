@@ -17,6 +17,7 @@ constexpr int kMaxPassphrase = 1024;
 // One line from fd; false at end of input before any byte.
 bool readLine(int fd, QByteArray& line) {
   line.clear();
+  line.reserve(kMaxPassphrase + 1);  // no copies of a part left behind by growing
   char c = 0;
   bool any = false;
   for (;;) {

@@ -28,7 +28,7 @@ const char kReviewUsage[] =
     "      (asked twice on the terminal, or one line from --passphrase-fd) in\n"
     "      $XDG_CONFIG_HOME/tarvex/keys/ID; the reviewers-file line is printed, and\n"
     "      with --add-to appended to FILE.\n"
-    "  tarvex review note DATAFILE (--at DATETIME | --row N [--kind data|audit|alarm|evt])\n"
+    "  tarvex review note DATAFILE (--at DATETIME | --row N [--kind KIND])\n"
     "                --text TEXT [--audit FILE] [--alarms FILE] COMMON\n"
     "  tarvex review sign DATAFILE --meaning reviewed|approved|rejected [--reason TEXT]\n"
     "                [--from T] [--to T] [--audit FILE] [--alarms FILE] COMMON\n"
@@ -36,9 +36,10 @@ const char kReviewUsage[] =
     "  tarvex review verify DATAFILE [--audit FILE] [--alarms FILE] COMMON\n"
     "      The review record of DATAFILE (NAME.review beside it, or in --review-dir):\n"
     "      note adds a note at a time of the data file (read as --from of show) or at a\n"
-    "      row of a table (audit and alarm rows name their file with --audit/--alarms);\n"
+    "      row of a table (KIND data, audit, alarm, evt, sig or audit-sig; audit, alarm\n"
+    "      and audit-sig rows name their file with --audit/--alarms);\n"
     "      sign signs the batch's files (data, .sig, .evt, audit trail and its .sig,\n"
-    "      alarm history) as reviewed, approved or rejected (a reason is required)\n"
+    "      alarm history) as reviewed, approved or rejected (which needs a reason)\n"
     "      over the window (default the whole file); show prints one tab-separated line\n"
     "      per entry: sequence, time written, author, kind, anchor, text or meaning and\n"
     "      reason, result; verify exits 0 when every entry holds, the signers are\n"
@@ -192,9 +193,15 @@ int reviewerInit(const Options& o) {
       throw RuntimeError(err::PathFileAccess,
                          QStringLiteral("%1 already lists %2").arg(o.addTo, r.id));
   }
-  const QByteArray passphrase =
+  QByteArray passphrase =
       passphraseOf(o, QStringLiteral("Passphrase for %1's new key: ").arg(r.id), true);
-  r.publicKey = createReviewerKey(r.id, passphrase, {});
+  try {
+    r.publicKey = createReviewerKey(r.id, passphrase, {});
+  } catch (...) {
+    wipe(passphrase);
+    throw;
+  }
+  wipe(passphrase);
   err(QStringLiteral("tarvex reviewer: key of %1 kept in %2\n").arg(r.id, keyPath));
   out(reviewerLine(r) + u'\n');
   if (!o.addTo.isEmpty()) {
@@ -271,9 +278,16 @@ VerifiedRecord checkBeforeAdding(const RecordTarget& target, const ReviewersFile
 }
 
 std::unique_ptr<UnlockedKey> unlock(const Options& o, const Reviewer& signer) {
-  const QByteArray passphrase =
+  QByteArray passphrase =
       passphraseOf(o, QStringLiteral("Passphrase of %1 (%2): ").arg(signer.id, signer.name), false);
-  return UnlockedKey::unlock(signer.id, passphrase);
+  try {
+    auto key = UnlockedKey::unlock(signer.id, passphrase);
+    wipe(passphrase);
+    return key;
+  } catch (...) {
+    wipe(passphrase);
+    throw;
+  }
 }
 
 qint64 secondsOfBound(const QString& option, const QString& text, const LogTable& table,
@@ -320,14 +334,28 @@ int reviewNote(const Options& o) {
           throw Usage{QStringLiteral("a note on the alarm history names it with --alarms FILE")};
         file = o.alarms;
         tk = TableKind::Alarm;
-      } else if (kind == u"evt") {
-        file = companionFileName(dataFile, CompanionKind::OperatorEvents);
+      } else if (kind == u"evt" || kind == u"sig") {
+        const bool evt = kind == u"evt";
+        file = companionFileName(
+            dataFile, evt ? CompanionKind::OperatorEvents : CompanionKind::DataSignatures);
+        if (!fileExists(file))
+          throw RuntimeError(err::FileNotFound, QStringLiteral("no %1: %2 does not exist")
+                                                    .arg(evt ? QStringLiteral("operator events")
+                                                             : QStringLiteral("signatures"),
+                                                         file));
+        tk = evt ? TableKind::Events : TableKind::Signatures;
+      } else if (kind == u"audit-sig") {
+        if (o.audit.isEmpty())
+          throw Usage{QStringLiteral(
+              "a note on the audit trail's signatures names the audit trail with --audit FILE")};
+        file = companionFileName(o.audit, CompanionKind::AuditSignatures);
         if (!fileExists(file))
           throw RuntimeError(err::FileNotFound,
-                             QStringLiteral("no operator events: %1 does not exist").arg(file));
-        tk = TableKind::Events;
+                             QStringLiteral("no audit signatures: %1 does not exist").arg(file));
+        tk = TableKind::Signatures;
       } else {
-        throw Usage{QStringLiteral("--kind needs data, audit, alarm or evt, not ") + kind};
+        throw Usage{QStringLiteral("--kind needs data, audit, alarm, evt, sig or audit-sig, not ") +
+                    kind};
       }
       LogTable table;
       loadTable(table, tk, file, sigLog, o.dateOrder);

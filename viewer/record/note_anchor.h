@@ -17,8 +17,8 @@ class LogTable;
 QString isoOfSeconds(qint64 seconds);
 std::optional<qint64> secondsOfIso(const QString& iso);
 
-// The anchor of row `row` (1..lastRow) of `table` ("data", "audit", "alarm"
-// or "evt"), with its time ("" when its date or time does not read). Throws
+// The anchor of row `row` (1..lastRow) of `table` (named as isNoteTable()
+// names it), with its time ("" when its date or time does not read). Throws
 // RuntimeError(9) naming the table's rows for a row outside them.
 NoteAnchor anchorAtRow(const LogTable& table, const QString& tableName, int row,
                        TimeColumns columns);

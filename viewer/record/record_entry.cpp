@@ -110,6 +110,12 @@ class Reader {
 
 }  // namespace
 
+bool isNoteTable(const QString& name) {
+  for (const char* t : {"data", "audit", "alarm", "evt", "sig", "audit-sig"})
+    if (name == QLatin1String(t)) return true;
+  return false;
+}
+
 QString meaningName(Meaning meaning) {
   switch (meaning) {
     case Meaning::Reviewed:
@@ -232,9 +238,7 @@ std::optional<RecordEntry> parseEntryLine(const QByteArray& line, QString* error
         e.anchor.kind = NoteAnchor::Kind::Row;
         e.anchor.table = r.text("table");
         e.anchor.row = int(qMin<qint64>(r.whole("row"), INT_MAX));
-        if (e.anchor.table != u"data" && e.anchor.table != u"audit" && e.anchor.table != u"alarm" &&
-            e.anchor.table != u"evt")
-          Reader::fail("table", "table name");
+        if (!isNoteTable(e.anchor.table)) Reader::fail("table", "table name");
         if (e.anchor.table != u"data") {
           e.anchor.file = r.text("file");
           e.anchor.fileSha256 = QString::fromLatin1(r.hex("fileSha256", 64));

@@ -26,14 +26,18 @@ enum class Meaning { Reviewed, Approved, Rejected };
 QString meaningName(Meaning meaning);
 std::optional<Meaning> parseMeaning(const QString& name);
 
+// The tables a note can point into: "data", "audit", "alarm", "evt" (the
+// operator events), "sig" (the data file's signatures) and "audit-sig".
+bool isNoteTable(const QString& name);
+
 // What a note points at: a time in the data file, or a row of one of the
 // batch's tables with that row's time.
 struct NoteAnchor {
   enum class Kind { Time, Row } kind = Kind::Time;
-  QString table;  // Row: "data", "audit", "alarm" or "evt"
+  QString table;  // Row: one of isNoteTable()
   int row = 0;    // Row: as `tarvex show` numbers the table's rows (from 1)
   QString time;   // "YYYY-MM-DDTHH:MM:SS" (the row's; "" when it has none)
-  // audit, alarm, evt: the file's name (no folder) and SHA-256 (hex).
+  // Every table but "data": the file's name (no folder) and SHA-256 (hex).
   QString file;
   QString fileSha256;
 };

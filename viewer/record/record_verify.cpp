@@ -23,17 +23,35 @@ struct LineCheck {
   bool signatureHolds = false;
 };
 
+// The reviewers file with each key's fingerprint worked out once.
+struct Signers {
+  explicit Signers(const ReviewersFile& file) : file(file) {
+    for (const Reviewer& r : file.reviewers) fingerprints.push_back(keyFingerprint(r.publicKey));
+  }
+  const Reviewer* find(const QString& id, QString* fingerprint) const {
+    for (std::size_t i = 0; i < file.reviewers.size(); ++i)
+      if (file.reviewers[i].id == id) {
+        *fingerprint = fingerprints[i];
+        return &file.reviewers[i];
+      }
+    return nullptr;
+  }
+  const ReviewersFile& file;
+  std::vector<QString> fingerprints;
+};
+
 void checkLines(const std::vector<QByteArray>& lines, std::size_t first, std::size_t last,
-                const ReviewersFile& reviewers, std::vector<LineCheck>& out) {
+                const Signers& signers, std::vector<LineCheck>& out) {
   for (std::size_t i = first; i < last; ++i) {
     LineCheck& c = out[i];
     c.hash = lineHash(lines[i]);
     QByteArray body;
     c.entry = parseEntryLine(lines[i], &c.parseError, &body);
     if (!c.entry) continue;
-    c.signer = reviewers.find(c.entry->author);
+    QString fingerprint;
+    c.signer = signers.find(c.entry->author, &fingerprint);
     if (!c.signer) continue;
-    c.keyMatches = keyFingerprint(c.signer->publicKey) == c.entry->keyFingerprint;
+    c.keyMatches = fingerprint == c.entry->keyFingerprint;
     c.signatureHolds =
         c.keyMatches && verifySignature(c.signer->publicKey, signedBytes(body), c.entry->signature);
   }
@@ -106,12 +124,13 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   const std::size_t n = lines.size();
 
   std::vector<LineCheck> checks(n);
+  const Signers signers(v.reviewers);
   // Parsing and the signatures are most of the work: two halves at once.
   if (n >= 256)
-    onTwoThreads([&] { checkLines(lines, 0, n / 2, v.reviewers, checks); },
-                 [&] { checkLines(lines, n / 2, n, v.reviewers, checks); });
+    onTwoThreads([&] { checkLines(lines, 0, n / 2, signers, checks); },
+                 [&] { checkLines(lines, n / 2, n, signers, checks); });
   else
-    checkLines(lines, 0, n, v.reviewers, checks);
+    checkLines(lines, 0, n, signers, checks);
 
   v.entries.resize(n);
   qint64 expectedSeq = 1;
@@ -120,6 +139,7 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   int foreignEntries = 0, parsedEntries = 0;
   QString foreignName;
   int lastChangedNote = 0;
+  bool anyOfThisFile = false;  // an entry written for the data file as it is
   for (std::size_t i = 0; i < n; ++i) {
     EntryResult& res = v.entries[i];
     const LineCheck& c = checks[i];
@@ -131,6 +151,7 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
     }
     const RecordEntry& e = *c.entry;
     ++parsedEntries;
+    anyOfThisFile = anyOfThisFile || e.dataSha256 == dataSha256;
     // The chain: the line before, or, over a line cut short by a crash and
     // ended by the next writer, the complete line before that one.
     const QByteArray expectedPrev = i == 0 ? firstPrev() : checks[i - 1].hash;
@@ -259,6 +280,20 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
     v.problems << QStringLiteral("the record belongs to %1, not %2").arg(foreignName, dataName);
   if (reviewersMissing && parsedEntries > 0)
     v.problems << QStringLiteral("no reviewers file: no signer can be trusted");
+  // Consecutive entries failing for the same reasons are named as one run
+  // ("entries 3 to 9998: ..."), so that a swapped key stays one line.
+  int runFirst = 0, runLast = 0;
+  QString runReasons;
+  auto closeRun = [&] {
+    if (runFirst == 0) return;
+    v.problems << (runFirst == runLast
+                       ? QStringLiteral("entry %1: %2").arg(runFirst).arg(runReasons)
+                       : QStringLiteral("entries %1 to %2: %3")
+                             .arg(runFirst)
+                             .arg(runLast)
+                             .arg(runReasons));
+    runFirst = 0;
+  };
   for (const EntryResult& res : v.entries) {
     QStringList reasons;
     for (const QString& f : res.failures) {
@@ -266,12 +301,26 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
       if (reviewersMissing && f.contains(QStringLiteral("no reviewers file"))) continue;
       reasons << f;
     }
-    if (!reasons.isEmpty())
-      v.problems
-          << QStringLiteral("entry %1: %2").arg(res.line).arg(reasons.join(QStringLiteral("; ")));
+    const QString joined = reasons.join(QStringLiteral("; "));
+    if (runFirst != 0 && (joined != runReasons || res.line != runLast + 1)) closeRun();
+    if (joined.isEmpty()) continue;
+    if (runFirst == 0) {
+      runFirst = res.line;
+      runReasons = joined;
+    }
+    runLast = res.line;
   }
+  closeRun();
+  if (parsedEntries > 0 && !anyOfThisFile && !wholeForeign)
+    v.problems << QStringLiteral(
+                      "the record was written for another %1 (SHA-256 %2... at entry 1, "
+                      "this file's %3...), or the file changed since")
+                      .arg(dataName,
+                           checks[0].entry ? checks[0].entry->dataSha256.left(12)
+                                           : QStringLiteral("?"),
+                           dataSha256.left(12));
   for (const FileChange& c : v.changes) v.problems << c.text;
-  if (lastChangedNote > 0 && !dataChangeNamed && !wholeForeign) {
+  if (lastChangedNote > 0 && !dataChangeNamed && !wholeForeign && anyOfThisFile) {
     const RecordEntry& e = *v.entries[std::size_t(lastChangedNote - 1)].entry;
     v.problems << QStringLiteral("%1 changed since entry %2 was written (note by %3 on %4)")
                       .arg(dataName)

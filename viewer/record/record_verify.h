@@ -85,6 +85,10 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
                                     const QString& dataSha256, const ReviewersFile& reviewers,
                                     const BatchPaths& batch = {});
 
+// The review status a verified record proves (review_status.h), without
+// reading anything again.
+ReviewStatus reviewStatusOf(const VerifiedRecord& record);
+
 // The role `entry` needs ("" for a note: any role), and whether `r` has it.
 bool hasRoleFor(const Reviewer& r, const RecordEntry& entry);
 

@@ -24,6 +24,20 @@ QString reviewStateName(ReviewState state) {
   return {};
 }
 
+ReviewStatus reviewStatusOf(const VerifiedRecord& record) {
+  ReviewStatus status;
+  status.state = record.state();
+  status.problems = record.problems;
+  status.entries = record.completeEntries;
+  if (const RecordEntry* d = record.decidingSignOff()) {
+    status.signerId = d->author;
+    status.signerName = d->name;
+    status.signedAt = d->written;
+    status.reason = d->reason;
+  }
+  return status;
+}
+
 ReviewStatus reviewStatusOf(const QString& dataFile, const RecordPlace& place,
                             const QByteArray& dataSha256) {
   ReviewStatus status;
@@ -33,16 +47,7 @@ ReviewStatus reviewStatusOf(const QString& dataFile, const RecordPlace& place,
     target.reviewDir = place.reviewDir;
     if (dataSha256.size() == 32) target.dataSha256 = QString::fromLatin1(dataSha256.toHex());
     const ReviewersFile reviewers = readReviewersFile(place.reviewersFile);
-    const VerifiedRecord record = verifyRecord(target, reviewers);
-    status.state = record.state();
-    status.problems = record.problems;
-    status.entries = record.completeEntries;
-    if (const RecordEntry* d = record.decidingSignOff()) {
-      status.signerId = d->author;
-      status.signerName = d->name;
-      status.signedAt = d->written;
-      status.reason = d->reason;
-    }
+    status = reviewStatusOf(verifyRecord(target, reviewers));
   } catch (const RuntimeError& e) {
     status = {};
     status.state = ReviewState::Failed;

@@ -109,6 +109,11 @@ void ensureSodium() {
     throw RuntimeError(err::CantCreateObject, QStringLiteral("libsodium cannot start"));
 }
 
+void wipe(QByteArray& bytes) {
+  if (!bytes.isEmpty()) sodium_memzero(bytes.data(), std::size_t(bytes.size()));
+  bytes.clear();
+}
+
 bool isValidReviewerId(const QString& id) {
   static const QRegularExpression re(QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9._-]{0,63}$"));
   return re.match(id).hasMatch();

@@ -83,6 +83,9 @@ class UnlockedKey {
 bool verifySignature(const QByteArray& publicKey, const QByteArray& message,
                      const QByteArray& signature);
 
+// Overwrites bytes with zeros (a passphrase once used) and empties it.
+void wipe(QByteArray& bytes);
+
 // libsodium ready; throws RuntimeError 429 when it cannot start.
 void ensureSodium();
 

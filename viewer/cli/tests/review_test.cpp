@@ -92,6 +92,10 @@ TEST_F(ReviewCli, AReviewerNotesSignsAndAnApproverApproves) {
                          "--text", "Setpoint\tchanged"})
                 .exitCode,
             0);
+  ASSERT_EQ(as("jerzy",
+               {"review", "note", data, "--row", "1", "--kind", "sig", "--text", "early signature"})
+                .exitCode,
+            0);
   r = as("zoe", {"review", "sign", data, "--meaning", "reviewed", "--audit", audit}, "zoe pw");
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains(u"audit-sig\tReactor2_Audit.sig\t"));
@@ -102,21 +106,23 @@ TEST_F(ReviewCli, AReviewerNotesSignsAndAnApproverApproves) {
   r = run({"review", "show", data});
   ASSERT_EQ(r.exitCode, 0);
   const QStringList lines = r.out.trimmed().split(u'\n');
-  ASSERT_EQ(lines.size(), 5);
+  ASSERT_EQ(lines.size(), 6);
   const QStringList second = lines[1].split(u'\t');
   ASSERT_EQ(second.size(), 7);
   EXPECT_EQ(second[2], QStringLiteral("jerzy (Jerzy Wójcik)"));
   EXPECT_EQ(second[3], QStringLiteral("note"));
   EXPECT_EQ(second[4], QStringLiteral("audit row 2 of Reactor2_Audit.aud at 2007-03-14 05:56:40"));
   EXPECT_EQ(second[5], QStringLiteral("Setpoint\\tchanged"));
-  EXPECT_TRUE(lines[3].contains(QStringLiteral("Анна Иванова")));
-  EXPECT_TRUE(lines[3].contains(QStringLiteral("approved: Released\tvalid")));
-  EXPECT_TRUE(lines[4].endsWith(QStringLiteral("valid; written after sign-off 4")));
+  EXPECT_TRUE(
+      lines[2].contains(QStringLiteral("\tsig row 1 of Reactor2_History.sig at 2007-03-14 ")));
+  EXPECT_TRUE(lines[4].contains(QStringLiteral("Анна Иванова")));
+  EXPECT_TRUE(lines[4].contains(QStringLiteral("approved: Released\tvalid")));
+  EXPECT_TRUE(lines[5].endsWith(QStringLiteral("valid; written after sign-off 5")));
 
   r = run({"review", "verify", data});
   EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains(
-      u"review record holds: 5 entries (3 notes, 2 sign-offs); approved by Анна Иванова (anna)"));
+      u"review record holds: 6 entries (4 notes, 2 sign-offs); approved by Анна Иванова (anna)"));
 
   // Tampered afterwards: one byte of the reviewed note, and the audit trail.
   QByteArray bytes = recordBytes();

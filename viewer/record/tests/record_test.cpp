@@ -191,6 +191,11 @@ TEST(Record, EveryTamperingIsCaughtAndTheEntryNamed) {
   const QString copiedProblems = verifyWith(copied);
   EXPECT_TRUE(copiedProblems.contains(u"entry 3: does not follow")) << copiedProblems.toStdString();
 
+  // Another batch's whole record laid beside this batch's data file.
+  const QString laidOver = verifyWith(otherLines);
+  EXPECT_TRUE(laidOver.startsWith(u"the record was written for another Reactor2_History.csv"))
+      << laidOver.toStdString();
+
   // The record renamed to another data file's name.
   writeAll(b.record(), good);
   const QString renamedData = b.dir.filePath("Reactor3_History.csv");
@@ -204,15 +209,19 @@ TEST(Record, EveryTamperingIsCaughtAndTheEntryNamed) {
       << problems(r).toStdString();
   EXPECT_EQ(reviewStatusOf(renamedData, {{}, b.reviewersPath}).state, ReviewState::Failed);
 
-  // A key swapped in the reviewers file: kpapas's line carries jmiller's key.
+  // A key swapped in the reviewers file: jmiller's line carries kpapas's
+  // key. Entries 1, 3 and 4 are jmiller's; 3 and 4 are named as one run.
   const ReviewersFile rf = b.reviewers();
-  Reviewer swappedKp = *rf.find("kpapas");
-  swappedKp.publicKey = rf.find("jmiller")->publicKey;
-  QByteArray list =
-      reviewerLine(*rf.find("jmiller")).toUtf8() + '\n' + reviewerLine(swappedKp).toUtf8() + '\n';
-  writeAll(b.reviewersPath, list);
-  EXPECT_TRUE(problems(b.verify()).contains(u"entry 2: signed with a key that is not kpapas's"))
-      << problems(b.verify()).toStdString();
+  Reviewer swappedJm = *rf.find("jmiller");
+  swappedJm.publicKey = rf.find("kpapas")->publicKey;
+  writeAll(b.reviewersPath, reviewerLine(swappedJm).toUtf8() + '\n' +
+                                reviewerLine(*rf.find("kpapas")).toUtf8() + '\n');
+  const QString swappedKey = problems(b.verify());
+  EXPECT_EQ(
+      swappedKey,
+      QStringLiteral("entry 1: signed with a key that is not jmiller's in the reviewers file | "
+                     "entries 3 to 4: signed with a key that is not jmiller's in the "
+                     "reviewers file"));
 }
 
 TEST(Record, BadInputIsRefusedAndWritesNothing) {
