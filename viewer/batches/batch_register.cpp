@@ -97,7 +97,7 @@ const QString kSelectColumns = [] {
 const QStringList kLogColumns{"path",      "kind",  "size",    "mtime_ms",  "first_time",
                               "last_time", "error", "missing", "scanned_at"};
 
-// The advisory lock PostgreSQL sessions take while they migrate.
+// The advisory lock PostgreSQL connections take while they migrate.
 constexpr qint64 kMigrationLock = 0x7461727665780001LL;
 
 QString upsertSql(const QString& table, const QStringList& columns) {
