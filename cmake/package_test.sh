@@ -35,7 +35,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Description) == "viewer for a process controller's logs"*$'\n'" "* ]] ||
   fail "Description: $(field Description)"
 depends=$(field Depends)
-for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 libnettle8; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 libnettle8 libqt6sql6-sqlite; do
   tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | grep -qxF "$lib" ||
     fail "Depends lacks $lib: $depends"
 done

@@ -25,6 +25,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's SQL drivers are plug-ins dpkg-shlibdeps cannot see: the batch register
+# needs SQLite's, and PostgreSQL's for a shared register.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # dpkg runs ldconfig once at the end of the run that installs or removes the
