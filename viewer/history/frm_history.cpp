@@ -103,7 +103,7 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
 
   DataTab = new TabControl(
       {QStringLiteral("Data"), QStringLiteral("Operator Events"), QStringLiteral("Audit Trail"),
-       QStringLiteral("Alarm History"), QStringLiteral("Trend Data")},
+       QStringLiteral("Alarm History"), QStringLiteral("Trend Data"), QStringLiteral("Review")},
       this);
 
   // Data tab

@@ -229,6 +229,7 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   }
   v.completeEntries = int(n);
   v.decidingLine = lastSignOff;
+  v.lastLineHash = n > 0 ? checks[n - 1].hash : firstPrev();
 
   // The files of every valid sign-off, each read once.
   std::map<QString, QString> present;  // path -> SHA-256, "" when missing
@@ -330,6 +331,103 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   return v;
 }
 
+namespace {
+
+// The failures of `e`, written as the entry after `v`'s last one, that
+// concern it alone (signer, key, signature, role, reason, approval).
+QStringList entryFailures(const VerifiedRecord& v, const RecordEntry& e, const QByteArray& body) {
+  QStringList failures;
+  const Reviewer* signer = v.reviewers.find(e.author);
+  if (!signer) {
+    failures << QStringLiteral("signed by %1, who is not in the reviewers file").arg(e.author);
+  } else if (keyFingerprint(signer->publicKey) != e.keyFingerprint) {
+    failures << QStringLiteral("signed with a key that is not %1's in the reviewers file")
+                    .arg(e.author);
+  } else if (!verifySignature(signer->publicKey, signedBytes(body), e.signature)) {
+    failures << QStringLiteral("altered (its signature does not hold)");
+  } else if (!hasRoleFor(*signer, e)) {
+    failures << QStringLiteral("%1 lacks the role %2")
+                    .arg(e.author, e.meaning == Meaning::Approved ? QStringLiteral("approver")
+                                                                  : QStringLiteral("reviewer"));
+  }
+  if (e.data != v.dataName) failures << QStringLiteral("belongs to %1, not %2").arg(e.data, v.dataName);
+  if (e.kind == EntryKind::SignOff) {
+    if (e.meaning == Meaning::Rejected && e.reason.trimmed().isEmpty())
+      failures << QStringLiteral("rejected without a reason");
+    if (e.meaning == Meaning::Approved) {
+      QString why;
+      bool byOther = false;
+      for (const EntryResult& prior : v.entries)
+        if (prior.valid() && prior.entry && prior.entry->kind == EntryKind::SignOff &&
+            prior.entry->meaning == Meaning::Reviewed && prior.entry->author != e.author)
+          byOther = true;
+      if (!byOther)
+        failures << QStringLiteral("approved without an earlier review by another person");
+    }
+  }
+  return failures;
+}
+
+}  // namespace
+
+bool extendVerified(VerifiedRecord& v, const QByteArray& line) {
+  if (v.pending) return false;
+  QString why;
+  QByteArray body;
+  const std::optional<RecordEntry> e = parseEntryLine(line, &why, &body);
+  const QByteArray expectedPrev = v.lastLineHash.isEmpty() ? firstPrev() : v.lastLineHash;
+  // An incomplete last line is ended by the writer: the view no longer
+  // matches the file.
+  const bool tailCut = !v.entries.empty() && int(v.entries.size()) > v.completeEntries;
+  if (!e || e->prev != expectedPrev || e->seq != v.completeEntries + 1 || tailCut) return false;
+  EntryResult res;
+  res.line = v.completeEntries + 1;
+  res.entry = e;
+  res.failures = entryFailures(v, *e, body);
+  if (e->kind == EntryKind::Note) res.afterSignOff = v.decidingLine;
+  v.exists = true;
+  v.entries.push_back(res);
+  v.completeEntries = res.line;
+  v.lastLineHash = lineHash(line);
+  if (!res.valid()) {
+    v.problems << QStringLiteral("entry %1: %2").arg(res.line).arg(res.failures.join(u"; "));
+  } else if (e->kind == EntryKind::SignOff) {
+    v.decidingLine = res.line;
+  }
+  return true;
+}
+
+VerifiedRecord readRecordEntries(const RecordTarget& target) {
+  const QString dataFile = target.batch.dataFile;
+  VerifiedRecord v;
+  v.recordPath = recordPathFor(dataFile, target.reviewDir);
+  v.dataName = QFileInfo(dataFile).fileName();
+  v.dataSha256 = target.dataSha256;
+  v.pending = true;
+  const std::optional<QByteArray> contents = readRegularFile(v.recordPath);
+  if (!contents) return v;
+  v.exists = true;
+  const RecordLines split = splitRecordLines(*contents);
+  v.entries.reserve(split.lines.size() + 1);
+  for (std::size_t i = 0; i < split.lines.size(); ++i) {
+    EntryResult res;
+    res.line = int(i + 1);
+    QString why;
+    res.entry = parseEntryLine(split.lines[i], &why);
+    if (!res.entry) res.failures << QStringLiteral("does not parse (%1)").arg(why);
+    v.entries.push_back(std::move(res));
+  }
+  if (split.hasIncompleteTail) {
+    EntryResult res;
+    res.line = int(split.lines.size() + 1);
+    res.failures << QStringLiteral(
+        "incomplete entry (cut short while written), not taken as valid");
+    v.entries.push_back(res);
+  }
+  v.completeEntries = int(split.lines.size());
+  return v;
+}
+
 VerifiedRecord verifyRecord(const RecordTarget& target, const ReviewersFile& reviewers) {
   const QString dataFile = target.batch.dataFile;
   const QString recordPath = recordPathFor(dataFile, target.reviewDir);
@@ -343,6 +441,7 @@ VerifiedRecord verifyRecord(const RecordTarget& target, const ReviewersFile& rev
     v.dataName = QFileInfo(dataFile).fileName();
     v.dataSha256 = dataSha;
     v.reviewers = reviewers;
+    v.lastLineHash = firstPrev();
   }
   v.recordPath = recordPath;
   return v;

@@ -28,7 +28,8 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
   connect(report, &QAction::triggered, this, [this] {
     if (reviewReport_) reviewReport_();
   });
-  mnuFile->addSeparator();
+  fileMenu_ = mnuFile;
+  fileSeparator_ = mnuFile->addSeparator();
   QAction* exit = mnuFile->addAction(QStringLiteral("E&xit"));
   exit->setObjectName(QStringLiteral("mnuFileExit"));
   connect(exit, &QAction::triggered, this, [this] { mnuFileExit_Click(); });
@@ -51,6 +52,11 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
   orderPanel_->setFrameShape(QFrame::Panel);
   orderPanel_->setFrameShadow(QFrame::Sunken);
   orderPanel_->hide();
+  reviewPanel_ = new QLabel(sb);
+  reviewPanel_->setObjectName(QStringLiteral("reviewStatusPanel"));
+  reviewPanel_->setFrameShape(QFrame::Panel);
+  reviewPanel_->setFrameShadow(QFrame::Sunken);
+  reviewPanel_->hide();
   datePanel_ = new QLabel(sb);
   datePanel_->setFrameShape(QFrame::Panel);
   datePanel_->setFrameShadow(QFrame::Sunken);
@@ -60,6 +66,7 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
   timePanel_->setFrameShadow(QFrame::Sunken);
   timePanel_->setAlignment(Qt::AlignCenter);
   sb->addWidget(statusPanel_, 1);
+  sb->addPermanentWidget(reviewPanel_);
   sb->addPermanentWidget(orderPanel_);
   sb->addPermanentWidget(datePanel_);
   sb->addPermanentWidget(timePanel_);
@@ -114,6 +121,21 @@ QString FrmMain::statusText() const { return statusPanel_->text(); }
 void FrmMain::setDateOrderText(const QString& text) {
   orderPanel_->setText(text);
   orderPanel_->setVisible(!text.isEmpty());
+}
+
+void FrmMain::addFileAction(QAction* action) {
+  action->setParent(fileMenu_);
+  fileMenu_->insertAction(fileSeparator_, action);
+}
+
+void FrmMain::setReviewStatusText(const QString& text, bool failed) {
+  reviewFailed_ = failed;
+  reviewPanel_->setText(text);
+  reviewPanel_->setToolTip(text);
+  reviewPanel_->setStyleSheet(failed ? QStringLiteral("QLabel { color: white; background: #c00000; "
+                                                      "font-weight: bold; padding: 0 4px; }")
+                                     : QStringLiteral("QLabel { padding: 0 4px; }"));
+  reviewPanel_->setVisible(!text.isEmpty());
 }
 
 void FrmMain::updateClock() {

@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include "shell/frame_rules.h"
+#include "record/gui/record_dialogs.h"
 #include "shell/gui/report_dialog.h"
 #include "shell/msgbox_placement.h"
 
@@ -222,6 +223,22 @@ bool QtUserInterface::reviewReportDialog(ReportDialogValues& values) {
   if (dialog.exec() != QDialog::Accepted) return false;
   values = dialog.values();
   return true;
+}
+
+bool QtUserInterface::unlockDialog(UnlockValues& values) {
+  return execUnlockDialog(values, owner_ ? owner_->window() : nullptr);
+}
+
+bool QtUserInterface::noteDialog(NoteValues& values) {
+  return execNoteDialog(values, owner_ ? owner_->window() : nullptr);
+}
+
+bool QtUserInterface::signDialog(SignValues& values) {
+  return execSignDialog(values, owner_ ? owner_->window() : nullptr);
+}
+
+bool QtUserInterface::recordSettingsDialog(RecordSettingsValues& values) {
+  return execRecordSettingsDialog(values, owner_ ? owner_->window() : nullptr);
 }
 
 int QtUserInterface::printerCount() {

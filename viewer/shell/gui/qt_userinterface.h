@@ -35,6 +35,10 @@ class QtUserInterface : public UserInterface {
   QColor showColor(const QColor& initial) override;
   QString inputText(const QString& prompt, const QString& initial) override;
   bool reviewReportDialog(ReportDialogValues& values) override;
+  bool unlockDialog(UnlockValues& values) override;
+  bool noteDialog(NoteValues& values) override;
+  bool signDialog(SignValues& values) override;
+  bool recordSettingsDialog(RecordSettingsValues& values) override;
   int printerCount() override;
   PrinterChoice showPrinter(int flags) override;
   QPrinter* printer() override;
