@@ -1,6 +1,7 @@
 #include "shell/gui/frm_main.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLocale>
@@ -135,6 +136,10 @@ void FrmMain::setReviewStatusText(const QString& text, bool failed) {
   reviewPanel_->setStyleSheet(failed ? QStringLiteral("QLabel { color: white; background: #c00000; "
                                                       "font-weight: bold; padding: 0 4px; }")
                                      : QStringLiteral("QLabel { padding: 0 4px; }"));
+  // The line whole while it fits in half the bar; a longer one is cut and
+  // shown whole in its tool tip.
+  reviewPanel_->setMinimumWidth(
+      std::min(reviewPanel_->fontMetrics().horizontalAdvance(text) + 14, std::max(200, width() / 2)));
   reviewPanel_->setVisible(!text.isEmpty());
 }
 
