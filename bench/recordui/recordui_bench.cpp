@@ -70,8 +70,8 @@ class BenchUi : public UserInterface {
 
 // Writes the record: notes at rows spread over the file, a review half way
 // and an approval at the end, each signed.
-void writeRecord(const RecordTarget& target, const ReviewersFile& reviewers,
-                 const UnlockedKey& rev, const UnlockedKey& appr, int total) {
+void writeRecord(const RecordTarget& target, const ReviewersFile& reviewers, const UnlockedKey& rev,
+                 const UnlockedKey& appr, int total) {
   LogTable data;
   loadHistData(data, target.batch.dataFile, QLocale::c());
   const std::vector<BatchFile> files = batchFiles(target.batch, target.dataSha256);
@@ -125,15 +125,15 @@ struct Window {
   Window(const QString& reviewers, const QString& reviewDir) {
     cmds.setReview(&review);
     record.commands().setPlace({reviewDir, reviewers});
-    record.commands().setRunner([](std::function<VerifiedRecord()> work,
-                                   std::function<void(VerifiedRecord)> done) {
-      std::thread([work = std::move(work), done = std::move(done)]() mutable {
-        auto result = std::make_shared<VerifiedRecord>(work());
-        QMetaObject::invokeMethod(
-            qApp, [done = std::move(done), result] { done(std::move(*result)); },
-            Qt::QueuedConnection);
-      }).detach();
-    });
+    record.commands().setRunner(
+        [](std::function<VerifiedRecord()> work, std::function<void(VerifiedRecord)> done) {
+          std::thread([work = std::move(work), done = std::move(done)]() mutable {
+            auto result = std::make_shared<VerifiedRecord>(work());
+            QMetaObject::invokeMethod(
+                qApp, [done = std::move(done), result] { done(std::move(*result)); },
+                Qt::QueuedConnection);
+          }).detach();
+        });
     w.resize(1600, 900);
     w.show();
     QApplication::processEvents();
@@ -149,7 +149,8 @@ struct Window {
     historyReview.dataFileChanged();
     record.batchChanged(batch);
     const double shown = double(t.nsecsElapsed()) / 1e6;
-    while (record.commands().record().pending) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (record.commands().record().pending)
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     QApplication::processEvents();
     return {shown, double(t.nsecsElapsed()) / 1e6};
   }
@@ -187,7 +188,8 @@ int main(int argc, char** argv) {
     target.batch = batch;
     target.reviewDir = records;
     target.dataSha256 = sha256OfFile(batch.dataFile);
-    writeRecord(target, readReviewersFile(reviewersPath), *UnlockedKey::unlock(rev.id, "r", keys, 0),
+    writeRecord(target, readReviewersFile(reviewersPath),
+                *UnlockedKey::unlock(rev.id, "r", keys, 0),
                 *UnlockedKey::unlock(appr.id, "a", keys, 0), total);
     std::printf("record: %d entries, %.1f MB\n", total,
                 double(QFileInfo(recordPathFor(batch.dataFile, records)).size()) / 1e6);
@@ -239,10 +241,12 @@ int main(int argc, char** argv) {
       std::printf("trend: %d channels x %zu points, %zu markers drawn as %d lines\n",
                   with.plot.channelCount(), with.plot.pointCount(0), markers.size(), drawnLines);
     }
-    std::printf("open without a record: pane shown %.0f ms, verification back %.0f ms (median of 3)\n",
-                median(shownWithout), median(doneWithout));
-    std::printf("open with %d entries:  pane shown %.0f ms, verification back %.0f ms (median of 3)\n",
-                total, median(shownWith), median(doneWith));
+    std::printf(
+        "open without a record: pane shown %.0f ms, verification back %.0f ms (median of 3)\n",
+        median(shownWithout), median(doneWithout));
+    std::printf(
+        "open with %d entries:  pane shown %.0f ms, verification back %.0f ms (median of 3)\n",
+        total, median(shownWith), median(doneWith));
     std::printf("over the same batch without a record: %.0f ms shown, %.0f ms verified\n",
                 median(shownWith) - median(shownWithout), median(doneWith) - median(doneWithout));
     std::printf("full-range replot: %.1f ms with %d markers, %.1f ms without (median of 7)\n",

@@ -87,9 +87,8 @@ QString HistoryRecord::fileOf(ReviewTable t) const {
     case ReviewTable::AuditTrail:
       return b.auditFile;
     case ReviewTable::AuditSignatures:
-      return b.auditFile.isEmpty()
-                 ? QString()
-                 : companionFileName(b.auditFile, CompanionKind::AuditSignatures);
+      return b.auditFile.isEmpty() ? QString()
+                                   : companionFileName(b.auditFile, CompanionKind::AuditSignatures);
     case ReviewTable::Alarms:
       return b.alarmFile;
   }
@@ -137,12 +136,11 @@ void HistoryRecord::signReview() {
   if (refuseWhenBusy()) return;
   const TimeWindow& w = review_.window();
   ReviewCommands& rc = historyReview_.commands();
-  const QString text = !w.isSet() ? QStringLiteral("the whole file")
-                                  : QStringLiteral("From %1 To %2")
-                                        .arg(w.from ? rc.fieldText(w.from)
-                                                    : QStringLiteral("the file's start"),
-                                             w.to ? rc.fieldText(w.to)
-                                                  : QStringLiteral("the file's end"));
+  const QString text =
+      !w.isSet() ? QStringLiteral("the whole file")
+                 : QStringLiteral("From %1 To %2")
+                       .arg(w.from ? rc.fieldText(w.from) : QStringLiteral("the file's start"),
+                            w.to ? rc.fieldText(w.to) : QStringLiteral("the file's end"));
   commands_->signReview(w, text);
 }
 

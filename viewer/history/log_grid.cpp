@@ -374,8 +374,8 @@ void LogGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
 bool LogGrid::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::ContextMenu) {
     auto* menu = static_cast<QContextMenuEvent*>(event);
-    const int viewRow = menu->reason() == QContextMenuEvent::Mouse ? rowAt(menu->pos().y())
-                                                                   : currentIndex().row();
+    const int viewRow =
+        menu->reason() == QContextMenuEvent::Mouse ? rowAt(menu->pos().y()) : currentIndex().row();
     menuRow_ = model_ && viewRow >= 0 ? std::max(0, model_->tableRow(viewRow)) : 0;
   }
   return QTableView::viewportEvent(event);
@@ -386,8 +386,8 @@ bool LogGrid::event(QEvent* event) {
   if (event->type() == QEvent::ContextMenu) {
     auto* menu = static_cast<QContextMenuEvent*>(event);
     const QPoint at = viewport()->mapFrom(this, menu->pos());
-    const int viewRow = menu->reason() == QContextMenuEvent::Mouse ? rowAt(at.y())
-                                                                   : currentIndex().row();
+    const int viewRow =
+        menu->reason() == QContextMenuEvent::Mouse ? rowAt(at.y()) : currentIndex().row();
     menuRow_ = model_ && viewRow >= 0 ? std::max(0, model_->tableRow(viewRow)) : 0;
   }
   return QTableView::event(event);

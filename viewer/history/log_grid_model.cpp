@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygonF>
-
 #include <algorithm>
 
 #include "review/row_filter.h"
@@ -154,8 +153,7 @@ QVariant LogGridModel::data(const QModelIndex& proxyIndex, int role) const {
   if (marks_ && (role == Qt::BackgroundRole || role == Qt::ToolTipRole) && proxyIndex.isValid()) {
     const auto it = marks_->find(tableRow(proxyIndex.row()));
     if (it != marks_->end())
-      return role == Qt::ToolTipRole ? QVariant(it->second)
-                                     : QVariant(QColor(0xFF, 0xF1, 0xB8));
+      return role == Qt::ToolTipRole ? QVariant(it->second) : QVariant(QColor(0xFF, 0xF1, 0xB8));
   }
   return QAbstractProxyModel::data(proxyIndex, role);
 }

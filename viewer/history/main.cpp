@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
       QStringLiteral("Keep review records in DIR instead of beside the data files (this run)."),
       QStringLiteral("DIR"));
   QCommandLineOption reviewersOption(
-      QStringLiteral("reviewers"),
-      QStringLiteral("Trust the reviewers listed in FILE (this run)."), QStringLiteral("FILE"));
+      QStringLiteral("reviewers"), QStringLiteral("Trust the reviewers listed in FILE (this run)."),
+      QStringLiteral("FILE"));
   parser.addOption(reviewDirOption);
   parser.addOption(reviewersOption);
   parser.addOption(openOption);

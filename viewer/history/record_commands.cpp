@@ -73,9 +73,10 @@ QString signStatementText(const QString& dataName) {
 
 QString noReviewersText(const QString& reviewersFile) {
   return reviewersFile.isEmpty()
-             ? QStringLiteral("No reviewers file was found (neither $XDG_CONFIG_HOME/tarvex/"
-                              "reviewers nor /etc/tarvex/reviewers). Choose one with File > "
-                              "Review Settings...; nothing was written.")
+             ? QStringLiteral(
+                   "No reviewers file was found (neither $XDG_CONFIG_HOME/tarvex/"
+                   "reviewers nor /etc/tarvex/reviewers). Choose one with File > "
+                   "Review Settings...; nothing was written.")
              : QStringLiteral("The reviewers file %1 lists no reviewer; nothing was written.")
                    .arg(reviewersFile);
 }
@@ -93,7 +94,8 @@ QString stillVerifyingText() {
 
 QString rejectNeedsReasonText() { return QStringLiteral("A rejection needs a reason."); }
 
-RecordCommands::RecordCommands(UserInterface& ui, RecordWindow& window) : ui_(ui), window_(window) {}
+RecordCommands::RecordCommands(UserInterface& ui, RecordWindow& window)
+    : ui_(ui), window_(window) {}
 
 RecordCommands::~RecordCommands() = default;
 
@@ -133,9 +135,8 @@ void RecordCommands::openBatch(const BatchPaths& batch, const QString& dataSha25
   auto work = [t, reviewersFile]() -> VerifiedRecord {
     VerifiedRecord v;
     try {
-      RecordTarget known = t;
-      if (known.dataSha256.isEmpty()) known.dataSha256 = sha256OfFile(t.batch.dataFile);
-      v = verifyRecord(known, readReviewersFile(reviewersFile));
+      // The data file is hashed while the record's signatures are checked.
+      v = verifyRecordHashing(t, readReviewersFile(reviewersFile));
     } catch (const RuntimeError& e) {
       v = VerifiedRecord{};
       v.dataName = QFileInfo(t.batch.dataFile).fileName();
@@ -240,8 +241,8 @@ bool RecordCommands::ensureUnlocked(const QString& purpose) {
   ui_.setPointer(Pointer::Normal);
   if (memory_.saveLastReviewer) memory_.saveLastReviewer(v.id);
   reviewers_ = reviewers;
-  ui_.setStatusText(QStringLiteral("The key of %1 is unlocked until Lock or the end of the program.")
-                        .arg(v.id));
+  ui_.setStatusText(
+      QStringLiteral("The key of %1 is unlocked until Lock or the end of the program.").arg(v.id));
   return true;
 }
 
@@ -274,7 +275,7 @@ bool RecordCommands::readyToWrite() {
 }
 
 std::optional<RecordEntry> RecordCommands::addNoteAtRow(ReviewTable table, const LogTable& logTable,
-                                                       int row, const QString& file) {
+                                                        int row, const QString& file) {
   if (!readyToWrite()) return std::nullopt;
   if (row < 1 || row > logTable.lastRow()) {
     ui_.msgBoxPos(QStringLiteral("Choose a row for the note."), mb::Question);
@@ -404,7 +405,8 @@ void RecordCommands::written(const RecordEntry& entry) {
     refresh();
     return;
   }
-  if (record_.recordPath.isEmpty()) record_.recordPath = recordPathFor(batch_.dataFile, place_.reviewDir);
+  if (record_.recordPath.isEmpty())
+    record_.recordPath = recordPathFor(batch_.dataFile, place_.reviewDir);
   window_.showRecord(record_);
   showStatus();
 }
@@ -426,8 +428,7 @@ bool RecordCommands::editSettings() {
                   mb::Question);
     return false;
   }
-  const bool changed =
-      v.reviewDir != place_.reviewDir || v.reviewersFile != place_.reviewersFile;
+  const bool changed = v.reviewDir != place_.reviewDir || v.reviewersFile != place_.reviewersFile;
   place_.reviewDir = v.reviewDir;
   place_.reviewersFile = v.reviewersFile;
   if (changed) refresh();

@@ -6,8 +6,8 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
-#include <thread>
 #include <cstdio>
+#include <thread>
 #include <utility>
 
 #include "history/frm_history.h"
@@ -152,7 +152,8 @@ void ViewerApp::showHistory() {
                                                    [this] { return globals_->startDir; });
   reference_->setDateOrder(globals_->dateOrder);
   commands_->setCompareHandler([this] { reference_->compareWith(); });
-  historyRecord_ = std::make_unique<HistoryRecord>(*history_, *review_, *historyReview_, *plot_, ui_);
+  historyRecord_ =
+      std::make_unique<HistoryRecord>(*history_, *review_, *historyReview_, *plot_, ui_);
   plot_->setMenuSource([this] {
     std::vector<TrendMenuEntry> entries = reference_->menuEntries();
     entries.push_back(TrendMenuEntry{});  // a separator
@@ -236,8 +237,8 @@ void ViewerApp::wireRecord() {
   HistoryRecord& record = *historyRecord_;
   RecordCommands& cmds = record.commands();
   RecordPlace place;
-  place.reviewDir = options_.reviewDir.value_or(
-      viewerSettings().value(QStringLiteral("review/dir")).toString());
+  place.reviewDir =
+      options_.reviewDir.value_or(viewerSettings().value(QStringLiteral("review/dir")).toString());
   place.reviewersFile = options_.reviewersFile.value_or(
       viewerSettings().value(QStringLiteral("review/reviewers")).toString());
   cmds.setPlace(place);
@@ -248,19 +249,19 @@ void ViewerApp::wireRecord() {
        }});
   // The record is verified on a worker thread; its results come back to
   // this thread (dropped when the window has gone).
-  cmds.setRunner([this](std::function<VerifiedRecord()> work,
-                        std::function<void(VerifiedRecord)> done) {
-    QPointer<QObject> context(historyRecord_.get());
-    std::thread([work = std::move(work), done = std::move(done), context]() mutable {
-      auto result = std::make_shared<VerifiedRecord>(work());
-      QMetaObject::invokeMethod(
-          qApp,
-          [done = std::move(done), result, context] {
-            if (context) done(std::move(*result));
-          },
-          Qt::QueuedConnection);
-    }).detach();
-  });
+  cmds.setRunner(
+      [this](std::function<VerifiedRecord()> work, std::function<void(VerifiedRecord)> done) {
+        QPointer<QObject> context(historyRecord_.get());
+        std::thread([work = std::move(work), done = std::move(done), context]() mutable {
+          auto result = std::make_shared<VerifiedRecord>(work());
+          QMetaObject::invokeMethod(
+              qApp,
+              [done = std::move(done), result, context] {
+                if (context) done(std::move(*result));
+              },
+              Qt::QueuedConnection);
+        }).detach();
+      });
   record.setBusy([this] { return commands_->busy(); });
   record.setStatusSink(
       [this](const QString& text, bool failed) { main_->setReviewStatusText(text, failed); });

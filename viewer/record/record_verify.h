@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -90,6 +91,16 @@ VerifiedRecord verifyRecord(const RecordTarget& target, const ReviewersFile& rev
 VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& dataName,
                                     const QString& dataSha256, const ReviewersFile& reviewers,
                                     const BatchPaths& batch = {});
+
+// As above, the data file's SHA-256 asked for only once every line's
+// signature has been checked, so that it can be computed meanwhile.
+VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& dataName,
+                                    const std::function<QString()>& dataSha256,
+                                    const ReviewersFile& reviewers, const BatchPaths& batch = {});
+
+// verifyRecord with the data file hashed on a thread of its own while the
+// record's signatures are checked (target.dataSha256 is taken when given).
+VerifiedRecord verifyRecordHashing(const RecordTarget& target, const ReviewersFile& reviewers);
 
 // The record of target's data file read and its lines parsed, nothing
 // checked: what a window shows at once while verifyRecord runs elsewhere.

@@ -94,15 +94,15 @@ struct NoteValues {
 // "Sign Review...": the meaning and reason chosen, and what the signature
 // covers (shown).
 struct SignValues {
-  QString signer;  // "Jane Miller (jmiller)"
+  QString signer;   // "Jane Miller (jmiller)"
   int meaning = 0;  // 0 reviewed, 1 approved, 2 rejected
   bool approveAllowed = false;
   QString approveWhy;  // why Approve is not offered ("" when it is)
   QString reason;
-  QString window;          // the window in force, as the review bar shows it
-  QStringList files;       // "Data file: Batch.csv", one per file bound
-  QStringList sha256;      // each file's SHA-256, in the same order
-  QString statement;       // what signing means, in plain words
+  QString window;      // the window in force, as the review bar shows it
+  QStringList files;   // "Data file: Batch.csv", one per file bound
+  QStringList sha256;  // each file's SHA-256, in the same order
+  QString statement;   // what signing means, in plain words
 };
 
 // Where review records are kept and which reviewers file is trusted ("":

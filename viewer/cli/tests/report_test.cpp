@@ -432,8 +432,8 @@ TEST_F(ReportCliTest, TheReviewRecordIsPrintedAsItHoldsAndATamperedEntryFails) {
                          0);
   ASSERT_FALSE(p.isEmpty());
   QString cover = p[0].simplified();
-  EXPECT_TRUE(cover.contains(
-      QStringLiteral("All 3 signatures confirmed; review record intact, approved")));
+  EXPECT_TRUE(
+      cover.contains(QStringLiteral("All 3 signatures confirmed; review record intact, approved")));
   EXPECT_TRUE(cover.contains(QStringLiteral(
       "Signed electronically by Jane Miller (jmiller) on 2026-12-10 09:15:03 +01:00: Reviewed "
       "(Within limits)")))

@@ -93,8 +93,8 @@ class RecordCommandsTest : public ::testing::Test {
     cmds->setPlace({QString(), dir->filePath(QStringLiteral("reviewers"))});
     cmds->setKeysDir(dir->filePath(QStringLiteral("keys")));
     cmds->setWrongPassphraseDelay(0);
-    cmds->setMemory({[this] { return lastReviewer; },
-                     [this](const QString& id) { lastReviewer = id; }});
+    cmds->setMemory(
+        {[this] { return lastReviewer; }, [this](const QString& id) { lastReviewer = id; }});
     cmds->openBatch(batch);
   }
 
@@ -251,12 +251,11 @@ TEST_F(RecordCommandsTest, ASignOffBindsTheFilesShownAndApprovalTakesAnotherPers
   EXPECT_EQ(shown.window, QStringLiteral("the whole file"));
   EXPECT_TRUE(shown.statement.contains(QStringLiteral("Reactor2_History.csv")));
   // The files shown are the files bound, digest for digest.
-  EXPECT_EQ(shown.files, (QStringList{"Data file: Reactor2_History.csv",
-                                      "Data signatures: Reactor2_History.sig",
-                                      "Operator events: Reactor2_History.evt",
-                                      "Audit trail: Reactor2_Audit.aud",
-                                      "Audit signatures: Reactor2_Audit.sig",
-                                      "Alarm history: Reactor2_Alarms.csv"}));
+  EXPECT_EQ(
+      shown.files,
+      (QStringList{"Data file: Reactor2_History.csv", "Data signatures: Reactor2_History.sig",
+                   "Operator events: Reactor2_History.evt", "Audit trail: Reactor2_Audit.aud",
+                   "Audit signatures: Reactor2_Audit.sig", "Alarm history: Reactor2_Alarms.csv"}));
   ASSERT_EQ(reviewed->files.size(), 6u);
   for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(reviewed->files[i].sha256, shown.sha256[int(i)]);
   EXPECT_EQ(reviewed->files[3].sha256, sha256OfFile(batch.auditFile));
@@ -313,8 +312,8 @@ TEST_F(RecordCommandsTest, TheStatusFollowsATamperedRecordAndAChangedDataFile) {
   EXPECT_EQ(ui.messages.back().prompt, dataChangedText(QStringLiteral("Reactor2_History.csv")));
   EXPECT_EQ(readAll(recordPath), good);
   EXPECT_TRUE(window.failed);
-  EXPECT_TRUE(window.status.contains(QStringLiteral(
-      "Reactor2_History.csv changed since signed by jmiller on ")))
+  EXPECT_TRUE(window.status.contains(
+      QStringLiteral("Reactor2_History.csv changed since signed by jmiller on ")))
       << qPrintable(window.status);
 }
 

@@ -4,30 +4,37 @@
 // approves; tampering with the record turns the status bar red, naming the
 // entry. With TARVEX_SHOTS set, every window and dialog is saved there as a
 // picture.
+#include <qcustomplot.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 #include <functional>
-#include <qcustomplot.h>
 
 #include "history/frm_history.h"
 #include "history/history_commands.h"
 #include "history/history_record.h"
 #include "history/viewer_app.h"
+#include "logfiles/row_time.h"
 #include "record/gui/record_dialogs.h"
 #include "record/gui/review_pane.h"
+#include "record/note_anchor.h"
 #include "record/reviewer_key.h"
 #include "record/reviewers.h"
+#include "review/review_model.h"
 #include "shell/gui/frm_main.h"
+#include "shell/gui/report_dialog.h"
 #include "trend/gui/qcp_trend_plot.h"
 
 using namespace tarvex;
@@ -70,6 +77,21 @@ class ModalAnswer {
 
 QAction* fileAction(FrmMain* main, const char* name) {
   return main->findChild<QAction*>(QLatin1String(name));
+}
+
+// "Review Report..." of the File menu to `pdf`, its message answered;
+// returns the first page as pdftotext reads it, blanks run together.
+QString writeReport(FrmMain* main, const QString& pdf) {
+  ModalAnswer<ReportDialog> dialog([pdf](ReportDialog* d) {
+    d->outputField()->setText(pdf);
+    d->accept();
+  });
+  ModalAnswer<QMessageBox> saved([](QMessageBox* box) { box->accept(); });
+  fileAction(main, "mnuFileReviewReport")->trigger();
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"), {"-l", "1", pdf, "-"});
+  text.waitForFinished(60000);
+  return QString::fromUtf8(text.readAllStandardOutput()).simplified();
 }
 
 }  // namespace
@@ -135,6 +157,20 @@ class RecordWindowTest : public QObject {
     QCOMPARE(record->commands().record().completeEntries, 1);
     QVERIFY(w->vaGridView->gridModel()->noteMarks()->count(40) == 1);
     QCOMPARE(main->reviewStatusText(), QString("Review record: 1 entry, not signed yet"));
+    // The marked row's cells carry the note as their tool tip.
+    w->vaGridView->showTableRow(45);
+    const QModelIndex marked = w->vaGridView->model()->index(39, 2);
+    const QString tip = marked.data(Qt::ToolTipRole).toString();
+    QVERIFY2(tip.startsWith("Note by Jane Miller (jmiller), ") &&
+                 tip.endsWith(":\nJacket temperature overshoot"),
+             qPrintable(tip));
+    QVERIFY(marked.data(Qt::BackgroundRole).isValid());
+    QToolTip::showText(
+        w->vaGridView->viewport()->mapToGlobal(w->vaGridView->visualRect(marked).center()), tip,
+        w->vaGridView->viewport());
+    QTest::qWait(50);
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top->inherits("QTipLabel") && top->isVisible()) shot(top, "record-grid-tooltip");
     shot(main, "record-grid-mark");
 
     // A plot, then a note from the trend's menu at the time clicked: no
@@ -181,6 +217,10 @@ class RecordWindowTest : public QObject {
       QVERIFY(!unlockAsked);
     }
     QCOMPARE(record->commands().record().completeEntries, 2);
+    // At the time clicked (the cursor hidden), to the second.
+    const double clicked = widget->xAxis->pixelToCoord(area.center().x() + area.width() / 4);
+    QCOMPARE(record->commands().record().entries[1].entry->anchor.time,
+             isoOfSeconds(qRound64(clicked * 86400)));
     QTest::qWait(50);
     shot(main, "record-trend-markers");
 
@@ -229,6 +269,21 @@ class RecordWindowTest : public QObject {
     QTest::keyClicks(pane->searchField(), QStringLiteral("agitator"));
     QCOMPARE(pane->countLabel()->text(), QString("Showing 1 of 4 entries"));
     pane->searchField()->clear();
+    // The review window keeps the notes of its time (sign-offs always).
+    TimeWindow before;
+    before.to = *rowDateTime(w->vaGrid(), 100);
+    app.review()->setWindow(before);
+    QCOMPARE(pane->countLabel()->text(), QString("Showing 3 of 4 entries"));
+    app.review()->setWindow({});
+
+    // The report from the File menu: both electronic signatures on its cover.
+    const QString pdf = QDir(dir.path()).filePath(QStringLiteral("report.pdf"));
+    const QString cover = writeReport(main, pdf);
+    QVERIFY2(cover.contains("Signed electronically by Jane Miller (jmiller) on ") &&
+                 cover.contains(": Reviewed (Within limits)") &&
+                 cover.contains("Signed electronically by Kostas Papas (kpapas) on ") &&
+                 cover.contains(": Approved") && cover.contains("review record intact, approved"),
+             qPrintable(cover));
 
     // A double-click on the first note jumps to its data row.
     emit pane->entryActivated(0);
@@ -252,6 +307,10 @@ class RecordWindowTest : public QObject {
              qPrintable(main->reviewStatusText()));
     w->DataTab->setCurrentIndex(5);
     shot(main, "record-status-failed");
+    const QString failed = writeReport(main, pdf);
+    QVERIFY2(failed.contains("review record FAILED") &&
+                 failed.contains("entry 3: altered (its signature does not hold)"),
+             qPrintable(failed));
   }
 };
 

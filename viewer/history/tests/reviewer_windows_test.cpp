@@ -302,7 +302,7 @@ class ReviewerWindowsTest : public QObject {
     QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
     QCOMPARE(w.DataTab->currentIndex(), 4);
     QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
-    QCOMPARE(w.DataTab->currentIndex(), 5);                  // Review
+    QCOMPARE(w.DataTab->currentIndex(), 5);                 // Review
     QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);  // round the end
     QCOMPARE(w.DataTab->currentIndex(), 0);
     QTest::keyClick(&w, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);

@@ -61,7 +61,8 @@ void ReviewPaneModel::setRecord(std::shared_ptr<const VerifiedRecord> record) {
   for (int i = 0; i < n; ++i) {
     const EntryResult& e = record_->entries[std::size_t(i)];
     if (e.entry && e.entry->kind == EntryKind::Note && !e.entry->anchor.time.isEmpty())
-      if (const auto s = secondsOfIso(e.entry->anchor.time)) serials_[std::size_t(i)] = *s / 86400.0;
+      if (const auto s = secondsOfIso(e.entry->anchor.time))
+        serials_[std::size_t(i)] = *s / 86400.0;
   }
   refilter();
   endResetModel();
@@ -180,7 +181,7 @@ QVariant ReviewPaneModel::data(const QModelIndex& index, int role) const {
 QVariant ReviewPaneModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return QString::number(section + 1);
-  static const char* const titles[] = {"Entry", "Written",     "Author", "Kind",  "Anchor",
+  static const char* const titles[] = {"Entry", "Written", "Author", "Kind",  "Anchor",
                                        "Text",  "Meaning", "Reason", "Result"};
   return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QVariant();
 }
@@ -228,9 +229,8 @@ ReviewPane::ReviewPane(QWidget* parent) : QWidget(parent) {
     const int entry = model_->entryAt(index.row());
     if (entry >= 0) emit entryActivated(entry);
   });
-  connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
-    model_->setText(text);
-  });
+  connect(search_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { model_->setText(text); });
   connect(model_, &QAbstractItemModel::modelReset, this, [this] { updateCount(); });
   updateCount();
 }

@@ -12,10 +12,10 @@
 #include "logfiles/logtable.h"
 #include "logfiles/row_time.h"
 #include "print/compact_pdf.h"
-#include "record/note_anchor.h"
-#include "record/review_status.h"
 #include "print/grid_printouts.h"
 #include "print/table_printer.h"
+#include "record/note_anchor.h"
+#include "record/review_status.h"
 #include "review/report/report_trend.h"
 #include "review/review_texts.h"
 #include "review/time_bound.h"
@@ -324,8 +324,8 @@ int drawReport(const ReportData& data, QIODevice& out,
       s += QStringLiteral(" - FAILED: ") + res->failures.join(QStringLiteral("; "));
     text(s, bold, res->valid() ? Qt::black : red);
   }
-  for (const QString& label : {QStringLiteral("Reviewed by"), QStringLiteral("Signature"),
-                               QStringLiteral("Date")}) {
+  for (const QString& label :
+       {QStringLiteral("Reviewed by"), QStringLiteral("Signature"), QStringLiteral("Date")}) {
     if (!signOffs.empty()) break;
     const QString value = label == u"Reviewed by" ? data.request->reviewer : QString();
     flow.add(line * 2.2, [=, w = content.width()](QCPPainter& p, QPointF o) {
@@ -579,9 +579,9 @@ int drawReport(const ReportData& data, QIODevice& out,
           continue;
       }
       ++notes;
-      const QString result = res.valid() ? QStringLiteral("valid")
-                                         : QStringLiteral("FAILED: ") +
-                                               res.failures.join(QStringLiteral("; "));
+      const QString result =
+          res.valid() ? QStringLiteral("valid")
+                      : QStringLiteral("FAILED: ") + res.failures.join(QStringLiteral("; "));
       text(QStringLiteral("Entry %1 - %2 - %3 (%4) - %5")
                .arg(res.line)
                .arg(anchorText(e.anchor), e.name, e.author, result),
@@ -601,19 +601,19 @@ int drawReport(const ReportData& data, QIODevice& out,
       meaning[0] = meaning[0].toUpper();
       text(QStringLiteral("Entry %1: %2 by %3 (%4)").arg(res.line).arg(meaning, e.name, e.author),
            bold, c, line / 2);
-      const QString window =
-          e.from.isEmpty() && e.to.isEmpty()
-              ? QStringLiteral("the whole file")
-              : QStringLiteral("%1 to %2")
-                    .arg(e.from.isEmpty() ? QStringLiteral("the start")
-                                          : QString(e.from).replace(u'T', u' '),
-                         e.to.isEmpty() ? QStringLiteral("the end")
-                                        : QString(e.to).replace(u'T', u' '));
+      const QString window = e.from.isEmpty() && e.to.isEmpty()
+                                 ? QStringLiteral("the whole file")
+                                 : QStringLiteral("%1 to %2")
+                                       .arg(e.from.isEmpty() ? QStringLiteral("the start")
+                                                             : QString(e.from).replace(u'T', u' '),
+                                            e.to.isEmpty() ? QStringLiteral("the end")
+                                                           : QString(e.to).replace(u'T', u' '));
       const QStringList facts{
           QStringLiteral("Printed name: ") + e.name,
           QStringLiteral("Date and time: ") + writtenText(e),
           QStringLiteral("Meaning: ") + meaning,
-          QStringLiteral("Reason: ") + (e.reason.isEmpty() ? QStringLiteral("none given") : e.reason),
+          QStringLiteral("Reason: ") +
+              (e.reason.isEmpty() ? QStringLiteral("none given") : e.reason),
           QStringLiteral("Window: ") + window,
           QStringLiteral("Key fingerprint: ") + e.keyFingerprint,
           QStringLiteral("Files bound: %1").arg(e.files.size()),

@@ -1,7 +1,6 @@
 #include "shell/gui/frm_main.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLocale>
@@ -10,6 +9,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "shell/frame_rules.h"
 #include "shell/gui/frm_about.h"
@@ -138,8 +138,8 @@ void FrmMain::setReviewStatusText(const QString& text, bool failed) {
                                      : QStringLiteral("QLabel { padding: 0 4px; }"));
   // The line whole while it fits in half the bar; a longer one is cut and
   // shown whole in its tool tip.
-  reviewPanel_->setMinimumWidth(
-      std::min(reviewPanel_->fontMetrics().horizontalAdvance(text) + 14, std::max(200, width() / 2)));
+  reviewPanel_->setMinimumWidth(std::min(reviewPanel_->fontMetrics().horizontalAdvance(text) + 14,
+                                         std::max(200, width() / 2)));
   reviewPanel_->setVisible(!text.isEmpty());
 }
 

@@ -17,8 +17,8 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "shell/frame_rules.h"
 #include "record/gui/record_dialogs.h"
+#include "shell/frame_rules.h"
 #include "shell/gui/report_dialog.h"
 #include "shell/msgbox_placement.h"
 

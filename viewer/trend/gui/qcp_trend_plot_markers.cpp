@@ -90,8 +90,8 @@ class NoteMarkerLayer : public QCPLayerable {
         text = m.elidedText(full, Qt::ElideRight, std::max(0.0, room - 2 * pad));
         if (text.isEmpty() || text == QStringLiteral("…")) text = QStringLiteral("1");
       }
-      const QRectF box(px + 1, area.top() + 1 + (k % 2) * labelH, m.horizontalAdvance(text) + 2 * pad,
-                       labelH);
+      const QRectF box(px + 1, area.top() + 1 + (k % 2) * labelH,
+                       m.horizontalAdvance(text) + 2 * pad, labelH);
       painter->setPen(Qt::NoPen);
       painter->setBrush(QColor(0xFF, 0xF4, 0xD8, 230));
       painter->drawRect(box);
