@@ -240,6 +240,20 @@ class RecordWindowTest : public QObject {
     QVERIFY(main->reviewStatusText().endsWith("; approval pending"));
     shot(main, "record-status-reviewed");
 
+    // Review Settings...: the folder and file in force, changed for the run.
+    {
+      ModalAnswer<RecordSettingsDialog> settings([&](RecordSettingsDialog* d) {
+        QCOMPARE(d->reviewDirField()->text(), QString());
+        d->reviewersField()->setText(reviewers);
+        shot(d, "record-settings-dialog");
+        d->accept();
+      });
+      fileAction(main, "mnuFileReviewSettings")->trigger();
+      QVERIFY(settings.seen());
+      QCOMPARE(record->commands().place().reviewersFile, reviewers);
+      QTRY_VERIFY_WITH_TIMEOUT(!record->commands().record().pending, 20000);
+    }
+
     // Lock; the approver unlocks and approves.
     fileAction(main, "mnuFileLock")->trigger();
     QVERIFY(!record->commands().isUnlocked());

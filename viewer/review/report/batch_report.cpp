@@ -489,7 +489,8 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
         QStringLiteral("All %1 signatures confirmed").arg(groupedNumber(outcome.signatures));
   else
     outcome.verdict = QStringLiteral("No signatures");
-  outcome.verdict += QStringLiteral("; ") + recordVerdictText(outcome);
+  // A batch without a record keeps the verdict it always had.
+  if (outcome.recordExists) outcome.verdict += QStringLiteral("; ") + recordVerdictText(outcome);
   data.outcome = &outcome;
 
   // The pages, into memory; the file is written whole at the end.
