@@ -11,6 +11,7 @@
 //    record's markers and without them, median of 7.
 // Prints one line a figure.
 #include <qcustomplot.h>
+#include <time.h>
 
 #include <QApplication>
 #include <QDir>
@@ -42,6 +43,13 @@
 using namespace tarvex;
 
 namespace {
+
+// CPU time of every thread of the process, in ms.
+double cpuMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
 
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -140,9 +148,10 @@ struct Window {
   }
 
   // Opens the batch; returns the ms until the pane and markers show and
-  // until the verification is back.
-  std::pair<double, double> open(const BatchPaths& batch) {
+  // until the verification is back; `cpu` gets the CPU ms of all threads.
+  std::pair<double, double> open(const BatchPaths& batch, double& cpu) {
     ui.file = batch.dataFile;
+    const double cpu0 = cpuMs();
     QElapsedTimer t;
     t.start();
     cmds.DataBarBtn_Click(0);
@@ -152,6 +161,7 @@ struct Window {
     while (record.commands().record().pending)
       QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     QApplication::processEvents();
+    cpu = cpuMs() - cpu0;
     return {shown, double(t.nsecsElapsed()) / 1e6};
   }
 };
@@ -195,18 +205,22 @@ int main(int argc, char** argv) {
                 double(QFileInfo(recordPathFor(batch.dataFile, records)).size()) / 1e6);
 
     // Opening, alternately without and with the record, 3 times each.
-    std::vector<double> shownWith, doneWith, shownWithout, doneWithout;
+    std::vector<double> shownWith, doneWith, shownWithout, doneWithout, cpuWith, cpuWithout;
     std::vector<double> fullWith, fullWithout;
     int drawnLines = 0;
     for (int round = 0; round < 3; ++round) {
       {
         Window without(reviewersPath, empty);
-        const auto [s, d] = without.open(batch);
+        double cpu = 0;
+        const auto [s, d] = without.open(batch, cpu);
+        cpuWithout.push_back(cpu);
         shownWithout.push_back(s);
         doneWithout.push_back(d);
       }
       Window with(reviewersPath, records);
-      const auto [s, d] = with.open(batch);
+      double cpu = 0;
+      const auto [s, d] = with.open(batch, cpu);
+      cpuWith.push_back(cpu);
       shownWith.push_back(s);
       doneWith.push_back(d);
       if (with.record.pane()->model()->rowCount() != total ||
@@ -249,6 +263,8 @@ int main(int argc, char** argv) {
         total, median(shownWith), median(doneWith));
     std::printf("over the same batch without a record: %.0f ms shown, %.0f ms verified\n",
                 median(shownWith) - median(shownWithout), median(doneWith) - median(doneWithout));
+    std::printf("CPU of the whole open (all threads): %.0f ms with the record, %.0f ms without\n",
+                median(cpuWith), median(cpuWithout));
     std::printf("full-range replot: %.1f ms with %d markers, %.1f ms without (median of 7)\n",
                 median(fullWith), total - 2, median(fullWithout));
   } catch (const RuntimeError& e) {

@@ -64,8 +64,7 @@ HistoryRecord::HistoryRecord(FrmHistory& window, ReviewModel& review, HistoryRev
 HistoryRecord::~HistoryRecord() {
   if (window_)
     for (ReviewTable t : kTables)
-      if (LogGrid* g = historyReview_.grid(t))
-        if (g->gridModel()) g->gridModel()->setNoteMarks(nullptr);
+      if (LogGrid* g = historyReview_.grid(t)) g->setNoteMarks(nullptr);
   if (plot_) plot_->setMarkers({});
 }
 
@@ -188,11 +187,9 @@ void HistoryRecord::showRecord(const VerifiedRecord& record) {
   }
   for (ReviewTable t : kTables)
     if (LogGrid* g = historyReview_.grid(t))
-      if (g->gridModel())
-        g->gridModel()->setNoteMarks(
-            marks[std::size_t(t)].empty()
-                ? nullptr
-                : std::make_shared<const NoteMarks>(std::move(marks[std::size_t(t)])));
+      g->setNoteMarks(marks[std::size_t(t)].empty()
+                          ? nullptr
+                          : std::make_shared<const NoteMarks>(std::move(marks[std::size_t(t)])));
   if (plot_) {
     plot_->setMarkers(std::move(markers));
     if (historyReview_.hasTrend()) plot_->replot();

@@ -371,6 +371,14 @@ void LogGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
   horizontalScrollBar()->setValue(across);
 }
 
+void LogGrid::setNoteMarks(std::shared_ptr<const NoteMarks> marks) {
+  if (!model_) return;
+  model_->setNoteMarks(std::move(marks));
+  viewport()->update();
+  verticalHeader()->viewport()->update();
+  if (frozen_) frozen_->viewport()->update();
+}
+
 bool LogGrid::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::ContextMenu) {
     auto* menu = static_cast<QContextMenuEvent*>(event);

@@ -53,6 +53,10 @@ class LogGrid : public QTableView {
   // view with `hint` (the middle for a jump). A row not shown does nothing.
   void showTableRow(int row, ScrollHint hint = EnsureVisible);
 
+  // The rows review notes point at (LogGridModel::setNoteMarks), shown at
+  // once.
+  void setNoteMarks(std::shared_ptr<const NoteMarks> marks);
+
   // The table row under the mouse at the last right click (the current
   // row for a menu opened from the keyboard; 0 for none): the row a
   // context-menu command such as "Add Note..." works on.

@@ -141,12 +141,9 @@ const QPixmap& noteSign() {
 }  // namespace
 
 void LogGridModel::setNoteMarks(std::shared_ptr<const NoteMarks> marks) {
+  // No signal: one over every row of a million-row table costs the header
+  // a walk over every section. The grid repaints (LogGrid::setNoteMarks).
   marks_ = std::move(marks);
-  if (rowCount() > 0) {
-    emit dataChanged(index(0, 0), index(rowCount() - 1, std::max(0, columnCount() - 1)),
-                     {Qt::BackgroundRole, Qt::ToolTipRole});
-    emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
-  }
 }
 
 QVariant LogGridModel::data(const QModelIndex& proxyIndex, int role) const {

@@ -45,6 +45,7 @@ class LogGridModel : public QAbstractProxyModel {
 
   // Marks the rows notes point at: their cells get a pale background and
   // the notes as their tool tip, their row header a note sign. Null: none.
+  // The views are not told: LogGrid::setNoteMarks repaints them.
   void setNoteMarks(std::shared_ptr<const NoteMarks> marks);
   const NoteMarks* noteMarks() const { return marks_.get(); }
 

@@ -120,9 +120,11 @@ void RecordCommands::openBatch(const BatchPaths& batch, const QString& dataSha25
   const QFileInfo info(batch.dataFile);
   dataSize_ = info.size();
   dataModified_ = info.lastModified();
-  // The entries at once; their results when the runner has them.
+  // The entries at once; their results when the runner has them, checked
+  // on the very bytes read here.
+  QByteArray contents;
   try {
-    record_ = readRecordEntries(target());
+    record_ = readRecordEntries(target(), &contents);
   } catch (const RuntimeError& e) {
     record_.pending = false;
     record_.problems << e.description();
@@ -132,11 +134,14 @@ void RecordCommands::openBatch(const BatchPaths& batch, const QString& dataSha25
   const int generation = generation_;
   const RecordTarget t = target();
   const QString reviewersFile = place_.reviewersFile;
-  auto work = [t, reviewersFile]() -> VerifiedRecord {
+  const bool readFailed = !record_.pending;
+  auto work = [t, reviewersFile, pending = record_, contents, readFailed]() -> VerifiedRecord {
     VerifiedRecord v;
     try {
       // The data file is hashed while the record's signatures are checked.
-      v = verifyRecordHashing(t, readReviewersFile(reviewersFile));
+      const ReviewersFile reviewers = readReviewersFile(reviewersFile);
+      v = readFailed ? verifyRecordHashing(t, reviewers)
+                     : verifyReadRecord(pending, contents, t, reviewers);
     } catch (const RuntimeError& e) {
       v = VerifiedRecord{};
       v.dataName = QFileInfo(t.batch.dataFile).fileName();

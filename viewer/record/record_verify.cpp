@@ -41,13 +41,30 @@ struct Signers {
   std::vector<QString> fingerprints;
 };
 
+// What follows a line's signed body: `,"sig":"`, 128 hex digits, `"}`.
+constexpr qsizetype kSignatureFieldSize = 8 + 128 + 2;
+
+VerifiedRecord verifyContents(const QByteArray& contents, const QString& dataName,
+                              const std::function<QString()>& dataShaOf,
+                              const ReviewersFile& reviewers, const BatchPaths& batch,
+                              const std::vector<EntryResult>* parsed);
+
+// `parsed`, when given, holds these lines already parsed (their entries;
+// a line that did not parse is parsed again for its reason): a parsed line
+// is exactly its signed body followed by the fixed-length signature field.
 void checkLines(const std::vector<QByteArray>& lines, std::size_t first, std::size_t last,
-                const Signers& signers, std::vector<LineCheck>& out) {
+                const Signers& signers, std::vector<LineCheck>& out,
+                const std::vector<EntryResult>* parsed) {
   for (std::size_t i = first; i < last; ++i) {
     LineCheck& c = out[i];
     c.hash = lineHash(lines[i]);
     QByteArray body;
-    c.entry = parseEntryLine(lines[i], &c.parseError, &body);
+    if (parsed && (*parsed)[i].entry) {
+      c.entry = (*parsed)[i].entry;
+      body = lines[i].first(lines[i].size() - kSignatureFieldSize);
+    } else {
+      c.entry = parseEntryLine(lines[i], &c.parseError, &body);
+    }
     if (!c.entry) continue;
     QString fingerprint;
     c.signer = signers.find(c.entry->author, &fingerprint);
@@ -122,6 +139,15 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
 VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& dataName,
                                     const std::function<QString()>& dataShaOf,
                                     const ReviewersFile& reviewers, const BatchPaths& batch) {
+  return verifyContents(contents, dataName, dataShaOf, reviewers, batch, nullptr);
+}
+
+namespace {
+
+VerifiedRecord verifyContents(const QByteArray& contents, const QString& dataName,
+                              const std::function<QString()>& dataShaOf,
+                              const ReviewersFile& reviewers, const BatchPaths& batch,
+                              const std::vector<EntryResult>* parsed) {
   VerifiedRecord v;
   v.exists = true;
   v.dataName = dataName;
@@ -133,11 +159,12 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   std::vector<LineCheck> checks(n);
   const Signers signers(v.reviewers);
   // Parsing and the signatures are most of the work: two halves at once.
+  if (parsed && parsed->size() < n) parsed = nullptr;
   if (n >= 256)
-    onTwoThreads([&] { checkLines(lines, 0, n / 2, signers, checks); },
-                 [&] { checkLines(lines, n / 2, n, signers, checks); });
+    onTwoThreads([&] { checkLines(lines, 0, n / 2, signers, checks, parsed); },
+                 [&] { checkLines(lines, n / 2, n, signers, checks, parsed); });
   else
-    checkLines(lines, 0, n, signers, checks);
+    checkLines(lines, 0, n, signers, checks, parsed);
   const QString dataSha256 = dataShaOf();
   v.dataSha256 = dataSha256;
 
@@ -340,6 +367,8 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   return v;
 }
 
+}  // namespace
+
 namespace {
 
 // The failures of `e`, written as the entry after `v`'s last one, that
@@ -429,7 +458,28 @@ VerifiedRecord verifyRecordHashing(const RecordTarget& target, const ReviewersFi
   return v;
 }
 
-VerifiedRecord readRecordEntries(const RecordTarget& target) {
+VerifiedRecord verifyReadRecord(const VerifiedRecord& pending, const QByteArray& contents,
+                                const RecordTarget& target, const ReviewersFile& reviewers) {
+  const QString dataFile = target.batch.dataFile;
+  std::future<QString> hashing;
+  if (target.dataSha256.isEmpty())
+    hashing = std::async(std::launch::async, [dataFile] { return sha256OfFile(dataFile); });
+  auto dataSha = [&]() -> QString { return hashing.valid() ? hashing.get() : target.dataSha256; };
+  VerifiedRecord v;
+  if (pending.exists) {
+    v = verifyContents(contents, QFileInfo(dataFile).fileName(), dataSha, reviewers, target.batch,
+                       &pending.entries);
+  } else {
+    v.dataName = QFileInfo(dataFile).fileName();
+    v.dataSha256 = dataSha();
+    v.reviewers = reviewers;
+    v.lastLineHash = firstPrev();
+  }
+  v.recordPath = pending.recordPath;
+  return v;
+}
+
+VerifiedRecord readRecordEntries(const RecordTarget& target, QByteArray* contentsRead) {
   const QString dataFile = target.batch.dataFile;
   VerifiedRecord v;
   v.recordPath = recordPathFor(dataFile, target.reviewDir);
@@ -438,6 +488,7 @@ VerifiedRecord readRecordEntries(const RecordTarget& target) {
   v.pending = true;
   const std::optional<QByteArray> contents = readRegularFile(v.recordPath);
   if (!contents) return v;
+  if (contentsRead) *contentsRead = *contents;
   v.exists = true;
   const RecordLines split = splitRecordLines(*contents);
   const std::size_t n = split.lines.size();

@@ -106,7 +106,15 @@ VerifiedRecord verifyRecordHashing(const RecordTarget& target, const ReviewersFi
 // checked: what a window shows at once while verifyRecord runs elsewhere.
 // `pending` is set; a line that does not parse carries that failure. A
 // missing record is exists = false. Throws as verifyRecord does.
-VerifiedRecord readRecordEntries(const RecordTarget& target);
+// `contents`, when given, receives the bytes read.
+VerifiedRecord readRecordEntries(const RecordTarget& target, QByteArray* contents = nullptr);
+
+// Verifies the record `pending` (readRecordEntries) was read from, those
+// very bytes (`contents`), taking its parsed entries instead of parsing
+// again and hashing the data file meanwhile when target.dataSha256 is
+// empty. The result is verifyRecord's for those bytes.
+VerifiedRecord verifyReadRecord(const VerifiedRecord& pending, const QByteArray& contents,
+                                const RecordTarget& target, const ReviewersFile& reviewers);
 
 // Takes the entry just appended by this program (`line`, as written, no
 // LF) into `record`, a verified view of the record as it was before the

@@ -136,10 +136,11 @@ void FrmMain::setReviewStatusText(const QString& text, bool failed) {
   reviewPanel_->setStyleSheet(failed ? QStringLiteral("QLabel { color: white; background: #c00000; "
                                                       "font-weight: bold; padding: 0 4px; }")
                                      : QStringLiteral("QLabel { padding: 0 4px; }"));
-  // The line whole while it fits in half the bar; a longer one is cut and
-  // shown whole in its tool tip.
+  // The line whole while it fits in a third of the bar (the other panels
+  // keep their room); a longer one is cut there, whole in its tool tip.
   reviewPanel_->setMinimumWidth(std::min(reviewPanel_->fontMetrics().horizontalAdvance(text) + 14,
-                                         std::max(200, width() / 2)));
+                                         std::max(160, width() / 3)));
+  reviewPanel_->setMaximumWidth(reviewPanel_->minimumWidth());
   reviewPanel_->setVisible(!text.isEmpty());
 }
 
