@@ -221,7 +221,7 @@ ReviewPane::ReviewPane(QWidget* parent) : QWidget(parent) {
   view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   view_->horizontalHeader()->setStretchLastSection(true);
   const int w = fontMetrics().averageCharWidth();
-  const int widths[] = {6, 28, 24, 8, 40, 40, 9, 20};
+  const int widths[] = {6, 31, 24, 8, 40, 40, 9, 20};
   for (int c = 0; c < 8; ++c) view_->setColumnWidth(c, widths[c] * w + 12);
   view_->installEventFilter(this);
   v->addWidget(view_, 1);
