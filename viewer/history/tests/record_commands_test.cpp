@@ -237,13 +237,17 @@ TEST_F(RecordCommandsTest, AWrongPassphraseSaysSoAndWritesNothing) {
 
 TEST_F(RecordCommandsTest, ASignOffBindsTheFilesShownAndApprovalTakesAnotherPerson) {
   unlockAs(QStringLiteral("jmiller"), "pw-jmiller");
-  // A rejection without a reason is asked again; then Reviewed.
+  // Approve where it is not allowed, and a rejection without a reason, are
+  // each said and asked again; then Reviewed.
+  signAs(1);
   signAs(2);
   signAs(0, QStringLiteral("Batch conforms"));
   const auto reviewed = cmds->signReview({}, QStringLiteral("the whole file"));
   ASSERT_TRUE(reviewed);
-  EXPECT_EQ(ui.messages.back().prompt, rejectNeedsReasonText());
-  ASSERT_EQ(ui.signDialogs.size(), 2u);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].prompt, QStringLiteral("jmiller lacks the role approver"));
+  EXPECT_EQ(ui.messages[1].prompt, rejectNeedsReasonText());
+  ASSERT_EQ(ui.signDialogs.size(), 3u);
   const SignValues& shown = ui.signDialogs[0];
   EXPECT_EQ(shown.signer, QStringLiteral("Jane Miller (jmiller)"));
   EXPECT_FALSE(shown.approveAllowed);
@@ -284,6 +288,17 @@ TEST_F(RecordCommandsTest, TheStatusFollowsATamperedRecordAndAChangedDataFile) {
   unlockAs(QStringLiteral("jmiller"), "pw-jmiller");
   noteText(QStringLiteral("first"));
   ASSERT_TRUE(cmds->addNoteAtRow(ReviewTable::Data, data, 3, batch.dataFile));
+  // A file changed while the sign dialog shows it is not signed unseen.
+  const QByteArray noted = readAll(recordPath);
+  ui.signAnswers.push_back([this](SignValues& v) {
+    writeAll(batch.alarmFile, readAll(batch.alarmFile) + "High A,3/14/2007,7:00:00\r\n");
+    v.meaning = 0;
+    return true;
+  });
+  EXPECT_FALSE(cmds->signReview({}, QStringLiteral("the whole file")));
+  EXPECT_TRUE(ui.messages.back().prompt.startsWith(
+      QStringLiteral("The batch's files changed while the dialog was open; nothing was written.")));
+  EXPECT_EQ(readAll(recordPath), noted);
   signAs(0);
   ASSERT_TRUE(cmds->signReview({}, QStringLiteral("the whole file")));
 
