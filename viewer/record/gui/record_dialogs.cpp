@@ -110,7 +110,9 @@ NoteDialog::NoteDialog(const NoteValues& values, QWidget* parent)
   text_->setObjectName(QStringLiteral("noteText"));
   text_->setTabChangesFocus(true);
   text_->setMinimumSize(420, 120);
-  v->addWidget(new QLabel(QStringLiteral("&Note:"), this));
+  auto* label = new QLabel(QStringLiteral("&Note:"), this);
+  label->setBuddy(text_);
+  v->addWidget(label);
   v->addWidget(text_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Save Note"));
