@@ -280,6 +280,10 @@ class RecordWindowTest : public QObject {
     QCOMPARE(pane->model()->rowCount(), 4);
     QCOMPARE(pane->countLabel()->text(), QString("4 entries"));
     shot(main, "record-review-pane");
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main));
+    QTest::keyClick(w, Qt::Key_F, Qt::ControlModifier);  // Ctrl+F: the pane's Find
+    QTRY_COMPARE(QApplication::focusWidget(), pane->searchField());
     QTest::keyClicks(pane->searchField(), QStringLiteral("agitator"));
     QCOMPARE(pane->countLabel()->text(), QString("Showing 1 of 4 entries"));
     pane->searchField()->clear();
