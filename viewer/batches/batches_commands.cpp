@@ -101,7 +101,11 @@ bool BatchesCommands::scanFolder() {
   lastFolder_ = folder;
   ScanOptions options;
   options.roots = {folder};
-  options.reviewOf = hooks_.reviewOf;
+  // Each batch's review status from its record (on the scan's threads).
+  const RecordPlace place = hooks_.recordPlace ? hooks_.recordPlace() : RecordPlace{};
+  options.reviewOf = [place](const QString& file, const QByteArray& sha256) {
+    return reviewStatusOf(file, place, sha256);
+  };
   ui_.showProgress(kScanTitle, QStringLiteral("Looking through ") + folder, 100);
   ScanSummary summary;
   try {

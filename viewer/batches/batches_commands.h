@@ -13,6 +13,7 @@
 #include "batches/batch_record.h"
 #include "batches/batch_register.h"
 #include "batches/scanner.h"
+#include "record/review_status.h"
 
 namespace tarvex {
 
@@ -27,8 +28,9 @@ class BatchesCommands {
     std::function<void(const QString&)> saveSetting;
     // Opens a batch in the history window, its companions with it.
     std::function<void(const BatchRecord&)> openBatch;
-    // The review status the scan gives each batch (ScanOptions::reviewOf).
-    std::function<ReviewStatus(const QString&, const QByteArray&)> reviewOf;
+    // Where the viewer keeps review records and its reviewers file, asked
+    // once a scan as it starts; none: the defaults.
+    std::function<RecordPlace()> recordPlace;
     // Where the folder chooser starts the first time.
     QString startDir;
   };

@@ -73,16 +73,19 @@ const char kUsage[] =
     "      CURRENT's points.\n"
     "  tarvex report DATAFILE -o OUT.pdf [--audit FILE] [--alarms FILE] [--from T] [--to T]\n"
     "                [--columns N[,N...]] [--limit COL:LOW:HIGH]... [--reviewer NAME]\n"
-    "                [--date-order mdy|dmy|ymd]\n"
+    "                [--reviewers FILE] [--review-dir DIR] [--date-order mdy|dmy|ymd]\n"
     "      Write the batch review report: the files used with their SHA-256, the\n"
     "      signatures of the data file and the audit trail with their results, the\n"
     "      trend and statistics of the channels (numbers or titles as for plot;\n"
     "      default every channel) over the window, limit excursions (either bound\n"
     "      may be empty), and the alarms, operator events and audit trail entries of\n"
-    "      the window. The data file's .sig and .evt are taken from beside it, the\n"
-    "      audit trail's .sig from beside it. Exit 0 when every signature record is\n"
-    "      confirmed, 1 when one failed or the data file or the given audit trail is\n"
-    "      unsigned, 2 on a usage or file error.\n"
+    "      the window, and the batch's review record (found and verified as the\n"
+    "      review commands do, --reviewers and --review-dir as there): its notes,\n"
+    "      every sign-off on the cover and in its own section. The data file's .sig\n"
+    "      and .evt are taken from beside it, the audit trail's .sig from beside it.\n"
+    "      Exit 0 when every signature record is confirmed and the review record (if\n"
+    "      any) holds, 1 when a signature or the record failed or the data file or\n"
+    "      the given audit trail is unsigned, 2 on a usage or file error.\n"
     "The kind is taken from the extension when --kind is omitted: .csv data, .aud audit,\n"
     ".sig sig, .evt evt.\n"
     "FILTER keeps the rows the viewer's review window and search field keep (row 0 always):\n"
@@ -149,6 +152,8 @@ struct Args {
   QString alarms;
   QStringList limits;
   std::optional<QString> reviewer;
+  QString reviewersFile;  // report: the review record's reviewers file
+  QString reviewDir;      // report: where the record is kept
 };
 
 int toCount(const QString& option, const QString& text) {
@@ -209,6 +214,10 @@ Args parseArgs(const QStringList& list) {
       args.limits << value();
     else if (a == u"--reviewer")
       args.reviewer = value();
+    else if (a == u"--reviewers")
+      args.reviewersFile = value();
+    else if (a == u"--review-dir")
+      args.reviewDir = value();
     else if (a == u"--no-legend")
       args.noLegend = true;
     else if (a.startsWith(u'-') && a.size() > 1)
@@ -457,6 +466,8 @@ int cmdReport(const Args& args) {
   }
   request.reviewer = args.reviewer.value_or(QString());
   request.dateOrder = args.dateOrder;
+  request.record.reviewDir = args.reviewDir;
+  request.record.reviewersFile = args.reviewersFile;
   VxLog sigLog;
   ReportOutcome outcome;
   try {
@@ -470,6 +481,7 @@ int cmdReport(const Args& args) {
   }
   QString text = outcome.verdict + u'\n';
   for (const QString& p : outcome.problems) text += p + u'\n';
+  for (const QString& p : outcome.recordProblems) text += p + u'\n';
   text += QStringLiteral("%1 pages written to %2 (Report ID %3)\n")
               .arg(outcome.pages)
               .arg(request.output, outcome.reportId);

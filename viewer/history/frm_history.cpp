@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShortcut>
@@ -103,7 +104,7 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
 
   DataTab = new TabControl(
       {QStringLiteral("Data"), QStringLiteral("Operator Events"), QStringLiteral("Audit Trail"),
-       QStringLiteral("Alarm History"), QStringLiteral("Trend Data")},
+       QStringLiteral("Alarm History"), QStringLiteral("Trend Data"), QStringLiteral("Review")},
       this);
 
   // Data tab
@@ -223,7 +224,15 @@ FrmHistory::FrmHistory(QWidget* parent) : QWidget(parent) {
   // window's focus starts where it always did.
   reviewBar = new ReviewBar(this);
   // Ctrl+F: the search field of the tab shown.
-  shortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { reviewBar->focusSearch(); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] {
+    if (reviewBar->focusSearch()) return;
+    // A tab with a Find field of its own (Review).
+    QFrame* page = DataTab->page(DataTab->currentIndex());
+    if (auto* f = page->findChild<QLineEdit*>(QStringLiteral("reviewPaneSearch"))) {
+      f->setFocus(Qt::ShortcutFocusReason);
+      f->selectAll();
+    }
+  });
   connect(DataTab->tabBar(), &QTabBar::currentChanged, reviewBar, &ReviewBar::setCurrentTab);
 
   // Load: the Operator Events tab starts switched off.

@@ -1,5 +1,6 @@
-// frmHistory: the viewer's working window. A tab control with five tabs
-// (Data, Operator Events, Audit Trail, Alarm History, Trend Data), each with
+// frmHistory: the viewer's working window. A tab control with six tabs
+// (Data, Operator Events, Audit Trail, Alarm History, Trend Data and Review,
+// whose page the review record fills: history_record.h), each but the last with
 // a tool bar of icon buttons, the six log grids, their frames and labels,
 // the plot progress and the trend plot with its sliders; above the tabs the
 // review bar (review/gui/review_bar.h). Controls sit at

@@ -1,5 +1,6 @@
 #include "history/log_grid.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -368,6 +369,36 @@ void LogGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
   const int across = horizontalScrollBar()->value();
   QTableView::scrollTo(index, hint);
   horizontalScrollBar()->setValue(across);
+}
+
+void LogGrid::setNoteMarks(std::shared_ptr<const NoteMarks> marks) {
+  if (!model_) return;
+  model_->setNoteMarks(std::move(marks));
+  viewport()->update();
+  verticalHeader()->viewport()->update();
+  if (frozen_) frozen_->viewport()->update();
+}
+
+bool LogGrid::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ContextMenu) {
+    auto* menu = static_cast<QContextMenuEvent*>(event);
+    const int viewRow =
+        menu->reason() == QContextMenuEvent::Mouse ? rowAt(menu->pos().y()) : currentIndex().row();
+    menuRow_ = model_ && viewRow >= 0 ? std::max(0, model_->tableRow(viewRow)) : 0;
+  }
+  return QTableView::viewportEvent(event);
+}
+
+bool LogGrid::event(QEvent* event) {
+  // A right click on the frozen strip reaches the grid itself.
+  if (event->type() == QEvent::ContextMenu) {
+    auto* menu = static_cast<QContextMenuEvent*>(event);
+    const QPoint at = viewport()->mapFrom(this, menu->pos());
+    const int viewRow =
+        menu->reason() == QContextMenuEvent::Mouse ? rowAt(at.y()) : currentIndex().row();
+    menuRow_ = model_ && viewRow >= 0 ? std::max(0, model_->tableRow(viewRow)) : 0;
+  }
+  return QTableView::event(event);
 }
 
 void LogGrid::keyPressEvent(QKeyEvent* event) {

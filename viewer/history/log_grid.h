@@ -53,6 +53,15 @@ class LogGrid : public QTableView {
   // view with `hint` (the middle for a jump). A row not shown does nothing.
   void showTableRow(int row, ScrollHint hint = EnsureVisible);
 
+  // The rows review notes point at (LogGridModel::setNoteMarks), shown at
+  // once.
+  void setNoteMarks(std::shared_ptr<const NoteMarks> marks);
+
+  // The table row under the mouse at the last right click (the current
+  // row for a menu opened from the keyboard; 0 for none): the row a
+  // context-menu command such as "Add Note..." works on.
+  int menuTableRow() const { return menuRow_; }
+
   // Pixels of a column `chars` characters wide.
   int charsToPixels(double chars) const;
 
@@ -79,6 +88,8 @@ class LogGrid : public QTableView {
   void rowActivated(int tableRow);
 
  protected:
+  bool event(QEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void updateGeometries() override;
@@ -112,6 +123,7 @@ class LogGrid : public QTableView {
   QLabel* corner_ = nullptr;
   QTableView* frozen_ = nullptr;
   int frozenCount_ = 0;
+  int menuRow_ = 0;
 };
 
 }  // namespace tarvex

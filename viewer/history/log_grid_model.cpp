@@ -1,5 +1,9 @@
 #include "history/log_grid_model.h"
 
+#include <QColor>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <algorithm>
 
 #include "review/row_filter.h"
@@ -115,8 +119,49 @@ QModelIndex LogGridModel::mapFromSource(const QModelIndex& sourceIndex) const {
   return index(viewRow(sourceIndex.row()), sourceIndex.column() - 1);
 }
 
+namespace {
+
+const QPixmap& noteSign() {
+  static const QPixmap sign = [] {
+    QPixmap p(10, 12);
+    p.fill(Qt::transparent);
+    QPainter painter(&p);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QColor(0xA0, 0x70, 0x00));
+    painter.setBrush(QColor(0xFF, 0xC8, 0x30));
+    painter.drawPolygon(QPolygonF({QPointF(0.5, 0.5), QPointF(7, 0.5), QPointF(9.5, 3),
+                                   QPointF(9.5, 11.5), QPointF(0.5, 11.5)}));
+    painter.drawLine(QPointF(2.5, 5), QPointF(7.5, 5));
+    painter.drawLine(QPointF(2.5, 8), QPointF(7.5, 8));
+    return p;
+  }();
+  return sign;
+}
+
+}  // namespace
+
+void LogGridModel::setNoteMarks(std::shared_ptr<const NoteMarks> marks) {
+  // No signal: one over every row of a million-row table costs the header
+  // a walk over every section. The grid repaints (LogGrid::setNoteMarks).
+  marks_ = std::move(marks);
+}
+
+QVariant LogGridModel::data(const QModelIndex& proxyIndex, int role) const {
+  if (marks_ && (role == Qt::BackgroundRole || role == Qt::ToolTipRole) && proxyIndex.isValid()) {
+    const auto it = marks_->find(tableRow(proxyIndex.row()));
+    if (it != marks_->end())
+      return role == Qt::ToolTipRole ? QVariant(it->second) : QVariant(QColor(0xFF, 0xF1, 0xB8));
+  }
+  return QAbstractProxyModel::data(proxyIndex, role);
+}
+
 QVariant LogGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (!table_) return {};
+  if (marks_ && orientation == Qt::Vertical &&
+      (role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
+    const auto it = marks_->find(tableRow(section));
+    if (it != marks_->end()) return role == Qt::ToolTipRole ? QVariant(it->second) : noteSign();
+  }
   if (role == Qt::DisplayRole) {
     // A row's header is column 0 of its own table row, filtered or not.
     return orientation == Qt::Horizontal ? table_->getCell(section + 1, 0)

@@ -7,12 +7,18 @@
 
 #include <QAbstractProxyModel>
 #include <QPointer>
+#include <memory>
+#include <unordered_map>
 
 #include "logfiles/logtable.h"
 
 namespace tarvex {
 
 class RowFilter;
+
+// The rows of a table that review notes point at: table row -> the notes'
+// text and authors, one note a line.
+using NoteMarks = std::unordered_map<int, QString>;
 
 // View row r / column c is table row tableRow(r) / column c + 1: without a
 // filter tableRow(r) is r + 1; with one it is filter->tableRowAt(r).
@@ -37,6 +43,12 @@ class LogGridModel : public QAbstractProxyModel {
   void beginFilterChange();
   void endFilterChange();
 
+  // Marks the rows notes point at: their cells get a pale background and
+  // the notes as their tool tip, their row header a note sign. Null: none.
+  // The views are not told: LogGrid::setNoteMarks repaints them.
+  void setNoteMarks(std::shared_ptr<const NoteMarks> marks);
+  const NoteMarks* noteMarks() const { return marks_.get(); }
+
   // The table row of view row `viewRow`; -1 outside the rows shown.
   int tableRow(int viewRow) const;
   // The view row of table row `tableRow`; -1 when the row is not shown.
@@ -54,6 +66,7 @@ class LogGridModel : public QAbstractProxyModel {
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
   QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
+  QVariant data(const QModelIndex& proxyIndex, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
 
@@ -64,6 +77,7 @@ class LogGridModel : public QAbstractProxyModel {
 
   QPointer<LogTable> table_;
   const RowFilter* filter_ = nullptr;
+  std::shared_ptr<const NoteMarks> marks_;
   bool sourceResetting_ = false;  // between the table's begin and end of a shape change
   bool filterResetting_ = false;  // inside beginFilterChange / endFilterChange
 };

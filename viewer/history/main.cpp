@@ -9,6 +9,10 @@
 //                                       with FILE); with --screenshot saves a
 //                                       picture of the main window to PNG, says
 //                                       where, and ends
+//   tarvex-viewer --review-dir DIR --reviewers FILE
+//                                       keeps review records in DIR and trusts
+//                                       the reviewers of FILE for this run
+//                                       (instead of the Review Settings)
 //   tarvex-viewer --date-order mdy|dmy|ymd
 //                                       reads every file's dates in that order
 //                                       instead of the order their own dates
@@ -59,6 +63,15 @@ int main(int argc, char** argv) {
       QStringLiteral("Read the dates of every file as mdy (month/day/year), dmy or ymd instead "
                      "of the order their own dates decide."),
       QStringLiteral("ORDER"));
+  QCommandLineOption reviewDirOption(
+      QStringLiteral("review-dir"),
+      QStringLiteral("Keep review records in DIR instead of beside the data files (this run)."),
+      QStringLiteral("DIR"));
+  QCommandLineOption reviewersOption(
+      QStringLiteral("reviewers"), QStringLiteral("Trust the reviewers listed in FILE (this run)."),
+      QStringLiteral("FILE"));
+  parser.addOption(reviewDirOption);
+  parser.addOption(reviewersOption);
   parser.addOption(openOption);
   parser.addOption(shotOption);
   parser.addOption(orderOption);
@@ -78,6 +91,10 @@ int main(int argc, char** argv) {
   options.dateOrder = dateOrder;
   if (parser.isSet(openOption))
     options.openFile = QDir::current().absoluteFilePath(parser.value(openOption));
+  if (parser.isSet(reviewDirOption))
+    options.reviewDir = QDir::current().absoluteFilePath(parser.value(reviewDirOption));
+  if (parser.isSet(reviewersOption))
+    options.reviewersFile = QDir::current().absoluteFilePath(parser.value(reviewersOption));
   if (parser.isSet(shotOption))
     options.screenshot = QDir::current().absoluteFilePath(parser.value(shotOption));
   tarvex::ViewerApp viewer(options);

@@ -142,6 +142,7 @@ std::optional<ReportOutcome> ReportCommands::reviewReport(const TableSelection& 
   request.auditFile = globals_.auditFileName;
   request.alarmFile = globals_.alarmFileName;
   request.dateOrder = globals_.dateOrder;
+  if (recordPlace_) request.record = recordPlace_();
 
   ProgressPump pump(ui_, clock_);
   pump.open(QStringLiteral("Review Report"), QStringLiteral("Writing the review report..."), 100);
@@ -173,6 +174,7 @@ std::optional<ReportOutcome> ReportCommands::reviewReport(const TableSelection& 
   QString text =
       QStringLiteral("Review report saved to ") + request.output + kCrLf + kCrLf + outcome->verdict;
   for (const QString& p : outcome->problems) text += kCrLf + p;
+  for (const QString& p : outcome->recordProblems) text += kCrLf + p;
   ui_.msgBoxPos(text, outcome->confirmed() ? mb::Information : mb::Critical);
   ui_.setStatusText(QStringLiteral("Review report saved to ") + request.output);
   return outcome;

@@ -46,6 +46,10 @@ class ReportCommands {
   // Returns the outcome when a report was written.
   std::optional<ReportOutcome> reviewReport(const TableSelection& selection);
 
+  // Where the batch's review record is kept and the reviewers trusted, as
+  // the viewer's settings say at the time of the report.
+  void setRecordPlace(std::function<RecordPlace()> place) { recordPlace_ = std::move(place); }
+
   // The clock of the progress window (ProgressPump::Clock); steady when empty.
   void setProgressClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
 
@@ -60,6 +64,7 @@ class ReportCommands {
   VxLog& sigLog_;
   ReviewerMemory memory_;
   std::function<qint64()> clock_;
+  std::function<RecordPlace()> recordPlace_;
 };
 
 // The messages of the dialog's checks (style 32).

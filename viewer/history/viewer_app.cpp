@@ -7,12 +7,14 @@
 #include <QSettings>
 #include <QTimer>
 #include <cstdio>
+#include <thread>
 #include <utility>
 
 #include "batches/batches_commands.h"
 #include "batches/gui/batches_window.h"
 #include "history/frm_history.h"
 #include "history/history_commands.h"
+#include "history/history_record.h"
 #include "history/history_review.h"
 #include "history/report_commands.h"
 #include "record/review_status.h"
@@ -47,6 +49,13 @@ class AnswerFirstOpen : public UserInterface {
   }
   QString showSave(const FileDialogSettings& s) override { return real_.showSave(s); }
   QString inputText(const QString& p, const QString& i) override { return real_.inputText(p, i); }
+  bool reviewReportDialog(ReportDialogValues& v) override { return real_.reviewReportDialog(v); }
+  bool unlockDialog(UnlockValues& v) override { return real_.unlockDialog(v); }
+  bool noteDialog(NoteValues& v) override { return real_.noteDialog(v); }
+  bool signDialog(SignValues& v) override { return real_.signDialog(v); }
+  bool recordSettingsDialog(RecordSettingsValues& v) override {
+    return real_.recordSettingsDialog(v);
+  }
   QColor showColor(const QColor& c) override { return real_.showColor(c); }
   int printerCount() override { return real_.printerCount(); }
   PrinterChoice showPrinter(int flags) override { return real_.showPrinter(flags); }
@@ -79,7 +88,9 @@ ViewerApp::ViewerApp(Options options)
 
 ViewerApp::~ViewerApp() {
   // The review's searches read the grids' tables, which go with the window;
-  // the grids stop reading the review's filters first.
+  // the grids stop reading the review's filters first. The record's key is
+  // zeroed as its commands go.
+  historyRecord_.reset();
   historyReview_.reset();
   review_.reset();
   delete main_;
@@ -144,8 +155,12 @@ void ViewerApp::showHistory() {
                                                    [this] { return globals_->startDir; });
   reference_->setDateOrder(globals_->dateOrder);
   commands_->setCompareHandler([this] { reference_->compareWith(); });
+  historyRecord_ =
+      std::make_unique<HistoryRecord>(*history_, *review_, *historyReview_, *plot_, ui_);
   plot_->setMenuSource([this] {
     std::vector<TrendMenuEntry> entries = reference_->menuEntries();
+    entries.push_back(TrendMenuEntry{});  // a separator
+    entries.push_back(historyRecord_->trendMenuEntry());
     // Refused, as the tool bar is, while a load or a plot runs.
     if (commands_->busy())
       for (TrendMenuEntry& e : entries) e.enabled = false;
@@ -156,16 +171,21 @@ void ViewerApp::showHistory() {
       case ToolBar::DataBarBtn:
         commands_->DataBarBtn_Click(index);
         // A data file read (or cleared) sets the order its dates are read in.
-        if (index == 0) historyReview_->dataFileChanged();
+        if (index == 0) {
+          historyReview_->dataFileChanged();
+          recordBatchChanged();
+        }
         break;
       case ToolBar::opBarBtn:
         commands_->opBarBtn_Click(index);
         break;
       case ToolBar::auditBarBtn:
         commands_->auditBarBtn_Click(index);
+        if (index == 0) recordBatchChanged();
         break;
       case ToolBar::almBarBtn:
         commands_->almBarBtn_Click(index);
+        if (index == 0) recordBatchChanged();
         break;
       case ToolBar::histBarBtn:
         commands_->histBarBtn_Click(index);
@@ -186,6 +206,7 @@ void ViewerApp::showHistory() {
             QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer"))
                 .setValue(QStringLiteral("report/reviewer"), name);
           }});
+  report_->setRecordPlace([this] { return historyRecord_->commands().place(); });
   main_->setReviewReportHandler([this] {
     // Refused, as the tool bars are, while a load or a plot runs.
     if (commands_->busy()) {
@@ -195,6 +216,7 @@ void ViewerApp::showHistory() {
     report_->reviewReport(history_->selection(history_->vaGrid()));
   });
   main_->setBatchesHandler([this] { showBatches(); });
+  wireRecord();
   main_->setHistoryWindow(history_, [this] { return commands_->busy(); });
   ui_.setOwner(main_->historyWindow()->parentWidget());
   // Maximized; without a window manager to do it, the window takes the
@@ -207,6 +229,73 @@ void ViewerApp::showHistory() {
     QTimer::singleShot(200, this, [this] { runStartupOptions(); });
 }
 
+namespace {
+
+QSettings viewerSettings() {
+  return QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer"));
+}
+
+}  // namespace
+
+void ViewerApp::wireRecord() {
+  HistoryRecord& record = *historyRecord_;
+  RecordCommands& cmds = record.commands();
+  RecordPlace place;
+  place.reviewDir =
+      options_.reviewDir.value_or(viewerSettings().value(QStringLiteral("review/dir")).toString());
+  place.reviewersFile = options_.reviewersFile.value_or(
+      viewerSettings().value(QStringLiteral("review/reviewers")).toString());
+  cmds.setPlace(place);
+  cmds.setMemory(
+      {[] { return viewerSettings().value(QStringLiteral("review/lastReviewer")).toString(); },
+       [](const QString& id) {
+         viewerSettings().setValue(QStringLiteral("review/lastReviewer"), id);
+       }});
+  // The record is verified on a worker thread; its results come back to
+  // this thread (dropped when the window has gone).
+  cmds.setRunner(
+      [this](std::function<VerifiedRecord()> work, std::function<void(VerifiedRecord)> done) {
+        QPointer<QObject> context(historyRecord_.get());
+        std::thread([work = std::move(work), done = std::move(done), context]() mutable {
+          auto result = std::make_shared<VerifiedRecord>(work());
+          QMetaObject::invokeMethod(
+              qApp,
+              [done = std::move(done), result, context] {
+                if (context) done(std::move(*result));
+              },
+              Qt::QueuedConnection);
+        }).detach();
+      });
+  record.setBusy([this] { return commands_->busy(); });
+  record.setStatusSink(
+      [this](const QString& text, bool failed) { main_->setReviewStatusText(text, failed); });
+
+  auto* sign = new QAction(QStringLiteral("&Sign Review..."));
+  sign->setObjectName(QStringLiteral("mnuFileSignReview"));
+  connect(sign, &QAction::triggered, this, [this] { historyRecord_->signReview(); });
+  auto* lock = new QAction(QStringLiteral("&Lock"));
+  lock->setObjectName(QStringLiteral("mnuFileLock"));
+  connect(lock, &QAction::triggered, this, [this] { historyRecord_->commands().lock(); });
+  auto* settings = new QAction(QStringLiteral("Review Se&ttings..."));
+  settings->setObjectName(QStringLiteral("mnuFileReviewSettings"));
+  connect(settings, &QAction::triggered, this, [this] {
+    RecordCommands& c = historyRecord_->commands();
+    if (!c.editSettings()) return;
+    QSettings s = viewerSettings();
+    s.setValue(QStringLiteral("review/dir"), c.place().reviewDir);
+    s.setValue(QStringLiteral("review/reviewers"), c.place().reviewersFile);
+  });
+  for (QAction* a : {sign, lock, settings}) main_->addFileAction(a);
+}
+
+void ViewerApp::recordBatchChanged() {
+  BatchPaths batch;
+  batch.dataFile = globals_->dataFileName;
+  batch.auditFile = globals_->auditFileName;
+  batch.alarmFile = globals_->alarmFileName;
+  historyRecord_->batchChanged(batch);
+}
+
 void ViewerApp::openHistoryFile(const QString& path) {
   // "Open History File" with its dialog answered by the file.
   AnswerFirstOpen answered(ui_, path);
@@ -214,6 +303,7 @@ void ViewerApp::openHistoryFile(const QString& path) {
   opener.setReview(review_.get());
   opener.DataBarBtn_Click(0);
   historyReview_->dataFileChanged();
+  recordBatchChanged();
 }
 
 void ViewerApp::openBatch(const BatchRecord& batch) {
@@ -232,6 +322,8 @@ void ViewerApp::openBatch(const BatchRecord& batch) {
     AnswerFirstOpen answered(ui_, batch.alarmPath);
     HistoryCommands(answered, *history_, *globals_, sigLog_.get(), *trend_).almBarBtn_Click(0);
   }
+  // The record binds the companions just opened too.
+  recordBatchChanged();
   // The data file is the one the window is about.
   ui_.setStatusText(QStringLiteral("Current File is ") + batch.path);
   main_->raise();
@@ -251,11 +343,8 @@ void ViewerApp::showBatches() {
       QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer")).setValue(key, value);
     };
     hooks.openBatch = [this](const BatchRecord& b) { openBatch(b); };
-    // The review record beside each data file, the reviewers file of the
-    // user or the site.
-    hooks.reviewOf = [](const QString& file, const QByteArray& sha256) {
-      return reviewStatusOf(file, RecordPlace{}, sha256);
-    };
+    // The review records where the window keeps them.
+    hooks.recordPlace = [this] { return historyRecord_->commands().place(); };
     hooks.startDir = globals_->startDir;
     batchesCommands_ = std::make_unique<BatchesCommands>(ui_, std::move(hooks));
     batches_ = new BatchesWindow(*batchesCommands_, main_);

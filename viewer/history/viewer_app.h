@@ -21,6 +21,7 @@ class FrmMain;
 class FrmSplash;
 class FrmHistory;
 class HistoryCommands;
+class HistoryRecord;
 class HistoryReview;
 class QcpTrendPlot;
 class ReferenceCommands;
@@ -43,6 +44,10 @@ class ViewerApp : public QObject {
     QString openFile;                    // open this data history file once the window shows
     QString screenshot;                  // then save a picture of the main window here and end
     std::optional<DateOrder> dateOrder;  // read every file's dates in this order
+    // Where review records are kept and the reviewers file, for this run
+    // (empty: the settings review/dir and review/reviewers).
+    std::optional<QString> reviewDir;
+    std::optional<QString> reviewersFile;
   };
 
   explicit ViewerApp(Options options);
@@ -63,6 +68,8 @@ class ViewerApp : public QObject {
   // The review wired into the history window (bar, grids, jumps); null
   // before the history window shows.
   HistoryReview* historyReview() const { return historyReview_.get(); }
+  // The review record wired into the history window; null before it shows.
+  HistoryRecord* historyRecord() const { return historyRecord_.get(); }
   UserInterface& ui() { return ui_; }
   // The Batches window once "Batches..." opened it; null before.
   BatchesWindow* batchesWindow() const { return batches_; }
@@ -84,6 +91,9 @@ class ViewerApp : public QObject {
   void showHistory();
   void runStartupOptions();
   void openHistoryFile(const QString& path);
+  void wireRecord();
+  // The batch as the globals name it now: its record is read again.
+  void recordBatchChanged();
 
   Options options_;
   QtUserInterface ui_;
@@ -98,6 +108,7 @@ class ViewerApp : public QObject {
   std::unique_ptr<ReferenceCommands> reference_;
   std::unique_ptr<ReviewModel> review_;
   std::unique_ptr<HistoryReview> historyReview_;
+  std::unique_ptr<HistoryRecord> historyRecord_;
   std::unique_ptr<HistoryCommands> commands_;
   std::unique_ptr<ReportCommands> report_;
   std::unique_ptr<BatchesCommands> batchesCommands_;

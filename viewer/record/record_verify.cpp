@@ -1,6 +1,7 @@
 #include "record/record_verify.h"
 
 #include <QFileInfo>
+#include <future>
 #include <map>
 
 #include "record/record_file.h"
@@ -40,13 +41,30 @@ struct Signers {
   std::vector<QString> fingerprints;
 };
 
+// What follows a line's signed body: `,"sig":"`, 128 hex digits, `"}`.
+constexpr qsizetype kSignatureFieldSize = 8 + 128 + 2;
+
+VerifiedRecord verifyContents(const QByteArray& contents, const QString& dataName,
+                              const std::function<QString()>& dataShaOf,
+                              const ReviewersFile& reviewers, const BatchPaths& batch,
+                              const std::vector<EntryResult>* parsed);
+
+// `parsed`, when given, holds these lines already parsed (their entries;
+// a line that did not parse is parsed again for its reason): a parsed line
+// is exactly its signed body followed by the fixed-length signature field.
 void checkLines(const std::vector<QByteArray>& lines, std::size_t first, std::size_t last,
-                const Signers& signers, std::vector<LineCheck>& out) {
+                const Signers& signers, std::vector<LineCheck>& out,
+                const std::vector<EntryResult>* parsed) {
   for (std::size_t i = first; i < last; ++i) {
     LineCheck& c = out[i];
     c.hash = lineHash(lines[i]);
     QByteArray body;
-    c.entry = parseEntryLine(lines[i], &c.parseError, &body);
+    if (parsed && (*parsed)[i].entry) {
+      c.entry = (*parsed)[i].entry;
+      body = lines[i].first(lines[i].size() - kSignatureFieldSize);
+    } else {
+      c.entry = parseEntryLine(lines[i], &c.parseError, &body);
+    }
     if (!c.entry) continue;
     QString fingerprint;
     c.signer = signers.find(c.entry->author, &fingerprint);
@@ -114,10 +132,25 @@ ReviewState VerifiedRecord::state() const {
 VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& dataName,
                                     const QString& dataSha256, const ReviewersFile& reviewers,
                                     const BatchPaths& batch) {
+  return verifyRecordContents(
+      contents, dataName, [&] { return dataSha256; }, reviewers, batch);
+}
+
+VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& dataName,
+                                    const std::function<QString()>& dataShaOf,
+                                    const ReviewersFile& reviewers, const BatchPaths& batch) {
+  return verifyContents(contents, dataName, dataShaOf, reviewers, batch, nullptr);
+}
+
+namespace {
+
+VerifiedRecord verifyContents(const QByteArray& contents, const QString& dataName,
+                              const std::function<QString()>& dataShaOf,
+                              const ReviewersFile& reviewers, const BatchPaths& batch,
+                              const std::vector<EntryResult>* parsed) {
   VerifiedRecord v;
   v.exists = true;
   v.dataName = dataName;
-  v.dataSha256 = dataSha256;
   v.reviewers = reviewers;
   const RecordLines split = splitRecordLines(contents);
   const std::vector<QByteArray>& lines = split.lines;
@@ -126,11 +159,14 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   std::vector<LineCheck> checks(n);
   const Signers signers(v.reviewers);
   // Parsing and the signatures are most of the work: two halves at once.
+  if (parsed && parsed->size() < n) parsed = nullptr;
   if (n >= 256)
-    onTwoThreads([&] { checkLines(lines, 0, n / 2, signers, checks); },
-                 [&] { checkLines(lines, n / 2, n, signers, checks); });
+    onTwoThreads([&] { checkLines(lines, 0, n / 2, signers, checks, parsed); },
+                 [&] { checkLines(lines, n / 2, n, signers, checks, parsed); });
   else
-    checkLines(lines, 0, n, signers, checks);
+    checkLines(lines, 0, n, signers, checks, parsed);
+  const QString dataSha256 = dataShaOf();
+  v.dataSha256 = dataSha256;
 
   v.entries.resize(n);
   qint64 expectedSeq = 1;
@@ -229,6 +265,7 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   }
   v.completeEntries = int(n);
   v.decidingLine = lastSignOff;
+  v.lastLineHash = n > 0 ? checks[n - 1].hash : firstPrev();
 
   // The files of every valid sign-off, each read once.
   std::map<QString, QString> present;  // path -> SHA-256, "" when missing
@@ -330,6 +367,157 @@ VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& d
   return v;
 }
 
+}  // namespace
+
+namespace {
+
+// The failures of `e`, written as the entry after `v`'s last one, that
+// concern it alone (signer, key, signature, role, reason, approval).
+QStringList entryFailures(const VerifiedRecord& v, const RecordEntry& e, const QByteArray& body) {
+  QStringList failures;
+  const Reviewer* signer = v.reviewers.find(e.author);
+  if (!signer) {
+    failures << QStringLiteral("signed by %1, who is not in the reviewers file").arg(e.author);
+  } else if (keyFingerprint(signer->publicKey) != e.keyFingerprint) {
+    failures
+        << QStringLiteral("signed with a key that is not %1's in the reviewers file").arg(e.author);
+  } else if (!verifySignature(signer->publicKey, signedBytes(body), e.signature)) {
+    failures << QStringLiteral("altered (its signature does not hold)");
+  } else if (!hasRoleFor(*signer, e)) {
+    failures << QStringLiteral("%1 lacks the role %2")
+                    .arg(e.author, e.meaning == Meaning::Approved ? QStringLiteral("approver")
+                                                                  : QStringLiteral("reviewer"));
+  }
+  if (e.data != v.dataName)
+    failures << QStringLiteral("belongs to %1, not %2").arg(e.data, v.dataName);
+  if (e.kind == EntryKind::SignOff) {
+    if (e.meaning == Meaning::Rejected && e.reason.trimmed().isEmpty())
+      failures << QStringLiteral("rejected without a reason");
+    if (e.meaning == Meaning::Approved) {
+      QString why;
+      bool byOther = false;
+      for (const EntryResult& prior : v.entries)
+        if (prior.valid() && prior.entry && prior.entry->kind == EntryKind::SignOff &&
+            prior.entry->meaning == Meaning::Reviewed && prior.entry->author != e.author)
+          byOther = true;
+      if (!byOther)
+        failures << QStringLiteral("approved without an earlier review by another person");
+    }
+  }
+  return failures;
+}
+
+}  // namespace
+
+bool extendVerified(VerifiedRecord& v, const QByteArray& line) {
+  if (v.pending) return false;
+  QString why;
+  QByteArray body;
+  const std::optional<RecordEntry> e = parseEntryLine(line, &why, &body);
+  const QByteArray expectedPrev = v.lastLineHash.isEmpty() ? firstPrev() : v.lastLineHash;
+  // An incomplete last line is ended by the writer: the view no longer
+  // matches the file.
+  const bool tailCut = !v.entries.empty() && int(v.entries.size()) > v.completeEntries;
+  if (!e || e->prev != expectedPrev || e->seq != v.completeEntries + 1 || tailCut) return false;
+  EntryResult res;
+  res.line = v.completeEntries + 1;
+  res.entry = e;
+  res.failures = entryFailures(v, *e, body);
+  if (e->kind == EntryKind::Note) res.afterSignOff = v.decidingLine;
+  v.exists = true;
+  v.entries.push_back(res);
+  v.completeEntries = res.line;
+  v.lastLineHash = lineHash(line);
+  if (!res.valid()) {
+    v.problems << QStringLiteral("entry %1: %2").arg(res.line).arg(res.failures.join(u"; "));
+  } else if (e->kind == EntryKind::SignOff) {
+    v.decidingLine = res.line;
+  }
+  return true;
+}
+
+VerifiedRecord verifyRecordHashing(const RecordTarget& target, const ReviewersFile& reviewers) {
+  const QString dataFile = target.batch.dataFile;
+  std::future<QString> hashing;
+  if (target.dataSha256.isEmpty())
+    hashing = std::async(std::launch::async, [dataFile] { return sha256OfFile(dataFile); });
+  auto dataSha = [&]() -> QString { return hashing.valid() ? hashing.get() : target.dataSha256; };
+  const QString recordPath = recordPathFor(dataFile, target.reviewDir);
+  const std::optional<QByteArray> contents = readRegularFile(recordPath);
+  VerifiedRecord v;
+  if (contents) {
+    v = verifyRecordContents(*contents, QFileInfo(dataFile).fileName(), dataSha, reviewers,
+                             target.batch);
+  } else {
+    v.dataName = QFileInfo(dataFile).fileName();
+    v.dataSha256 = dataSha();
+    v.reviewers = reviewers;
+    v.lastLineHash = firstPrev();
+  }
+  v.recordPath = recordPath;
+  return v;
+}
+
+VerifiedRecord verifyReadRecord(const VerifiedRecord& pending, const QByteArray& contents,
+                                const RecordTarget& target, const ReviewersFile& reviewers) {
+  const QString dataFile = target.batch.dataFile;
+  std::future<QString> hashing;
+  if (target.dataSha256.isEmpty())
+    hashing = std::async(std::launch::async, [dataFile] { return sha256OfFile(dataFile); });
+  auto dataSha = [&]() -> QString { return hashing.valid() ? hashing.get() : target.dataSha256; };
+  VerifiedRecord v;
+  if (pending.exists) {
+    v = verifyContents(contents, QFileInfo(dataFile).fileName(), dataSha, reviewers, target.batch,
+                       &pending.entries);
+  } else {
+    v.dataName = QFileInfo(dataFile).fileName();
+    v.dataSha256 = dataSha();
+    v.reviewers = reviewers;
+    v.lastLineHash = firstPrev();
+  }
+  v.recordPath = pending.recordPath;
+  return v;
+}
+
+VerifiedRecord readRecordEntries(const RecordTarget& target, QByteArray* contentsRead) {
+  const QString dataFile = target.batch.dataFile;
+  VerifiedRecord v;
+  v.recordPath = recordPathFor(dataFile, target.reviewDir);
+  v.dataName = QFileInfo(dataFile).fileName();
+  v.dataSha256 = target.dataSha256;
+  v.pending = true;
+  const std::optional<QByteArray> contents = readRegularFile(v.recordPath);
+  if (!contents) return v;
+  if (contentsRead) *contentsRead = *contents;
+  v.exists = true;
+  const RecordLines split = splitRecordLines(*contents);
+  const std::size_t n = split.lines.size();
+  v.entries.resize(n);
+  auto parse = [&](std::size_t first, std::size_t last) {
+    for (std::size_t i = first; i < last; ++i) {
+      EntryResult& res = v.entries[i];
+      res.line = int(i + 1);
+      QString why;
+      res.entry = parseEntryLine(split.lines[i], &why);
+      if (!res.entry) res.failures << QStringLiteral("does not parse (%1)").arg(why);
+    }
+  };
+  // Parsing is the work: two halves at once on a long record.
+  if (n >= 256)
+    onTwoThreads([&] { parse(0, n / 2); }, [&] { parse(n / 2, n); });
+  else
+    parse(0, n);
+  if (split.hasIncompleteTail) {
+    EntryResult res;
+    res.line = int(split.lines.size() + 1);
+    res.failures << QStringLiteral(
+        "incomplete entry (cut short while written), not taken as valid");
+    v.entries.push_back(res);
+  }
+  v.completeEntries = int(split.lines.size());
+  return v;
+}
+
 VerifiedRecord verifyRecord(const RecordTarget& target, const ReviewersFile& reviewers) {
   const QString dataFile = target.batch.dataFile;
   const QString recordPath = recordPathFor(dataFile, target.reviewDir);
@@ -343,6 +531,7 @@ VerifiedRecord verifyRecord(const RecordTarget& target, const ReviewersFile& rev
     v.dataName = QFileInfo(dataFile).fileName();
     v.dataSha256 = dataSha;
     v.reviewers = reviewers;
+    v.lastLineHash = firstPrev();
   }
   v.recordPath = recordPath;
   return v;

@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -60,6 +61,12 @@ struct VerifiedRecord {
   // "entry N: reason" and the file changes.
   QStringList problems;
   int decidingLine = 0;  // the last valid sign-off's line; 0 none
+  // The last complete line's SHA-256 (64 hex; firstPrev() when none): what
+  // the next entry's "prev" must be.
+  QByteArray lastLineHash;
+  // Entries parsed only (readRecordEntries): no entry has been checked yet,
+  // `failures` hold only what does not parse, and `problems` is empty.
+  bool pending = false;
 
   bool holds() const { return problems.isEmpty(); }
   const RecordEntry* decidingSignOff() const;
@@ -84,6 +91,38 @@ VerifiedRecord verifyRecord(const RecordTarget& target, const ReviewersFile& rev
 VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& dataName,
                                     const QString& dataSha256, const ReviewersFile& reviewers,
                                     const BatchPaths& batch = {});
+
+// As above, the data file's SHA-256 asked for only once every line's
+// signature has been checked, so that it can be computed meanwhile.
+VerifiedRecord verifyRecordContents(const QByteArray& contents, const QString& dataName,
+                                    const std::function<QString()>& dataSha256,
+                                    const ReviewersFile& reviewers, const BatchPaths& batch = {});
+
+// verifyRecord with the data file hashed on a thread of its own while the
+// record's signatures are checked (target.dataSha256 is taken when given).
+VerifiedRecord verifyRecordHashing(const RecordTarget& target, const ReviewersFile& reviewers);
+
+// The record of target's data file read and its lines parsed, nothing
+// checked: what a window shows at once while verifyRecord runs elsewhere.
+// `pending` is set; a line that does not parse carries that failure. A
+// missing record is exists = false. Throws as verifyRecord does.
+// `contents`, when given, receives the bytes read.
+VerifiedRecord readRecordEntries(const RecordTarget& target, QByteArray* contents = nullptr);
+
+// Verifies the record `pending` (readRecordEntries) was read from, those
+// very bytes (`contents`), taking its parsed entries instead of parsing
+// again and hashing the data file meanwhile when target.dataSha256 is
+// empty. The result is verifyRecord's for those bytes.
+VerifiedRecord verifyReadRecord(const VerifiedRecord& pending, const QByteArray& contents,
+                                const RecordTarget& target, const ReviewersFile& reviewers);
+
+// Takes the entry just appended by this program (`line`, as written, no
+// LF) into `record`, a verified view of the record as it was before the
+// append, checking it as verifyRecordContents would check it as the last
+// entry (chain, signer, key, role, approval rule), without verifying the
+// earlier entries again. False when the line does not follow the view's
+// last line (another writer appended meanwhile): verify again then.
+bool extendVerified(VerifiedRecord& record, const QByteArray& line);
 
 // The review status a verified record proves (review_status.h), without
 // reading anything again.

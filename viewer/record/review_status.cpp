@@ -24,6 +24,30 @@ QString reviewStateName(ReviewState state) {
   return {};
 }
 
+QString reviewStatusLine(const ReviewStatus& s) {
+  const QString when = s.signedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+  switch (s.state) {
+    case ReviewState::None:
+      if (s.entries == 0) return QStringLiteral("No review record");
+      return QStringLiteral("Review record: %1 %2, not signed yet")
+          .arg(s.entries)
+          .arg(s.entries == 1 ? QStringLiteral("entry") : QStringLiteral("entries"));
+    case ReviewState::Reviewed:
+      return QStringLiteral("Reviewed by %1 %2; approval pending").arg(s.signerName, when);
+    case ReviewState::Approved:
+      return QStringLiteral("Approved by %1 %2").arg(s.signerName, when);
+    case ReviewState::Rejected:
+      return QStringLiteral("Rejected by %1 %2: %3").arg(s.signerName, when, s.reason);
+    case ReviewState::Failed: {
+      QString line = QStringLiteral("Review record FAILED: ") + s.problems.value(0);
+      if (s.problems.size() > 1)
+        line += QStringLiteral(" (and %1 more)").arg(s.problems.size() - 1);
+      return line;
+    }
+  }
+  return {};
+}
+
 ReviewStatus reviewStatusOf(const VerifiedRecord& record) {
   ReviewStatus status;
   status.state = record.state();

@@ -35,6 +35,14 @@ struct ReviewStatus {
   int entries = 0;  // entries in the record, an incomplete last line not counted
 };
 
+// The status bar's line for a status, the time in the local time zone:
+// "No review record", "Review record: 3 entries, not signed yet",
+// "Reviewed by Jane Miller 2026-12-10 09:14; approval pending",
+// "Approved by Kostas Papas 2026-12-10 10:02", "Rejected by ...: reason",
+// "Review record FAILED: entry 7: altered ..." (the first problem, and
+// how many more).
+QString reviewStatusLine(const ReviewStatus& status);
+
 // Where records are and who may sign them; an empty field takes the
 // default (records beside their data files; the reviewers file from
 // $XDG_CONFIG_HOME/tarvex/reviewers, else /etc/tarvex/reviewers).

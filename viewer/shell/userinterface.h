@@ -4,6 +4,7 @@
 // the procedures that use it run headless.
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -70,6 +71,47 @@ struct ReportDialogValues {
   QString output;  // where the PDF goes
 };
 
+// The unlock dialog of the review record: which reviewer signs, and the
+// passphrase of that reviewer's key. Filled before it shows; after OK `id`
+// is the reviewer chosen and `passphrase` what was typed (the caller wipes
+// it once the key is unlocked).
+struct UnlockValues {
+  QStringList ids;    // the reviewers file's ids, in its order
+  QStringList names;  // their printed names
+  QString id;         // preselected: the last one used
+  QString purpose;    // what needs the key ("Add Note", "Sign Review")
+  QByteArray passphrase;
+};
+
+// A note's dialog: where it points and who writes it (shown), its text
+// (typed, several lines allowed).
+struct NoteValues {
+  QString anchor;  // "data row 12 at 2007-03-14 06:01:50"
+  QString author;  // "Jane Miller (jmiller)"
+  QString text;
+};
+
+// "Sign Review...": the meaning and reason chosen, and what the signature
+// covers (shown).
+struct SignValues {
+  QString signer;   // "Jane Miller (jmiller)"
+  int meaning = 0;  // 0 reviewed, 1 approved, 2 rejected
+  bool approveAllowed = false;
+  QString approveWhy;  // why Approve is not offered ("" when it is)
+  QString reason;
+  QString window;      // the window in force, as the review bar shows it
+  QStringList files;   // "Data file: Batch.csv", one per file bound
+  QStringList sha256;  // each file's SHA-256, in the same order
+  QString statement;   // what signing means, in plain words
+};
+
+// Where review records are kept and which reviewers file is trusted ("":
+// the defaults).
+struct RecordSettingsValues {
+  QString reviewDir;
+  QString reviewersFile;
+};
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -127,6 +169,26 @@ class UserInterface {
   virtual QString chooseFolder(const QString& title, const QString& initDir) {
     (void)title, (void)initDir;
     throw RuntimeError(err::Cancel);
+  }
+
+  // The review record's dialogs, each on values filled before it shows and
+  // read back after OK; false for Cancel. The defaults have no dialog and
+  // always cancel.
+  virtual bool unlockDialog(UnlockValues& values) {
+    (void)values;
+    return false;
+  }
+  virtual bool noteDialog(NoteValues& values) {
+    (void)values;
+    return false;
+  }
+  virtual bool signDialog(SignValues& values) {
+    (void)values;
+    return false;
+  }
+  virtual bool recordSettingsDialog(RecordSettingsValues& values) {
+    (void)values;
+    return false;
   }
 
   // A progress window for long work: `title` as its caption, `text` above a

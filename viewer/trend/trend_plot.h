@@ -93,6 +93,12 @@ struct TrendOverlay {
   const ReferenceReadings* readings = nullptr;
 };
 
+// A review note on the trend: a thin vertical line at X with a small label.
+struct TrendMarker {
+  double x = 0;   // a date-time serial
+  QString label;  // the note's text (the plot shortens it to fit)
+};
+
 // The plot. Channel indexes run from 0 to channelCount() - 1 in the order
 // the channels were added.
 class TrendPlot {
@@ -175,6 +181,15 @@ class TrendPlot {
   virtual void setOverlay(TrendOverlay&& overlay) { (void)overlay; }
   virtual void clearOverlay() {}
   virtual bool hasOverlay() const { return false; }
+
+  // ---- Markers (the review's notes) ----------------------------------------
+  // Shows `markers` (any order) over the data area of the screen, every
+  // saved picture and every printout, replacing those shown; they stay
+  // through new plots until replaced. Markers too close to be told apart
+  // are drawn as one, labelled with their count. A plot without markers
+  // ignores them.
+  virtual void setMarkers(std::vector<TrendMarker> markers) { (void)markers; }
+  virtual std::size_t markerCount() const { return 0; }
 
   // ---- Data cursor 0 ("Cursor 1") -------------------------------------------
   virtual bool cursorVisible() const = 0;

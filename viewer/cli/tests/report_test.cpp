@@ -11,7 +11,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
+#include "record/record_writer.h"
+#include "record/reviewer_key.h"
+#include "record/reviewers.h"
 #include "run_process.h"
 #include "shell/codepage.h"
 #include "signatures/vxlog.h"
@@ -380,3 +384,101 @@ TEST_F(ReportCliTest, LongLineNumbersDatesAndFiguresPrintWhole) {
 }
 
 }  // namespace
+
+// The review record on the cover, in the verdict, in its own section and on
+// the trend, as the record holds it; a tampered entry fails the report.
+TEST_F(ReportCliTest, TheReviewRecordIsPrintedAsItHoldsAndATamperedEntryFails) {
+  writeBatch();
+  using namespace tarvex;
+  const QString keys = path(QStringLiteral("keys"));
+  const QString reviewersPath = path(QStringLiteral("reviewers"));
+  for (const auto& [id, name, roles] : {std::tuple{"jmiller", "Jane Miller", "reviewer"},
+                                        std::tuple{"kpapas", "Κώστας Παπάς", "approver"}}) {
+    Reviewer r;
+    r.id = QString::fromLatin1(id);
+    r.name = QString::fromUtf8(name);
+    parseRoles(QString::fromLatin1(roles), r);
+    r.publicKey = createReviewerKey(r.id, "pw", keys, KdfCost::cheapForTests());
+    addReviewerLine(reviewersPath, r);
+  }
+  const ReviewersFile reviewers = readReviewersFile(reviewersPath);
+  RecordTarget target;
+  target.batch = {data, audit, alarms};
+  const QDateTime at(QDate(2026, 12, 10), QTime(9, 14, 3), QTimeZone(3600));
+  {
+    auto jane = UnlockedKey::unlock(QStringLiteral("jmiller"), "pw", keys, 0);
+    NoteRequest note;
+    note.anchor.kind = NoteAnchor::Kind::Row;
+    note.anchor.table = QStringLiteral("data");
+    note.anchor.row = 3;
+    note.anchor.time = QStringLiteral("2007-03-14T06:00:20");
+    note.text = QStringLiteral("Gap in B checked with the operator");
+    appendNote(target, reviewers, *jane, note, at);
+    // A note outside the window below is left out of its list.
+    note.anchor.row = 8;
+    note.anchor.time = QStringLiteral("2007-03-14T06:01:10");
+    note.text = QStringLiteral("Late reading");
+    appendNote(target, reviewers, *jane, note, at);
+    SignOffRequest review;
+    review.reason = QStringLiteral("Within limits");
+    appendSignOff(target, reviewers, *jane, review, at.addSecs(60));
+    auto kostas = UnlockedKey::unlock(QStringLiteral("kpapas"), "pw", keys, 0);
+    SignOffRequest approve;
+    approve.meaning = Meaning::Approved;
+    appendSignOff(target, reviewers, *kostas, approve, at.addSecs(3600));
+  }
+  QStringList p = report({"--audit", audit, "--alarms", alarms, "--reviewers", reviewersPath,
+                          "--to", "3/14/2007 6:01:00"},
+                         0);
+  ASSERT_FALSE(p.isEmpty());
+  QString cover = p[0].simplified();
+  EXPECT_TRUE(
+      cover.contains(QStringLiteral("All 3 signatures confirmed; review record intact, approved")));
+  EXPECT_TRUE(cover.contains(QStringLiteral(
+      "Signed electronically by Jane Miller (jmiller) on 2026-12-10 09:15:03 +01:00: Reviewed "
+      "(Within limits)")))
+      << cover.toStdString();
+  EXPECT_TRUE(cover.contains(QStringLiteral(
+      "Signed electronically by Κώστας Παπάς (kpapas) on 2026-12-10 10:14:03 +01:00: Approved")));
+  EXPECT_FALSE(cover.contains(QStringLiteral("Signature:")));  // no lines to sign by hand
+  const QString section = p.last().simplified();
+  EXPECT_TRUE(section.contains(QStringLiteral("8. Review record")));
+  EXPECT_TRUE(section.contains(QStringLiteral(
+      "Entry 1 - data row 3 at 2007-03-14 06:00:20 - Jane Miller (jmiller) - valid")));
+  EXPECT_TRUE(section.contains(QStringLiteral("Gap in B checked with the operator")));
+  EXPECT_FALSE(section.contains(QStringLiteral("Late reading")));
+  EXPECT_TRUE(section.contains(QStringLiteral("Entry 4: Approved by Κώστας Παπάς (kpapas)")));
+  EXPECT_TRUE(section.contains(QStringLiteral("Reason: Within limits")));
+  EXPECT_TRUE(section.contains(QStringLiteral("Key fingerprint: ") +
+                               keyFingerprint(reviewers.find("jmiller")->publicKey)));
+  EXPECT_EQ(section.count(QStringLiteral("Verification: valid")), 2);
+  // The note's marker on the trend page.
+  EXPECT_TRUE(p.join(u'\n').contains(QStringLiteral("Gap in B")));
+
+  // One byte of the review's reason changed: exit 1, the entry named.
+  const QString recordPath = path(QStringLiteral("batch.review"));
+  QFile f(recordPath);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QByteArray bytes = f.readAll();
+  f.close();
+  bytes.replace("Within limits", "Within limitz");
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+  f.close();
+  p = report({"--audit", audit, "--reviewers", reviewersPath}, 1);
+  ASSERT_FALSE(p.isEmpty());
+  cover = p[0].simplified();
+  EXPECT_TRUE(cover.contains(QStringLiteral("All 3 signatures confirmed; review record FAILED")));
+  EXPECT_TRUE(cover.contains(QStringLiteral("entry 3: altered (its signature does not hold)")));
+  EXPECT_TRUE(cover.contains(QStringLiteral("Reviewed (Within limitz) - FAILED: altered")));
+
+  // Without the record the verdict is as it always was and the section
+  // says so; a reviewers file named but missing is refused before anything
+  // is written.
+  QFile::remove(recordPath);
+  p = report({"--audit", audit, "--reviewers", reviewersPath}, 0);
+  ASSERT_FALSE(p.isEmpty());
+  EXPECT_TRUE(p[0].simplified().contains(QStringLiteral("All 3 signatures confirmed Sign-off")));
+  EXPECT_TRUE(p.last().contains(QStringLiteral("No review record")));
+  report({"--reviewers", path(QStringLiteral("missing"))}, 2);
+}

@@ -301,10 +301,12 @@ class ReviewerWindowsTest : public QObject {
     QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
     QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
     QCOMPARE(w.DataTab->currentIndex(), 4);
+    QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w.DataTab->currentIndex(), 5);                 // Review
     QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);  // round the end
     QCOMPARE(w.DataTab->currentIndex(), 0);
     QTest::keyClick(&w, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(w.DataTab->currentIndex(), 4);
+    QCOMPARE(w.DataTab->currentIndex(), 5);
     w.setTabEnabled(1, true);
     w.DataTab->setCurrentIndex(0);
     QTest::keyClick(&w, Qt::Key_Tab, Qt::ControlModifier);

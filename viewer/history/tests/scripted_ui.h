@@ -134,10 +134,45 @@ class ScriptedUi : public UserInterface {
   }
   void hideProgress() override { progress << QStringLiteral("hide"); }
 
+  // The review record's dialogs: the values each showing started from, and
+  // the answers, each editing the values and returning OK (true) or Cancel;
+  // no answer left means Cancel. Logged as "unlock", "note", "sign",
+  // "record-settings".
+  std::vector<UnlockValues> unlockDialogs;
+  std::deque<std::function<bool(UnlockValues&)>> unlockAnswers;
+  std::vector<NoteValues> noteDialogs;
+  std::deque<std::function<bool(NoteValues&)>> noteAnswers;
+  std::vector<SignValues> signDialogs;
+  std::deque<std::function<bool(SignValues&)>> signAnswers;
+  std::deque<std::function<bool(RecordSettingsValues&)>> settingsAnswers;
+  bool unlockDialog(UnlockValues& v) override {
+    unlockDialogs.push_back(v);
+    return scripted(QStringLiteral("unlock"), unlockAnswers, v);
+  }
+  bool noteDialog(NoteValues& v) override {
+    noteDialogs.push_back(v);
+    return scripted(QStringLiteral("note"), noteAnswers, v);
+  }
+  bool signDialog(SignValues& v) override {
+    signDialogs.push_back(v);
+    return scripted(QStringLiteral("sign"), signAnswers, v);
+  }
+  bool recordSettingsDialog(RecordSettingsValues& v) override {
+    return scripted(QStringLiteral("record-settings"), settingsAnswers, v);
+  }
+
   Pointer pointer = Pointer::Normal;
 
  private:
   std::unique_ptr<QPrinter> printer_;
+  template <typename V>
+  bool scripted(const QString& name, std::deque<std::function<bool(V&)>>& answers, V& v) {
+    log << name;
+    if (answers.empty()) return false;
+    const auto a = answers.front();
+    answers.pop_front();
+    return a(v);
+  }
   static QString answer(std::deque<std::optional<QString>>& q) {
     if (q.empty()) throw RuntimeError(err::Cancel);
     const bool cancel = !q.front().has_value();

@@ -77,10 +77,10 @@ class WindowsTest : public QObject {
     FrmHistory w;
     QCOMPARE(w.windowTitle(), QString("Data Viewer"));
     QTabBar* bar = w.DataTab->tabBar();
-    QCOMPARE(bar->count(), 5);
-    const QStringList captions{"Data", "Operator Events", "Audit Trail", "Alarm History",
-                               "Trend Data"};
-    for (int i = 0; i < 5; ++i) QCOMPARE(bar->tabText(i), captions[i]);
+    QCOMPARE(bar->count(), 6);
+    const QStringList captions{"Data",          "Operator Events", "Audit Trail",
+                               "Alarm History", "Trend Data",      "Review"};
+    for (int i = 0; i < 6; ++i) QCOMPARE(bar->tabText(i), captions[i]);
     QVERIFY(!w.DataTab->isTabEnabled(1));
     QVERIFY(w.DataTab->isTabEnabled(2));
     QVERIFY(w.DcryLabel->isHidden());

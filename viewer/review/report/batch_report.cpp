@@ -23,6 +23,10 @@
 #include "logfiles/companions.h"
 #include "logfiles/logtable.h"
 #include "logfiles/readers.h"
+#include "record/batch_files.h"
+#include "record/note_anchor.h"
+#include "record/record_file.h"
+#include "record/record_verify.h"
 #include "review/report/report_pages.h"
 #include "review/report/report_trend.h"
 #include "review/review_texts.h"
@@ -97,6 +101,23 @@ ReportLimit parseReportLimit(const QString& text) {
   if (limit.limits.low && limit.limits.high && *limit.limits.low > *limit.limits.high)
     throw usage(QStringLiteral("--limit %1: the low bound lies above the high one").arg(text));
   return limit;
+}
+
+QString recordVerdictText(const ReportOutcome& outcome) {
+  if (!outcome.recordExists) return QStringLiteral("no review record");
+  switch (outcome.recordState) {
+    case ReviewState::None:
+      return QStringLiteral("review record intact, not signed");
+    case ReviewState::Reviewed:
+      return QStringLiteral("review record intact, reviewed, approval pending");
+    case ReviewState::Approved:
+      return QStringLiteral("review record intact, approved");
+    case ReviewState::Rejected:
+      return QStringLiteral("review record intact, rejected");
+    case ReviewState::Failed:
+      return QStringLiteral("review record FAILED");
+  }
+  return {};
 }
 
 QString proposedReportName(const QString& dataFile) {
@@ -294,6 +315,9 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
       throw RuntimeError(err::PermissionDenied,
                          QStringLiteral("The report would replace %1, which it reads").arg(in));
   checkOutputTarget(request.output);
+  // Who may sign the review record: a reviewers file named but missing is
+  // refused before the work.
+  const ReviewersFile reviewers = readReviewersFile(request.record.reviewersFile);
   if (!QFileInfo(request.output).absoluteDir().exists())
     throw RuntimeError(err::PathNotFound, QStringLiteral("No folder for %1").arg(request.output));
 
@@ -413,8 +437,36 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
   data.files[2].problem = data.events.problem;
   data.files[3].problem = data.auditTrail.problem;
 
-  // The verdict.
+  // The review record, verified against the files as hashed above; its
+  // notes mark the trend pages.
+  step(78, QStringLiteral("Verifying the review record"));
   ReportOutcome outcome;
+  {
+    RecordTarget target;
+    target.batch = {request.dataFile, request.auditFile, request.alarmFile};
+    target.reviewDir = request.record.reviewDir;
+    target.dataSha256 = data.files[0].sha256;
+    try {
+      data.record = verifyRecord(target, reviewers);
+    } catch (const RuntimeError& e) {
+      data.record = VerifiedRecord{};
+      data.record.exists = true;
+      data.record.recordPath = recordPathFor(request.dataFile, request.record.reviewDir);
+      data.record.problems << e.description();
+    }
+    outcome.recordExists = data.record.exists;
+    outcome.recordState = data.record.exists ? data.record.state() : ReviewState::None;
+    outcome.recordProblems = data.record.problems;
+    std::vector<TrendMarker> markers;
+    for (const EntryResult& res : data.record.entries)
+      if (res.entry && res.entry->kind == EntryKind::Note)
+        if (const auto s = secondsOfIso(res.entry->anchor.time))
+          markers.push_back({double(*s) / 86400.0, res.entry->text});
+    for (TrendPage& page : data.trends)
+      if (page.plot) page.plot->setMarkers(markers);
+  }
+
+  // The verdict.
   outcome.reportId = data.reportId;
   for (const SignatureCheck& s : data.signatures) {
     outcome.signatures += int(s.checks.size() + s.damaged.size());
@@ -437,6 +489,8 @@ ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
         QStringLiteral("All %1 signatures confirmed").arg(groupedNumber(outcome.signatures));
   else
     outcome.verdict = QStringLiteral("No signatures");
+  // A batch without a record keeps the verdict it always had.
+  if (outcome.recordExists) outcome.verdict += QStringLiteral("; ") + recordVerdictText(outcome);
   data.outcome = &outcome;
 
   // The pages, into memory; the file is written whole at the end.

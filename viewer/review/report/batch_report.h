@@ -10,7 +10,11 @@
 //     drawn by the viewer's plot builder through the pixel aggregation;
 //  4. each channel's statistics over the window, and its limit excursions;
 //  5.-7. the alarms, operator events and audit trail entries of the window,
-//     printed as the grid printouts print them, each with its count.
+//     printed as the grid printouts print them, each with its count;
+//  8. the batch's review record: the window's notes and every sign-off with
+//     its signer, meaning, reason, key fingerprint and verification result.
+// The cover's sign-off block shows the record's electronic signatures, its
+// verdict counts the record too, and the notes mark the trend pages.
 // `tarvex report` and the viewer's "Review Report..." both write it here.
 #pragma once
 
@@ -22,6 +26,7 @@
 #include <vector>
 
 #include "logfiles/date_order.h"
+#include "record/review_status.h"
 #include "review/channel_stats.h"
 #include "review/time_window.h"
 
@@ -61,6 +66,9 @@ struct ReportRequest {
   // When and by whom; empty: now and the login name.
   QDateTime madeAt;
   QString madeBy;
+  // Where the batch's review record is kept and the reviewers trusted
+  // (record/review_status.h; empty: the defaults).
+  RecordPlace record;
   // The PDF writer: the viewer's compact one, or Qt's QPdfWriter (what the
   // report benchmark measures it against).
   enum class Writer { Compact, Qt } writer = Writer::Compact;
@@ -75,8 +83,17 @@ struct ReportOutcome {
   QString verdict;  // the verdict box's first line
   int pages = 0;
   QString reportId;
-  // Every record confirmed and nothing unsigned: exit 0; else 1.
-  bool confirmed() const { return failed == 0 && problems.isEmpty() && signatures > 0; }
+  // The review record: whether there is one, the state it proves and, when
+  // it fails, every failure as `tarvex review verify` names it.
+  bool recordExists = false;
+  ReviewState recordState = ReviewState::None;
+  QStringList recordProblems;
+  // Every record confirmed, nothing unsigned and the review record (when
+  // there is one) intact: exit 0; else 1.
+  bool confirmed() const {
+    return failed == 0 && problems.isEmpty() && signatures > 0 &&
+           recordState != ReviewState::Failed;
+  }
 };
 
 // Told how far the work is (0..100) and what it does; false cancels.
@@ -93,6 +110,10 @@ using ReportProgress = std::function<bool(int percent, const QString& step)>;
 // the report names it.
 ReportOutcome writeBatchReport(const ReportRequest& request, VxLog& sigLog,
                                const ReportProgress& progress = {});
+
+// The review record's part of the verdict line: "no review record",
+// "review record intact, approved", "review record FAILED", ...
+QString recordVerdictText(const ReportOutcome& outcome);
 
 // The report's file name proposed for a data file: its base name with
 // " Review Report.pdf".

@@ -14,6 +14,8 @@
 #include "print/compact_pdf.h"
 #include "print/grid_printouts.h"
 #include "print/table_printer.h"
+#include "record/note_anchor.h"
+#include "record/review_status.h"
 #include "review/report/report_trend.h"
 #include "review/review_texts.h"
 #include "review/time_bound.h"
@@ -289,6 +291,7 @@ int drawReport(const ReportData& data, QIODevice& out,
     const bool good = outcome.confirmed();
     QStringList lines{outcome.verdict};
     lines += outcome.problems;
+    lines += outcome.recordProblems;
     const double h = line * (lines.size() + 1.2);
     flow.add(h + line, [=, w = content.width()](QCPPainter& p, QPointF o) {
       const QColor c = good ? green : red;
@@ -305,8 +308,25 @@ int drawReport(const ReportData& data, QIODevice& out,
   }
   text(QStringLiteral("Sign-off"), heading);
   flow.space(line / 2);
+  // The review record's electronic signatures; the lines to sign by hand
+  // only when it holds none.
+  std::vector<const EntryResult*> signOffs;
+  for (const EntryResult& res : data.record.entries)
+    if (res.entry && res.entry->kind == EntryKind::SignOff) signOffs.push_back(&res);
+  for (const EntryResult* res : signOffs) {
+    const RecordEntry& e = *res->entry;
+    QString meaning = meaningName(e.meaning);
+    meaning[0] = meaning[0].toUpper();
+    QString s = QStringLiteral("Signed electronically by %1 (%2) on %3: %4")
+                    .arg(e.name, e.author, writtenText(e), meaning);
+    if (!e.reason.isEmpty()) s += QStringLiteral(" (%1)").arg(e.reason);
+    if (!res->valid())
+      s += QStringLiteral(" - FAILED: ") + res->failures.join(QStringLiteral("; "));
+    text(s, bold, res->valid() ? Qt::black : red);
+  }
   for (const QString& label :
        {QStringLiteral("Reviewed by"), QStringLiteral("Signature"), QStringLiteral("Date")}) {
+    if (!signOffs.empty()) break;
     const QString value = label == u"Reviewed by" ? data.request->reviewer : QString();
     flow.add(line * 2.2, [=, w = content.width()](QCPPainter& p, QPointF o) {
       p.setFont(body);
@@ -530,6 +550,82 @@ int drawReport(const ReportData& data, QIODevice& out,
                   : QStringLiteral("%1 %2 in the window").arg(groupedNumber(n), e.whats),
          bold);
     if (s.unreadable > 0) text(unreadableText(s.unreadable), body);
+  }
+
+  // 8. The review record.
+  flow.newPage();
+  text(QStringLiteral("8. Review record"), heading);
+  const VerifiedRecord& record = data.record;
+  if (!record.exists) {
+    text(QStringLiteral("No review record (%1 is not there).").arg(record.recordPath), body);
+  } else {
+    text(QStringLiteral("%1: %2 entries; %3")
+             .arg(record.recordPath)
+             .arg(record.completeEntries)
+             .arg(reviewStatusLine(reviewStatusOf(record))),
+         body, record.holds() ? Qt::black : red);
+    for (const QString& p : record.problems) text(p, bold, red, line);
+    flow.space(line / 2);
+    // The notes of the window (a note without a time is always listed).
+    text(QStringLiteral("Notes in the window"), bold);
+    int notes = 0;
+    for (const EntryResult& res : record.entries) {
+      if (!res.entry || res.entry->kind != EntryKind::Note) continue;
+      const RecordEntry& e = *res.entry;
+      if (const auto s = secondsOfIso(e.anchor.time)) {
+        const double x = double(*s) / 86400.0;
+        if ((data.window.from && x < *data.window.from - 0.5 / 86400) ||
+            (data.window.to && x > *data.window.to + 0.5 / 86400))
+          continue;
+      }
+      ++notes;
+      const QString result =
+          res.valid() ? QStringLiteral("valid")
+                      : QStringLiteral("FAILED: ") + res.failures.join(QStringLiteral("; "));
+      text(QStringLiteral("Entry %1 - %2 - %3 (%4) - %5")
+               .arg(res.line)
+               .arg(anchorText(e.anchor), e.name, e.author, result),
+           bold, res.valid() ? Qt::black : red, line / 2);
+      text(e.text, body, Qt::black, line * 1.5);
+    }
+    if (notes == 0) text(QStringLiteral("None in the window"), body, Qt::black, line / 2);
+    flow.space(line / 2);
+    text(QStringLiteral("Sign-offs"), bold);
+    int signs = 0;
+    for (const EntryResult& res : record.entries) {
+      if (!res.entry || res.entry->kind != EntryKind::SignOff) continue;
+      const RecordEntry& e = *res.entry;
+      ++signs;
+      const QColor c = res.valid() ? Qt::black : red;
+      QString meaning = meaningName(e.meaning);
+      meaning[0] = meaning[0].toUpper();
+      text(QStringLiteral("Entry %1: %2 by %3 (%4)").arg(res.line).arg(meaning, e.name, e.author),
+           bold, c, line / 2);
+      const QString window = e.from.isEmpty() && e.to.isEmpty()
+                                 ? QStringLiteral("the whole file")
+                                 : QStringLiteral("%1 to %2")
+                                       .arg(e.from.isEmpty() ? QStringLiteral("the start")
+                                                             : QString(e.from).replace(u'T', u' '),
+                                            e.to.isEmpty() ? QStringLiteral("the end")
+                                                           : QString(e.to).replace(u'T', u' '));
+      const QStringList facts{
+          QStringLiteral("Printed name: ") + e.name,
+          QStringLiteral("Date and time: ") + writtenText(e),
+          QStringLiteral("Meaning: ") + meaning,
+          QStringLiteral("Reason: ") +
+              (e.reason.isEmpty() ? QStringLiteral("none given") : e.reason),
+          QStringLiteral("Window: ") + window,
+          QStringLiteral("Key fingerprint: ") + e.keyFingerprint,
+          QStringLiteral("Files bound: %1").arg(e.files.size()),
+          QStringLiteral("Verification: ") +
+              (res.valid() ? QStringLiteral("valid")
+                           : QStringLiteral("FAILED: ") + res.failures.join(QStringLiteral("; ")))};
+      for (const QString& f : facts)
+        text(f, f.startsWith(QStringLiteral("Key")) ? small : body,
+             f.startsWith(QStringLiteral("Verification")) ? (res.valid() ? green : red) : Qt::black,
+             line * 1.5);
+    }
+    if (signs == 0) text(QStringLiteral("None"), body, Qt::black, line / 2);
   }
 
   // Draw.

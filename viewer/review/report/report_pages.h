@@ -12,6 +12,7 @@
 
 #include "logfiles/companions.h"
 #include "logfiles/date_order.h"
+#include "record/record_verify.h"
 #include "review/channel_stats.h"
 #include "review/report/batch_report.h"
 #include "review/time_window.h"
@@ -97,6 +98,7 @@ struct ReportData {
   std::vector<TrendPage> trends;
   std::vector<ChannelStats> stats;  // one per channel
   EventSection alarms, events, auditTrail;
+  VerifiedRecord record;  // exists = false: no review record
 };
 
 // Runs the viewer's plot builder over the window's rows for every page of

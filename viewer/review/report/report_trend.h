@@ -49,6 +49,10 @@ class AggregatingTrendPlot : public TrendPlot {
   }
   bool cursorVisible() const override { return inner_.cursorVisible(); }
   void setCursorVisible(bool visible) override { inner_.setCursorVisible(visible); }
+  void setMarkers(std::vector<TrendMarker> markers) override {
+    inner_.setMarkers(std::move(markers));
+  }
+  std::size_t markerCount() const override { return inner_.markerCount(); }
   void replot() override {}
   void savePicture(const QString& path, const QString& format, int width, int height) override {
     inner_.savePicture(path, format, width, height);

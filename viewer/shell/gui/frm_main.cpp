@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "shell/frame_rules.h"
 #include "shell/gui/frm_about.h"
@@ -33,7 +34,8 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
   connect(report, &QAction::triggered, this, [this] {
     if (reviewReport_) reviewReport_();
   });
-  mnuFile->addSeparator();
+  fileMenu_ = mnuFile;
+  fileSeparator_ = mnuFile->addSeparator();
   QAction* exit = mnuFile->addAction(QStringLiteral("E&xit"));
   exit->setObjectName(QStringLiteral("mnuFileExit"));
   connect(exit, &QAction::triggered, this, [this] { mnuFileExit_Click(); });
@@ -56,6 +58,11 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
   orderPanel_->setFrameShape(QFrame::Panel);
   orderPanel_->setFrameShadow(QFrame::Sunken);
   orderPanel_->hide();
+  reviewPanel_ = new QLabel(sb);
+  reviewPanel_->setObjectName(QStringLiteral("reviewStatusPanel"));
+  reviewPanel_->setFrameShape(QFrame::Panel);
+  reviewPanel_->setFrameShadow(QFrame::Sunken);
+  reviewPanel_->hide();
   datePanel_ = new QLabel(sb);
   datePanel_->setFrameShape(QFrame::Panel);
   datePanel_->setFrameShadow(QFrame::Sunken);
@@ -65,6 +72,7 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
   timePanel_->setFrameShadow(QFrame::Sunken);
   timePanel_->setAlignment(Qt::AlignCenter);
   sb->addWidget(statusPanel_, 1);
+  sb->addPermanentWidget(reviewPanel_);
   sb->addPermanentWidget(orderPanel_);
   sb->addPermanentWidget(datePanel_);
   sb->addPermanentWidget(timePanel_);
@@ -119,6 +127,26 @@ QString FrmMain::statusText() const { return statusPanel_->text(); }
 void FrmMain::setDateOrderText(const QString& text) {
   orderPanel_->setText(text);
   orderPanel_->setVisible(!text.isEmpty());
+}
+
+void FrmMain::addFileAction(QAction* action) {
+  action->setParent(fileMenu_);
+  fileMenu_->insertAction(fileSeparator_, action);
+}
+
+void FrmMain::setReviewStatusText(const QString& text, bool failed) {
+  reviewFailed_ = failed;
+  reviewPanel_->setText(text);
+  reviewPanel_->setToolTip(text);
+  reviewPanel_->setStyleSheet(failed ? QStringLiteral("QLabel { color: white; background: #c00000; "
+                                                      "font-weight: bold; padding: 0 4px; }")
+                                     : QStringLiteral("QLabel { padding: 0 4px; }"));
+  // The line whole while it fits in a third of the bar (the other panels
+  // keep their room); a longer one is cut there, whole in its tool tip.
+  reviewPanel_->setMinimumWidth(std::min(reviewPanel_->fontMetrics().horizontalAdvance(text) + 14,
+                                         std::max(160, width() / 3)));
+  reviewPanel_->setMaximumWidth(reviewPanel_->minimumWidth());
+  reviewPanel_->setVisible(!text.isEmpty());
 }
 
 void FrmMain::updateClock() {

@@ -34,6 +34,15 @@ class FrmMain : public QMainWindow {
   // What "Review Report..." of the File menu does.
   void setReviewReportHandler(std::function<void()> handler) { reviewReport_ = std::move(handler); }
 
+  // Adds `action` to the File menu after the entries above its separator
+  // (Exit stays last). The menu takes it over.
+  void addFileAction(QAction* action);
+  // The status bar's review panel (the batch's review status at a glance):
+  // hidden while `text` is "", in red when `failed`.
+  void setReviewStatusText(const QString& text, bool failed);
+  QString reviewStatusText() const { return reviewPanel_->text(); }
+  bool reviewStatusFailed() const { return reviewFailed_; }
+
   // Panel 1 of the status bar, into which every status text goes.
   void setStatusText(const QString& text);
   QString statusText() const;
@@ -71,6 +80,10 @@ class FrmMain : public QMainWindow {
   std::function<void()> batches_;
   QLabel* statusPanel_ = nullptr;
   QLabel* orderPanel_ = nullptr;
+  QLabel* reviewPanel_ = nullptr;
+  bool reviewFailed_ = false;
+  QMenu* fileMenu_ = nullptr;
+  QAction* fileSeparator_ = nullptr;
   QLabel* datePanel_ = nullptr;
   QLabel* timePanel_ = nullptr;
   QTimer clock_;

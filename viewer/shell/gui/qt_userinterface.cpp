@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "record/gui/record_dialogs.h"
 #include "shell/frame_rules.h"
 #include "shell/gui/report_dialog.h"
 #include "shell/msgbox_placement.h"
@@ -232,6 +233,22 @@ QString QtUserInterface::chooseFolder(const QString& title, const QString& initD
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     throw RuntimeError(err::Cancel);
   return dialog.selectedFiles().constFirst();
+}
+
+bool QtUserInterface::unlockDialog(UnlockValues& values) {
+  return execUnlockDialog(values, owner_ ? owner_->window() : nullptr);
+}
+
+bool QtUserInterface::noteDialog(NoteValues& values) {
+  return execNoteDialog(values, owner_ ? owner_->window() : nullptr);
+}
+
+bool QtUserInterface::signDialog(SignValues& values) {
+  return execSignDialog(values, owner_ ? owner_->window() : nullptr);
+}
+
+bool QtUserInterface::recordSettingsDialog(RecordSettingsValues& values) {
+  return execRecordSettingsDialog(values, owner_ ? owner_->window() : nullptr);
 }
 
 int QtUserInterface::printerCount() {

@@ -36,6 +36,10 @@ class QtUserInterface : public UserInterface {
   QString inputText(const QString& prompt, const QString& initial) override;
   bool reviewReportDialog(ReportDialogValues& values) override;
   QString chooseFolder(const QString& title, const QString& initDir) override;
+  bool unlockDialog(UnlockValues& values) override;
+  bool noteDialog(NoteValues& values) override;
+  bool signDialog(SignValues& values) override;
+  bool recordSettingsDialog(RecordSettingsValues& values) override;
   int printerCount() override;
   PrinterChoice showPrinter(int flags) override;
   QPrinter* printer() override;

@@ -35,6 +35,7 @@ class QWheelEvent;
 
 namespace tarvex {
 
+class NoteMarkerLayer;
 class TrendGraph;
 class TrendTicker;
 class TrendGraphData;
@@ -92,6 +93,10 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   void savePicture(const QString& path, const QString& format, int width = 0,
                    int height = 0) override;
   void print(QPrinter& printer) override;
+  void setMarkers(std::vector<TrendMarker> markers) override;
+  std::size_t markerCount() const override;
+  // The markers as last drawn: how many lines (clusters) and labels.
+  int drawnMarkerLines() const;
 
   // The colour a new channel of index `index` gets.
   static QColor channelColor(int index);
@@ -130,6 +135,9 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   // The context menu for a right click at `pos` (widget pixels), built but
   // not shown; the caller owns it.
   QMenu* contextMenu(const QPointF& pos);
+  // The X value (a date-time serial) under the pointer where the last
+  // context menu was asked for.
+  double menuX() const { return menuX_; }
   // Entries added to the context menu after the picture entries (the
   // reference's); empty: none.
   void setMenuSource(TrendMenuSource source) { menuSource_ = std::move(source); }
@@ -264,6 +272,8 @@ class QcpTrendPlot : public QObject, public TrendPlot {
   bool reviewLinked_ = false;
   QRubberBand* band_ = nullptr;
   double printMarginInches_ = 1.0;
+  NoteMarkerLayer* markers_ = nullptr;  // owned by the plot
+  double menuX_ = 0;
 };
 
 }  // namespace tarvex

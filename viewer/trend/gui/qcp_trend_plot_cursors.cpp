@@ -287,6 +287,7 @@ void addMenuEntries(QMenu* menu, const std::vector<TrendMenuEntry>& entries) {
 }  // namespace
 
 QMenu* QcpTrendPlot::contextMenu(const QPointF& pos) {
+  menuX_ = plot_->xAxis->pixelToCoord(pos.x());
   auto* menu = new QMenu(plot_);
   if (ui_) {
     const bool building = building_ && building_();

@@ -500,3 +500,48 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
+
+namespace tarvex {
+namespace {
+
+// Review notes as markers: a lone one with its text, ten thousand within a
+// few pixels drawn as one line labelled with their count, in the saved PDF
+// and SVG and in a printout; none outside the X range; they stay through a
+// new plot.
+TEST(QcpTrendPlot, NoteMarkersInEveryPictureMergedWhereTheyOverlap) {
+  QcpTrendPlot plot;
+  plot.widget()->resize(800, 400);
+  fill(plot, {50, 52, 48, 50, 51}, 2);
+  std::vector<TrendMarker> markers{{kNoon + kMinute, QStringLiteral("Pump restarted")},
+                                   {kNoon + 10 * kMinute, QStringLiteral("outside the range")}};
+  for (int i = 0; i < 10000; ++i)
+    markers.push_back({kNoon + 3 * kMinute + i * 1e-9, QStringLiteral("dense")});
+  plot.setMarkers(markers);
+  fill(plot, {50, 52, 48, 50, 51}, 2);  // a new plot keeps them
+  EXPECT_EQ(plot.markerCount(), 10002u);
+  QTemporaryDir dir;
+  const QString pdf = dir.filePath(QStringLiteral("trend.pdf"));
+  plot.savePicture(pdf, QStringLiteral("pdf"));
+  EXPECT_EQ(plot.drawnMarkerLines(), 2);
+  const QString text = run(QStringLiteral(PDFTOTEXT), {pdf, QStringLiteral("-")});
+  EXPECT_TRUE(text.contains(QStringLiteral("Pump restarted")));
+  EXPECT_TRUE(text.contains(QStringLiteral("10000 notes")));
+  EXPECT_FALSE(text.contains(QStringLiteral("outside")));
+  const QString svg = dir.filePath(QStringLiteral("trend.svg"));
+  plot.savePicture(svg, QStringLiteral("svg"));
+  QFile svgFile(svg);
+  ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(svgFile.readAll().contains("Pump restarted"));
+  QPrinter printer(QPrinter::ScreenResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath(QStringLiteral("printed.pdf")));
+  plot.print(printer);
+  EXPECT_TRUE(run(QStringLiteral(PDFTOTEXT), {printer.outputFileName(), QStringLiteral("-")})
+                  .contains(QStringLiteral("10000 notes")));
+  plot.setMarkers({});
+  plot.savePicture(pdf, QStringLiteral("pdf"));
+  EXPECT_EQ(plot.drawnMarkerLines(), 0);
+}
+
+}  // namespace
+}  // namespace tarvex
