@@ -45,6 +45,14 @@ QString reasonOf(const QSqlError& e) {
   return t;
 }
 
+// Hands each row of the executed query `q` to `fn`. A read that fails
+// part way throws DbError: the rows before it are no whole answer.
+template <class Fn>
+void eachRow(QSqlQuery& q, Fn fn) {
+  while (q.next()) fn(q);
+  if (q.lastError().isValid()) throw DbError(q.lastError());
+}
+
 }  // namespace
 
 QString searchTextOf(const BatchRecord& record) {
@@ -253,10 +261,10 @@ QHash<QString, BatchRecord> Register::batchesUnder(const QStringList& roots) {
     const QString where = underRoots(roots, values);
     QSqlQuery q = d_->exec(
         QStringLiteral("SELECT %1 FROM batches WHERE %2").arg(batchSelectColumns(), where), values);
-    while (q.next()) {
-      BatchRecord r = readBatchRow(q);
+    eachRow(q, [&](const QSqlQuery& row) {
+      BatchRecord r = readBatchRow(row);
       out.insert(r.path, std::move(r));
-    }
+    });
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }
@@ -271,10 +279,10 @@ QHash<QString, LogFileRecord> Register::logFilesUnder(const QStringList& roots) 
     QSqlQuery q = d_->exec(
         QStringLiteral("SELECT %1 FROM log_files WHERE %2").arg(logColumns().join(u", "), where),
         values);
-    while (q.next()) {
-      LogFileRecord r = readLogRow(q);
+    eachRow(q, [&](const QSqlQuery& row) {
+      LogFileRecord r = readLogRow(row);
       out.insert(r.path, std::move(r));
-    }
+    });
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }
@@ -412,7 +420,8 @@ qint64 Register::count(const BatchFilter& filter) {
     QVariantList values;
     const QString where = whereOf(filter, d_->kind, maxSpan(filter), values);
     QSqlQuery q = d_->exec(QStringLiteral("SELECT count(*) FROM batches") + where, values);
-    return q.next() ? q.value(0).toLongLong() : 0;
+    if (!q.next()) throw DbError(q.lastError());
+    return q.value(0).toLongLong();
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }
@@ -427,8 +436,7 @@ void Register::forEach(const BatchFilter& filter,
         d_->exec(QStringLiteral("SELECT %1 FROM batches%2").arg(batchSelectColumns(), where) +
                      orderOf(filter, d_->kind),
                  values);
-    while (q.next()) fn(readBatchRow(q));
-    if (q.lastError().isValid()) throw DbError(q.lastError());
+    eachRow(q, [&](const QSqlQuery& row) { fn(readBatchRow(row)); });
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }
@@ -447,7 +455,7 @@ std::vector<BatchRecord> Register::list(const BatchFilter& filter, qint64 offset
       values << (limit >= 0 ? limit : std::numeric_limits<qint64>::max()) << offset;
     }
     QSqlQuery q = d_->exec(sql, values);
-    while (q.next()) out.push_back(readBatchRow(q));
+    eachRow(q, [&](const QSqlQuery& row) { out.push_back(readBatchRow(row)); });
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }
