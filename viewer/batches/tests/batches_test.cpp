@@ -178,6 +178,14 @@ TEST_F(BatchesTest, ScanKnowsBatchesByContentWithCompanionsVerdictsAndAlarms) {
   EXPECT_EQ(o["review"].toString(), "none");
   EXPECT_EQ(o["missing"], QJsonValue(false));
   EXPECT_TRUE(o["error"].isNull());
+
+  // A list that cannot be written (a full disk) fails, saying so.
+  QProcess full;
+  full.setStandardOutputFile("/dev/full");
+  full.start(TARVEX_EXE, {"batches", "list", "--db", db});
+  ASSERT_TRUE(full.waitForFinished(60000));
+  EXPECT_EQ(full.exitCode(), 2);
+  EXPECT_TRUE(full.readAllStandardError().contains("the list cannot be written: No space left"));
 }
 
 TEST_F(BatchesTest, RescanFollowsChangesRenamesAndRemovalsWithoutLosingARow) {
