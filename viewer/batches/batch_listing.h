@@ -28,6 +28,7 @@ struct FilterTexts {
 // date and time, or From after To.
 BatchFilter batchFilterOf(const FilterTexts& texts);
 
+// The formats of `tarvex batches list --format`.
 enum class ListFormat { Tsv, Csv, Json };
 // "tsv", "csv", "json" (any case).
 std::optional<ListFormat> listFormatFromName(const QString& name);
@@ -41,7 +42,10 @@ std::optional<ListFormat> listFormatFromName(const QString& name);
 // channels, companions, scanned), null where a value is unknown.
 class ListWriter {
  public:
+  // `out` takes each piece as it is made (the title row, or the JSON
+  // array's start, at once); it may throw to stop the list.
   ListWriter(ListFormat format, std::function<void(const QByteArray&)> out);
+  // Writes one batch.
   void row(const BatchRecord& r);
   // Ends the list (JSON: closes the array, also for no rows).
   void finish();

@@ -14,204 +14,15 @@
 #include <atomic>
 #include <limits>
 
+#include "batches/register_schema.h"
 #include "shell/readfiles.h"
 #include "shell/runtime_error.h"
 
 namespace tarvex {
 namespace {
 
-// The migrations, oldest first: migration n brings the schema to version n.
-// One text serves both databases.
-const std::vector<std::vector<const char*>>& migrations() {
-  static const std::vector<std::vector<const char*>> m{
-      {
-          "CREATE TABLE batches ("
-          " path TEXT PRIMARY KEY,"
-          " size BIGINT NOT NULL,"
-          " mtime_ms BIGINT NOT NULL,"
-          " sha256 TEXT NOT NULL DEFAULT '',"
-          " sig_digest TEXT NOT NULL DEFAULT '',"
-          " row_count BIGINT NOT NULL DEFAULT 0,"
-          " first_time TEXT NOT NULL DEFAULT '',"  // ISO clock time, '' unknown
-          " last_time TEXT NOT NULL DEFAULT '',"
-          " untimed_rows BIGINT NOT NULL DEFAULT 0,"
-          " channels TEXT NOT NULL DEFAULT '',"  // titles, one a line
-          " search TEXT NOT NULL DEFAULT '',"    // path and titles, case folded
-          " sig_path TEXT NOT NULL DEFAULT '',"
-          " sig_size BIGINT NOT NULL DEFAULT -1,"
-          " sig_mtime_ms BIGINT NOT NULL DEFAULT -1,"
-          " evt_path TEXT NOT NULL DEFAULT '',"
-          " audit_path TEXT NOT NULL DEFAULT '',"
-          " alarm_path TEXT NOT NULL DEFAULT '',"
-          " verdict TEXT NOT NULL,"
-          " sig_records INTEGER NOT NULL DEFAULT 0,"
-          " sig_confirmed INTEGER NOT NULL DEFAULT 0,"
-          " sig_failed INTEGER NOT NULL DEFAULT 0,"
-          " sig_problem TEXT NOT NULL DEFAULT '',"
-          " alarms INTEGER,"  // NULL: no alarm history
-          " review TEXT NOT NULL,"
-          " review_by TEXT NOT NULL DEFAULT '',"
-          " review_by_id TEXT NOT NULL DEFAULT '',"
-          " review_at TEXT NOT NULL DEFAULT '',"
-          " review_note TEXT NOT NULL DEFAULT '',"
-          " missing INTEGER NOT NULL DEFAULT 0,"
-          " error TEXT NOT NULL DEFAULT '',"
-          " scanned_at TEXT NOT NULL,"
-          " span_s BIGINT NOT NULL DEFAULT 0)",  // last_time - first_time, seconds
-          "CREATE INDEX batches_newest ON batches (first_time DESC, path)",
-          "CREATE INDEX batches_span ON batches (span_s)",
-          // A status or verdict's batches come out of these newest first, unsorted.
-          "CREATE INDEX batches_review ON batches (review, first_time DESC, path)",
-          "CREATE INDEX batches_verdict ON batches (verdict, first_time DESC, path)",
-          "CREATE TABLE log_files ("
-          " path TEXT PRIMARY KEY,"
-          " kind TEXT NOT NULL,"
-          " size BIGINT NOT NULL,"
-          " mtime_ms BIGINT NOT NULL,"
-          " first_time TEXT NOT NULL DEFAULT '',"
-          " last_time TEXT NOT NULL DEFAULT '',"
-          " error TEXT NOT NULL DEFAULT '',"
-          " missing INTEGER NOT NULL DEFAULT 0,"
-          " scanned_at TEXT NOT NULL)",
-      },
-  };
-  return m;
-}
-
-const QStringList kBatchColumns{
-    "path",        "size",          "mtime_ms",     "sha256",      "sig_digest", "row_count",
-    "first_time",  "last_time",     "untimed_rows", "channels",    "search",     "sig_path",
-    "sig_size",    "sig_mtime_ms",  "evt_path",     "audit_path",  "alarm_path", "verdict",
-    "sig_records", "sig_confirmed", "sig_failed",   "sig_problem", "alarms",     "review",
-    "review_by",   "review_by_id",  "review_at",    "review_note", "missing",    "error",
-    "scanned_at",  "span_s"};
-
-// What a list reads: every column but the search text and the span.
-const QString kSelectColumns = [] {
-  QStringList c = kBatchColumns;
-  c.removeOne(QStringLiteral("search"));
-  c.removeOne(QStringLiteral("span_s"));
-  return c.join(u", ");
-}();
-
-const QStringList kLogColumns{"path",      "kind",  "size",    "mtime_ms",  "first_time",
-                              "last_time", "error", "missing", "scanned_at"};
-
 // The advisory lock PostgreSQL connections take while they migrate.
 constexpr qint64 kMigrationLock = 0x7461727665780001LL;
-
-QString upsertSql(const QString& table, const QStringList& columns) {
-  QStringList marks, sets;
-  for (const QString& c : columns) {
-    marks << QStringLiteral("?");
-    if (c != u"path") sets << c + QStringLiteral(" = excluded.") + c;
-  }
-  return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) ON CONFLICT (path) DO UPDATE SET %4")
-      .arg(table, columns.join(u", "), marks.join(u", "), sets.join(u", "));
-}
-
-QString isoOrEmpty(const std::optional<ClockSeconds>& t) { return t ? isoOfClock(*t) : QString(); }
-
-// A non-null text (an empty QString binds as NULL).
-QVariant text(const QString& s) { return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s); }
-
-void bindBatch(QSqlQuery& q, const BatchRecord& r) {
-  const QVariant values[] = {
-      r.path,
-      r.size,
-      r.mtimeMs,
-      text(r.sha256),
-      text(r.sigDigest),
-      r.rows,
-      text(isoOrEmpty(r.first)),
-      text(isoOrEmpty(r.last)),
-      r.untimedRows,
-      text(r.channels.join(u'\n')),
-      text(searchTextOf(r)),
-      text(r.sigPath),
-      r.sigSize,
-      r.sigMtimeMs,
-      text(r.evtPath),
-      text(r.auditPath),
-      text(r.alarmPath),
-      verdictName(r.verdict),
-      r.sigRecords,
-      r.sigConfirmed,
-      r.sigFailed,
-      text(r.sigProblem),
-      r.alarms ? QVariant(*r.alarms) : QVariant(QMetaType::fromType<int>()),
-      reviewName(r.review),
-      text(r.reviewBy),
-      text(r.reviewById),
-      text(r.reviewAt),
-      text(r.reviewNote),
-      r.missing ? 1 : 0,
-      text(r.error),
-      text(r.scannedAt),
-      r.first && r.last ? *r.last - *r.first : 0,
-  };
-  for (int i = 0; i < int(std::size(values)); ++i) q.bindValue(i, values[i]);
-}
-
-BatchRecord batchOf(const QSqlQuery& q) {
-  BatchRecord r;
-  int i = 0;
-  auto next = [&] { return q.value(i++); };
-  r.path = next().toString();
-  r.size = next().toLongLong();
-  r.mtimeMs = next().toLongLong();
-  r.sha256 = next().toString();
-  r.sigDigest = next().toString();
-  r.rows = next().toLongLong();
-  r.first = clockOfIso(next().toString());
-  r.last = clockOfIso(next().toString());
-  r.untimedRows = next().toLongLong();
-  const QString channels = next().toString();
-  if (!channels.isEmpty()) r.channels = channels.split(u'\n');
-  r.sigPath = next().toString();
-  r.sigSize = next().toLongLong();
-  r.sigMtimeMs = next().toLongLong();
-  r.evtPath = next().toString();
-  r.auditPath = next().toString();
-  r.alarmPath = next().toString();
-  r.verdict = verdictFromName(next().toString()).value_or(SignatureVerdict::Unsigned);
-  r.sigRecords = next().toInt();
-  r.sigConfirmed = next().toInt();
-  r.sigFailed = next().toInt();
-  r.sigProblem = next().toString();
-  const QVariant alarms = next();
-  if (!alarms.isNull()) r.alarms = alarms.toInt();
-  r.review = reviewStateFromName(next().toString()).value_or(ReviewState::None);
-  r.reviewBy = next().toString();
-  r.reviewById = next().toString();
-  r.reviewAt = next().toString();
-  r.reviewNote = next().toString();
-  r.missing = next().toInt() != 0;
-  r.error = next().toString();
-  r.scannedAt = next().toString();
-  return r;
-}
-
-void bindLog(QSqlQuery& q, const LogFileRecord& r) {
-  const QVariant values[] = {r.path,        logKindName(r.kind),       r.size,
-                             r.mtimeMs,     text(isoOrEmpty(r.first)), text(isoOrEmpty(r.last)),
-                             text(r.error), r.missing ? 1 : 0,         text(r.scannedAt)};
-  for (int i = 0; i < int(std::size(values)); ++i) q.bindValue(i, values[i]);
-}
-
-LogFileRecord logOf(const QSqlQuery& q) {
-  LogFileRecord r;
-  r.path = q.value(0).toString();
-  r.kind = logKindFromName(q.value(1).toString());
-  r.size = q.value(2).toLongLong();
-  r.mtimeMs = q.value(3).toLongLong();
-  r.first = clockOfIso(q.value(4).toString());
-  r.last = clockOfIso(q.value(5).toString());
-  r.error = q.value(6).toString();
-  r.missing = q.value(7).toInt() != 0;
-  r.scannedAt = q.value(8).toString();
-  return r;
-}
 
 // A failure another writer causes, worth trying again: SQLite busy or
 // locked, PostgreSQL deadlock or serialization failure.
@@ -232,6 +43,14 @@ QString reasonOf(const QSqlError& e) {
   if (t.isEmpty()) t = e.driverText().trimmed();
   if (t.isEmpty()) t = e.text().trimmed();
   return t;
+}
+
+// Hands each row of the executed query `q` to `fn`. A read that fails
+// part way throws DbError: the rows before it are no whole answer.
+template <class Fn>
+void eachRow(QSqlQuery& q, Fn fn) {
+  while (q.next()) fn(q);
+  if (q.lastError().isValid()) throw DbError(q.lastError());
 }
 
 }  // namespace
@@ -325,7 +144,8 @@ struct Register::Impl {
                                .arg(have)
                                .arg(kRegisterSchemaVersion));
       for (int v = have + 1; v <= kRegisterSchemaVersion; ++v) {
-        for (const char* sql : migrations()[std::size_t(v - 1)]) run(QString::fromLatin1(sql));
+        for (const char* sql : registerMigrations()[std::size_t(v - 1)])
+          run(QString::fromLatin1(sql));
         exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"), {v});
       }
       if (have == 0 && kind == RegisterPlace::Kind::PostgreSQL) searchIndex();
@@ -440,11 +260,11 @@ QHash<QString, BatchRecord> Register::batchesUnder(const QStringList& roots) {
     QVariantList values;
     const QString where = underRoots(roots, values);
     QSqlQuery q = d_->exec(
-        QStringLiteral("SELECT %1 FROM batches WHERE %2").arg(kSelectColumns, where), values);
-    while (q.next()) {
-      BatchRecord r = batchOf(q);
+        QStringLiteral("SELECT %1 FROM batches WHERE %2").arg(batchSelectColumns(), where), values);
+    eachRow(q, [&](const QSqlQuery& row) {
+      BatchRecord r = readBatchRow(row);
       out.insert(r.path, std::move(r));
-    }
+    });
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }
@@ -457,12 +277,12 @@ QHash<QString, LogFileRecord> Register::logFilesUnder(const QStringList& roots) 
     QVariantList values;
     const QString where = underRoots(roots, values);
     QSqlQuery q = d_->exec(
-        QStringLiteral("SELECT %1 FROM log_files WHERE %2").arg(kLogColumns.join(u", "), where),
+        QStringLiteral("SELECT %1 FROM log_files WHERE %2").arg(logColumns().join(u", "), where),
         values);
-    while (q.next()) {
-      LogFileRecord r = logOf(q);
+    eachRow(q, [&](const QSqlQuery& row) {
+      LogFileRecord r = readLogRow(row);
       out.insert(r.path, std::move(r));
-    }
+    });
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }
@@ -481,19 +301,19 @@ void Register::write(std::vector<BatchRecord> batches, std::vector<LogFileRecord
     d_->transaction([&] {
       if (!logFiles.empty()) {
         QSqlQuery q(d_->db);
-        if (!q.prepare(upsertSql(QStringLiteral("log_files"), kLogColumns)))
+        if (!q.prepare(upsertSql(QStringLiteral("log_files"), logColumns())))
           throw DbError(q.lastError());
         for (const LogFileRecord& r : logFiles) {
-          bindLog(q, r);
+          bindLogRow(q, r);
           if (!q.exec()) throw DbError(q.lastError());
         }
       }
       if (!batches.empty()) {
         QSqlQuery q(d_->db);
-        if (!q.prepare(upsertSql(QStringLiteral("batches"), kBatchColumns)))
+        if (!q.prepare(upsertSql(QStringLiteral("batches"), batchColumns())))
           throw DbError(q.lastError());
         for (const BatchRecord& r : batches) {
-          bindBatch(q, r);
+          bindBatchRow(q, r);
           if (!q.exec()) throw DbError(q.lastError());
         }
       }
@@ -600,7 +420,8 @@ qint64 Register::count(const BatchFilter& filter) {
     QVariantList values;
     const QString where = whereOf(filter, d_->kind, maxSpan(filter), values);
     QSqlQuery q = d_->exec(QStringLiteral("SELECT count(*) FROM batches") + where, values);
-    return q.next() ? q.value(0).toLongLong() : 0;
+    if (!q.next()) throw DbError(q.lastError());
+    return q.value(0).toLongLong();
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }
@@ -611,11 +432,11 @@ void Register::forEach(const BatchFilter& filter,
   try {
     QVariantList values;
     const QString where = whereOf(filter, d_->kind, maxSpan(filter), values);
-    QSqlQuery q = d_->exec(QStringLiteral("SELECT %1 FROM batches%2").arg(kSelectColumns, where) +
-                               orderOf(filter, d_->kind),
-                           values);
-    while (q.next()) fn(batchOf(q));
-    if (q.lastError().isValid()) throw DbError(q.lastError());
+    QSqlQuery q =
+        d_->exec(QStringLiteral("SELECT %1 FROM batches%2").arg(batchSelectColumns(), where) +
+                     orderOf(filter, d_->kind),
+                 values);
+    eachRow(q, [&](const QSqlQuery& row) { fn(readBatchRow(row)); });
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }
@@ -625,15 +446,16 @@ std::vector<BatchRecord> Register::list(const BatchFilter& filter, qint64 offset
   std::vector<BatchRecord> out;
   try {
     QVariantList values;
-    QString sql = QStringLiteral("SELECT %1 FROM batches%2")
-                      .arg(kSelectColumns, whereOf(filter, d_->kind, maxSpan(filter), values)) +
-                  orderOf(filter, d_->kind);
+    QString sql =
+        QStringLiteral("SELECT %1 FROM batches%2")
+            .arg(batchSelectColumns(), whereOf(filter, d_->kind, maxSpan(filter), values)) +
+        orderOf(filter, d_->kind);
     if (limit >= 0 || offset > 0) {
       sql += QStringLiteral(" LIMIT ? OFFSET ?");
       values << (limit >= 0 ? limit : std::numeric_limits<qint64>::max()) << offset;
     }
     QSqlQuery q = d_->exec(sql, values);
-    while (q.next()) out.push_back(batchOf(q));
+    eachRow(q, [&](const QSqlQuery& row) { out.push_back(readBatchRow(row)); });
   } catch (const DbError& e) {
     throw failedStep(place_, e.error, "cannot be read");
   }

@@ -74,7 +74,8 @@ class Register {
   int schemaVersion();
 
   // The rows whose path lies under one of roots (absolute folder paths),
-  // missing ones included, by path.
+  // missing ones included, by path. Throws RuntimeError(err::PathFileAccess)
+  // when the read fails, part way included (never a shorter answer).
   QHash<QString, BatchRecord> batchesUnder(const QStringList& roots);
   QHash<QString, LogFileRecord> logFilesUnder(const QStringList& roots);
 
@@ -90,7 +91,8 @@ class Register {
   // Every batch, the batches the filter keeps, and those batches newest
   // first (the earliest row time, later first; batches without a time
   // last; then by path), `limit` of them from `offset` (limit < 0: all).
-  // Throws RuntimeError(err::PathFileAccess) when the query fails.
+  // Throws RuntimeError(err::PathFileAccess) when the query fails, part
+  // way included.
   qint64 total();
   qint64 count(const BatchFilter& filter);
   std::vector<BatchRecord> list(const BatchFilter& filter, qint64 offset = 0, qint64 limit = -1);

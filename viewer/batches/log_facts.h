@@ -13,6 +13,7 @@
 
 namespace tarvex {
 
+// What readDataFacts learns of a data history.
 struct DataFacts {
   QString sha256;     // lower-case hex
   QString sigDigest;  // VxLog::CalculateFileHash of the same bytes
@@ -33,6 +34,7 @@ struct DataFacts {
 // empty file.
 DataFacts readDataFacts(const QString& path);
 
+// What readLogTimes learns of an audit trail or alarm history.
 struct LogTimes {
   std::optional<ClockSeconds> first;
   std::optional<ClockSeconds> last;

@@ -6,6 +6,7 @@
 
 namespace tarvex {
 
+// A register's place as registerPlaceOf reads it; Register opens it.
 struct RegisterPlace {
   enum class Kind { SQLite, PostgreSQL };
   Kind kind = Kind::SQLite;

@@ -10,6 +10,7 @@ namespace tarvex {
 
 class VxLog;
 
+// What verifySignatureFile found in a batch's ".sig".
 struct SignatureCount {
   SignatureVerdict verdict = SignatureVerdict::Unsigned;
   int records = 0;    // records, damaged lines included

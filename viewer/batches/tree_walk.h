@@ -12,12 +12,14 @@
 
 namespace tarvex {
 
+// A regular file met by the walk.
 struct WalkedFile {
   QString path;  // absolute, under a root
   qint64 size = 0;
   qint64 mtimeMs = 0;  // milliseconds since 1970 UTC
 };
 
+// What walkTrees met: the files, and what it left alone and why.
 struct TreeWalk {
   QStringList roots;  // the roots as walked: absolute, links resolved, none inside another
   std::vector<WalkedFile> files;

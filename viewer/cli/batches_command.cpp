@@ -1,7 +1,9 @@
 #include "cli/batches_command.h"
 
 #include <QElapsedTimer>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "batches/batch_listing.h"
@@ -165,11 +167,18 @@ int list(const Options& o) {
     throw Usage(e.description());
   }
   Register reg(registerPlaceOf(o.db));
-  // Written a few hundred kilobytes at a time.
+  // Written a few hundred kilobytes at a time; a list that cannot be
+  // written whole (a full disk) stops there and fails.
   QByteArray buffer;
   auto flush = [&] {
-    std::fwrite(buffer.constData(), 1, std::size_t(buffer.size()), stdout);
+    const std::size_t size = std::size_t(buffer.size());
+    const bool written =
+        std::fwrite(buffer.constData(), 1, size, stdout) == size && std::fflush(stdout) == 0;
+    const int e = errno;
     buffer.clear();
+    if (!written)
+      throw RuntimeError(err::PathFileAccess, QStringLiteral("the list cannot be written: ") +
+                                                  QString::fromLocal8Bit(std::strerror(e)));
   };
   ListWriter writer(*format, [&](const QByteArray& bytes) {
     buffer += bytes;

@@ -4,7 +4,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -522,7 +524,20 @@ int run(const QStringList& argv) {
   return kExitError;
 }
 
+// `code` once standard output is flushed: a command whose output could not
+// be written whole (a full disk) has failed, whatever it found.
+int flushedOutput(int code) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
+  err(QStringLiteral("tarvex: the output cannot be written: %1\n")
+          .arg(QString::fromLocal8Bit(std::strerror(errno))));
+  return code == kExitOk ? kExitError : code;
+}
+
 }  // namespace
+
+// The command of argv run, its output flushed (see flushedOutput).
+int runFlushed(const QStringList& argv) { return flushedOutput(run(argv)); }
+
 }  // namespace tarvex
 
 int main(int argc, char** argv) {
@@ -531,8 +546,8 @@ int main(int argc, char** argv) {
   if (argc > 1 && (qstrcmp(argv[1], "plot") == 0 || qstrcmp(argv[1], "report") == 0)) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    return tarvex::run(QCoreApplication::arguments());
+    return tarvex::runFlushed(QCoreApplication::arguments());
   }
   QCoreApplication app(argc, argv);
-  return tarvex::run(QCoreApplication::arguments());
+  return tarvex::runFlushed(QCoreApplication::arguments());
 }

@@ -1,6 +1,7 @@
 #include "record/record_verify.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <future>
 #include <map>
 
@@ -79,6 +80,55 @@ QString signedByText(const RecordEntry& e) {
   return QStringLiteral("signed by %1 on %2").arg(e.author, writtenText(e));
 }
 
+// What fails of an entry by itself, its place in the chain aside: its
+// signer (not listed, another key, the line altered, a role it lacks) and,
+// for a sign-off, a rejection without a reason or an approval without an
+// earlier valid review by another person (`reviewedBy`: the authors of the
+// valid "reviewed" sign-offs before it).
+QStringList ownFailures(const RecordEntry& e, const Reviewer* signer, bool keyMatches,
+                        bool signatureHolds, bool reviewersMissing,
+                        const QSet<QString>& reviewedBy) {
+  QStringList failures;
+  if (!signer) {
+    failures
+        << (reviewersMissing
+                ? QStringLiteral("signed by %1; no reviewers file to trust").arg(e.author)
+                : QStringLiteral("signed by %1, who is not in the reviewers file").arg(e.author));
+  } else if (!keyMatches) {
+    failures
+        << QStringLiteral("signed with a key that is not %1's in the reviewers file").arg(e.author);
+  } else if (!signatureHolds) {
+    failures << QStringLiteral("altered (its signature does not hold)");
+  } else if (!hasRoleFor(*signer, e)) {
+    failures << QStringLiteral("%1 lacks the role %2")
+                    .arg(e.author, e.meaning == Meaning::Approved ? QStringLiteral("approver")
+                                                                  : QStringLiteral("reviewer"));
+  }
+  if (e.kind != EntryKind::SignOff) return failures;
+  if (e.meaning == Meaning::Rejected && e.reason.trimmed().isEmpty())
+    failures << QStringLiteral("rejected without a reason");
+  if (e.meaning == Meaning::Approved) {
+    const bool bySelf = reviewedBy.contains(e.author);
+    const bool byOther = reviewedBy.size() > (bySelf ? 1 : 0);
+    if (!byOther)
+      failures << (bySelf ? QStringLiteral("approved by %1, who signed the review: a second "
+                                           "person must approve")
+                                .arg(e.author)
+                          : QStringLiteral("approved without an earlier review by another person"));
+  }
+  return failures;
+}
+
+// The authors of the valid "reviewed" sign-offs among `entries`.
+QSet<QString> reviewedBy(const std::vector<EntryResult>& entries) {
+  QSet<QString> authors;
+  for (const EntryResult& r : entries)
+    if (r.valid() && r.entry && r.entry->kind == EntryKind::SignOff &&
+        r.entry->meaning == Meaning::Reviewed)
+      authors.insert(r.entry->author);
+  return authors;
+}
+
 }  // namespace
 
 bool hasRoleFor(const Reviewer& r, const RecordEntry& entry) {
@@ -101,15 +151,9 @@ bool VerifiedRecord::approveAllowed(const QString& id, QString* why) const {
   const Reviewer* r = reviewers.find(id);
   if (!r) return no(QStringLiteral("%1 is not in the reviewers file").arg(id));
   if (!r->approver) return no(QStringLiteral("%1 lacks the role approver").arg(id));
-  bool reviewedByOther = false, reviewedBySelf = false;
-  for (const EntryResult& res : entries) {
-    if (!res.valid() || !res.entry || res.entry->kind != EntryKind::SignOff ||
-        res.entry->meaning != Meaning::Reviewed)
-      continue;
-    (res.entry->author == id ? reviewedBySelf : reviewedByOther) = true;
-  }
-  if (reviewedByOther) return true;
-  if (reviewedBySelf)
+  const QSet<QString> reviewed = reviewedBy(entries);
+  if (reviewed.size() > (reviewed.contains(id) ? 1 : 0)) return true;
+  if (reviewed.contains(id))
     return no(QStringLiteral("%1 signed the review; another person must approve").arg(id));
   return no(QStringLiteral("no valid review by another person to approve yet"));
 }
@@ -176,6 +220,7 @@ VerifiedRecord verifyContents(const QByteArray& contents, const QString& dataNam
   QString foreignName;
   int lastChangedNote = 0;
   bool anyOfThisFile = false;  // an entry written for the data file as it is
+  QSet<QString> reviewed;      // the authors of the valid reviews so far
   for (std::size_t i = 0; i < n; ++i) {
     EntryResult& res = v.entries[i];
     const LineCheck& c = checks[i];
@@ -215,42 +260,11 @@ VerifiedRecord verifyContents(const QByteArray& contents, const QString& dataNam
       ++foreignEntries;
       foreignName = e.data;
     }
-    if (!c.signer) {
-      res.failures
-          << (reviewersMissing
-                  ? QStringLiteral("signed by %1; no reviewers file to trust").arg(e.author)
-                  : QStringLiteral("signed by %1, who is not in the reviewers file").arg(e.author));
-    } else if (!c.keyMatches) {
-      res.failures << QStringLiteral("signed with a key that is not %1's in the reviewers file")
-                          .arg(e.author);
-    } else if (!c.signatureHolds) {
-      res.failures << QStringLiteral("altered (its signature does not hold)");
-    } else if (!hasRoleFor(*c.signer, e)) {
-      res.failures << QStringLiteral("%1 lacks the role %2")
-                          .arg(e.author, e.meaning == Meaning::Approved
-                                             ? QStringLiteral("approver")
-                                             : QStringLiteral("reviewer"));
-    }
+    res.failures << ownFailures(e, c.signer, c.keyMatches, c.signatureHolds, reviewersMissing,
+                                reviewed);
     if (e.kind == EntryKind::SignOff) {
-      if (e.meaning == Meaning::Rejected && e.reason.trimmed().isEmpty())
-        res.failures << QStringLiteral("rejected without a reason");
-      if (e.meaning == Meaning::Approved) {
-        bool byOther = false, bySelf = false;
-        for (std::size_t k = 0; k < i; ++k) {
-          const EntryResult& prior = v.entries[k];
-          if (prior.valid() && prior.entry && prior.entry->kind == EntryKind::SignOff &&
-              prior.entry->meaning == Meaning::Reviewed)
-            (prior.entry->author == e.author ? bySelf : byOther) = true;
-        }
-        if (!byOther)
-          res.failures << (bySelf
-                               ? QStringLiteral("approved by %1, who signed the review: a second "
-                                                "person must approve")
-                                     .arg(e.author)
-                               : QStringLiteral(
-                                     "approved without an earlier review by another person"));
-      }
       if (res.valid()) lastSignOff = res.line;
+      if (res.valid() && e.meaning == Meaning::Reviewed) reviewed.insert(e.author);
     } else {
       res.afterSignOff = lastSignOff;
       if (res.valid() && e.dataSha256 != dataSha256) lastChangedNote = res.line;
@@ -367,43 +381,19 @@ VerifiedRecord verifyContents(const QByteArray& contents, const QString& dataNam
   return v;
 }
 
-}  // namespace
-
-namespace {
-
 // The failures of `e`, written as the entry after `v`'s last one, that
-// concern it alone (signer, key, signature, role, reason, approval).
+// concern it alone (data file, signer, key, signature, role, reason,
+// approval).
 QStringList entryFailures(const VerifiedRecord& v, const RecordEntry& e, const QByteArray& body) {
   QStringList failures;
-  const Reviewer* signer = v.reviewers.find(e.author);
-  if (!signer) {
-    failures << QStringLiteral("signed by %1, who is not in the reviewers file").arg(e.author);
-  } else if (keyFingerprint(signer->publicKey) != e.keyFingerprint) {
-    failures
-        << QStringLiteral("signed with a key that is not %1's in the reviewers file").arg(e.author);
-  } else if (!verifySignature(signer->publicKey, signedBytes(body), e.signature)) {
-    failures << QStringLiteral("altered (its signature does not hold)");
-  } else if (!hasRoleFor(*signer, e)) {
-    failures << QStringLiteral("%1 lacks the role %2")
-                    .arg(e.author, e.meaning == Meaning::Approved ? QStringLiteral("approver")
-                                                                  : QStringLiteral("reviewer"));
-  }
   if (e.data != v.dataName)
     failures << QStringLiteral("belongs to %1, not %2").arg(e.data, v.dataName);
-  if (e.kind == EntryKind::SignOff) {
-    if (e.meaning == Meaning::Rejected && e.reason.trimmed().isEmpty())
-      failures << QStringLiteral("rejected without a reason");
-    if (e.meaning == Meaning::Approved) {
-      QString why;
-      bool byOther = false;
-      for (const EntryResult& prior : v.entries)
-        if (prior.valid() && prior.entry && prior.entry->kind == EntryKind::SignOff &&
-            prior.entry->meaning == Meaning::Reviewed && prior.entry->author != e.author)
-          byOther = true;
-      if (!byOther)
-        failures << QStringLiteral("approved without an earlier review by another person");
-    }
-  }
+  const Reviewer* signer = v.reviewers.find(e.author);
+  const bool keyMatches = signer && keyFingerprint(signer->publicKey) == e.keyFingerprint;
+  const bool holds =
+      keyMatches && verifySignature(signer->publicKey, signedBytes(body), e.signature);
+  failures << ownFailures(e, signer, keyMatches, holds, v.reviewers.path.isEmpty(),
+                          reviewedBy(v.entries));
   return failures;
 }
 
@@ -436,20 +426,41 @@ bool extendVerified(VerifiedRecord& v, const QByteArray& line) {
   return true;
 }
 
-VerifiedRecord verifyRecordHashing(const RecordTarget& target, const ReviewersFile& reviewers) {
-  const QString dataFile = target.batch.dataFile;
-  std::future<QString> hashing;
-  if (target.dataSha256.isEmpty())
-    hashing = std::async(std::launch::async, [dataFile] { return sha256OfFile(dataFile); });
-  auto dataSha = [&]() -> QString { return hashing.valid() ? hashing.get() : target.dataSha256; };
-  const QString recordPath = recordPathFor(dataFile, target.reviewDir);
-  const std::optional<QByteArray> contents = readRegularFile(recordPath);
+namespace {
+
+// The data file's SHA-256 as verification asks for it: the target's when
+// given, else read when asked or, `aside`, on a thread of its own from the
+// start (the first ask then waits for it).
+class DataSha {
+ public:
+  DataSha(const RecordTarget& target, bool aside) : target_(target) {
+    if (aside && target.dataSha256.isEmpty())
+      hashing_ = std::async(std::launch::async,
+                            [file = target.batch.dataFile] { return sha256OfFile(file); });
+  }
+  QString operator()() {
+    if (hashing_.valid()) return hashing_.get();
+    return target_.dataSha256.isEmpty() ? sha256OfFile(target_.batch.dataFile) : target_.dataSha256;
+  }
+
+ private:
+  const RecordTarget& target_;
+  std::future<QString> hashing_;
+};
+
+// The record at recordPath (`contents`; none when missing) verified for
+// target's data file; `parsed` as verifyContents takes it.
+VerifiedRecord verifyTarget(const RecordTarget& target, const ReviewersFile& reviewers,
+                            DataSha& dataSha, const QString& recordPath,
+                            const std::optional<QByteArray>& contents,
+                            const std::vector<EntryResult>* parsed) {
+  const QString dataName = QFileInfo(target.batch.dataFile).fileName();
   VerifiedRecord v;
   if (contents) {
-    v = verifyRecordContents(*contents, QFileInfo(dataFile).fileName(), dataSha, reviewers,
-                             target.batch);
+    v = verifyContents(
+        *contents, dataName, [&] { return dataSha(); }, reviewers, target.batch, parsed);
   } else {
-    v.dataName = QFileInfo(dataFile).fileName();
+    v.dataName = dataName;
     v.dataSha256 = dataSha();
     v.reviewers = reviewers;
     v.lastLineHash = firstPrev();
@@ -458,25 +469,19 @@ VerifiedRecord verifyRecordHashing(const RecordTarget& target, const ReviewersFi
   return v;
 }
 
+}  // namespace
+
+VerifiedRecord verifyRecordHashing(const RecordTarget& target, const ReviewersFile& reviewers) {
+  DataSha dataSha(target, true);
+  const QString recordPath = recordPathFor(target.batch.dataFile, target.reviewDir);
+  return verifyTarget(target, reviewers, dataSha, recordPath, readRegularFile(recordPath), nullptr);
+}
+
 VerifiedRecord verifyReadRecord(const VerifiedRecord& pending, const QByteArray& contents,
                                 const RecordTarget& target, const ReviewersFile& reviewers) {
-  const QString dataFile = target.batch.dataFile;
-  std::future<QString> hashing;
-  if (target.dataSha256.isEmpty())
-    hashing = std::async(std::launch::async, [dataFile] { return sha256OfFile(dataFile); });
-  auto dataSha = [&]() -> QString { return hashing.valid() ? hashing.get() : target.dataSha256; };
-  VerifiedRecord v;
-  if (pending.exists) {
-    v = verifyContents(contents, QFileInfo(dataFile).fileName(), dataSha, reviewers, target.batch,
-                       &pending.entries);
-  } else {
-    v.dataName = QFileInfo(dataFile).fileName();
-    v.dataSha256 = dataSha();
-    v.reviewers = reviewers;
-    v.lastLineHash = firstPrev();
-  }
-  v.recordPath = pending.recordPath;
-  return v;
+  DataSha dataSha(target, true);
+  return verifyTarget(target, reviewers, dataSha, pending.recordPath,
+                      pending.exists ? std::optional(contents) : std::nullopt, &pending.entries);
 }
 
 VerifiedRecord readRecordEntries(const RecordTarget& target, QByteArray* contentsRead) {
@@ -519,22 +524,9 @@ VerifiedRecord readRecordEntries(const RecordTarget& target, QByteArray* content
 }
 
 VerifiedRecord verifyRecord(const RecordTarget& target, const ReviewersFile& reviewers) {
-  const QString dataFile = target.batch.dataFile;
-  const QString recordPath = recordPathFor(dataFile, target.reviewDir);
-  const std::optional<QByteArray> contents = readRegularFile(recordPath);
-  const QString dataSha = target.dataSha256.isEmpty() ? sha256OfFile(dataFile) : target.dataSha256;
-  VerifiedRecord v;
-  if (contents) {
-    v = verifyRecordContents(*contents, QFileInfo(dataFile).fileName(), dataSha, reviewers,
-                             target.batch);
-  } else {
-    v.dataName = QFileInfo(dataFile).fileName();
-    v.dataSha256 = dataSha;
-    v.reviewers = reviewers;
-    v.lastLineHash = firstPrev();
-  }
-  v.recordPath = recordPath;
-  return v;
+  DataSha dataSha(target, false);
+  const QString recordPath = recordPathFor(target.batch.dataFile, target.reviewDir);
+  return verifyTarget(target, reviewers, dataSha, recordPath, readRegularFile(recordPath), nullptr);
 }
 
 }  // namespace tarvex

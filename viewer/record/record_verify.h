@@ -31,6 +31,7 @@ struct RecordTarget {
   QString dataSha256;  // when known (64 hex); else the data file is read
 };
 
+// One line of a record and what its verification found.
 struct EntryResult {
   int line = 0;                      // the entry's place in the record, from 1
   std::optional<RecordEntry> entry;  // empty when the line does not parse
@@ -48,6 +49,9 @@ struct FileChange {
   QString text;  // "NAME changed since signed by ID on DATE"
 };
 
+// A record as verified (or, `pending`, only read): every entry with its
+// result, the files changed since signed, and what fails, as the CLI, the
+// window and the report show it.
 struct VerifiedRecord {
   QString recordPath;
   bool exists = false;  // false: no record (nothing to verify)

@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -20,10 +21,12 @@
 
 #include "batches/batch_register.h"
 #include "batches/register_place.h"
+#include "batches/register_schema.h"
 #include "batches/tests/pg_server.h"
 #include "cli/tests/run_process.h"
 #include "record/reviewer_key.h"
 #include "record/reviewers.h"
+#include "shell/runtime_error.h"
 
 namespace tarvex::test {
 namespace {
@@ -77,6 +80,25 @@ class BatchesTest : public ::testing::Test {
     lines.removeAt(line);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(lines.join('\n'));
+  }
+
+  // Statements run on the register outside the program.
+  void rawSql(const QStringList& statements) const {
+    {
+      QSqlDatabase sql = pg ? QSqlDatabase::addDatabase("QPSQL", "raw")
+                            : QSqlDatabase::addDatabase("QSQLITE", "raw");
+      if (pg) {
+        sql.setHostName(pg->socketDir());
+        sql.setUserName("postgres");
+        sql.setDatabaseName(QStringLiteral("t%1").arg(databases));
+      } else {
+        sql.setDatabaseName(db);
+      }
+      ASSERT_TRUE(sql.open());
+      QSqlQuery q(sql);
+      for (const QString& s : statements) ASSERT_TRUE(q.exec(s)) << s.toStdString();
+    }
+    QSqlDatabase::removeDatabase("raw");
   }
 
   QTemporaryDir dir;
@@ -156,6 +178,14 @@ TEST_F(BatchesTest, ScanKnowsBatchesByContentWithCompanionsVerdictsAndAlarms) {
   EXPECT_EQ(o["review"].toString(), "none");
   EXPECT_EQ(o["missing"], QJsonValue(false));
   EXPECT_TRUE(o["error"].isNull());
+
+  // A list that cannot be written (a full disk) fails, saying so.
+  QProcess full;
+  full.setStandardOutputFile("/dev/full");
+  full.start(TARVEX_EXE, {"batches", "list", "--db", db});
+  ASSERT_TRUE(full.waitForFinished(60000));
+  EXPECT_EQ(full.exitCode(), 2);
+  EXPECT_TRUE(full.readAllStandardError().contains("the list cannot be written: No space left"));
 }
 
 TEST_F(BatchesTest, RescanFollowsChangesRenamesAndRemovalsWithoutLosingARow) {
@@ -329,6 +359,31 @@ TEST_F(BatchesTest, FirstOpensAtOnceCreateTheSchemaOnce) {
   EXPECT_TRUE(r.err.contains("Cannot open the batch register")) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains("made by a newer program (schema version 99"));
   EXPECT_EQ(reg.total(), 0);
+}
+
+TEST_F(BatchesTest, ReadThatFailsHalfWayIsAnErrorNotAShorterAnswer) {
+  // The batches table behind a view whose rows past the third cannot be
+  // read, as a damaged page of a register would be.
+  {
+    Register reg(registerPlaceOf(db));
+    std::vector<BatchRecord> batches(6);
+    for (int i = 0; i < 6; ++i) batches[std::size_t(i)].path = QStringLiteral("/r/b%1").arg(i);
+    reg.write(batches, {});
+  }
+  QStringList columns = batchColumns();
+  columns.replaceInStrings(QRegularExpression("^size$"),
+                           pg ? "size / (CASE WHEN path > '/r/b2' THEN 0 ELSE 1 END) AS size"
+                              : "CASE WHEN path > '/r/b2' THEN abs(-9223372036854775807 - 1) "
+                                "ELSE size END AS size");
+  rawSql({"ALTER TABLE batches RENAME TO stored",
+          "CREATE VIEW batches AS SELECT " + columns.join(", ") + " FROM stored"});
+  Register reg(registerPlaceOf(db));
+  try {
+    const auto got = reg.batchesUnder({"/r"});
+    ADD_FAILURE() << "read " << got.size() << " of 6 rows as if whole";
+  } catch (const RuntimeError& e) {
+    EXPECT_TRUE(e.description().contains("cannot be read")) << e.description().toStdString();
+  }
 }
 
 TEST_F(BatchesTest, RegisterThatCannotBeOpenedIsNamedAndNothingIsWritten) {

@@ -189,6 +189,21 @@ TEST_F(CliTest, OutputsNeverReplaceAPipe) {
   }
 }
 
+TEST_F(CliTest, OutputThatCannotBeWrittenFails) {
+  // Standard output on a full disk: the command fails, saying so; a failed
+  // verification keeps its own exit code.
+  auto toFullDisk = [](const QStringList& args) {
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start(QStringLiteral(TARVEX_EXE), args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    EXPECT_TRUE(p.readAllStandardError().contains("the output cannot be written"));
+    return p.exitCode();
+  };
+  EXPECT_EQ(toFullDisk({"show", path("Reactor2_History.csv")}), 2);
+  EXPECT_EQ(toFullDisk({"verify", path("Reactor2_History.csv")}), 1);
+}
+
 TEST(CliErrors, BadInputGivesErrorTextAndExitTwo) {
   QTemporaryDir tmp;
   auto write = [&](const char* name, const QByteArray& bytes) {
