@@ -11,7 +11,7 @@
 set -euo pipefail
 
 declare -A groups=(
-  [build]="g++ cmake ninja-build pkg-config nettle-dev libgtest-dev qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev dpkg-dev file python3-numpy"
+  [build]="g++ cmake ninja-build pkg-config nettle-dev libgtest-dev qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev dpkg-dev file lintian python3-numpy"
   [gui]="xvfb xauth fonts-dejavu-core imagemagick poppler-utils"
   [windows]="wine wine64 wine32:i386 g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64-tools"
   [bench]="python3-pandas python3-matplotlib gnuplot-nox time openssl miller"
