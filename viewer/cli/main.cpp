@@ -20,6 +20,7 @@
 #include "review/text_match.h"
 #include "review/time_bound.h"
 #include "shell/runtime_error.h"
+#include "shell/runtime_folder.h"
 #include "signatures/verify.h"
 #include "signatures/vxlog.h"
 
@@ -504,6 +505,9 @@ int run(const QStringList& argv) {
 }  // namespace tarvex
 
 int main(int argc, char** argv) {
+  // Without a session's runtime folder, a private one of our own: Qt then
+  // has nothing to say about it on the terminal.
+  tarvex::provideRuntimeFolder();
   // The trend is drawn by the viewer's plot widget, on the offscreen
   // platform: no display is needed.
   if (argc > 1 && (qstrcmp(argv[1], "plot") == 0 || qstrcmp(argv[1], "report") == 0)) {
