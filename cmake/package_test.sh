@@ -109,14 +109,17 @@ fi
 sed 's/^/lintian: /' "$work/lintian.txt"
 
 # Installed, removed and installed again by dpkg, in a root and a package
-# database of this test's own (the maintainer scripts run outside it, where
-# ldconfig only reads). Removal leaves no file of either package behind.
+# database of this test's own. The maintainer scripts run outside that root:
+# their ldconfig is a stand-in that notes the call, the system's cache is
+# left alone. Removal leaves no file of either package behind.
 root=$work/installed admin=$work/dpkg
-mkdir -p "$root" "$admin/updates" "$admin/info"
+mkdir -p "$root" "$admin/updates" "$admin/info" "$work/bin"
 : >"$admin/status"
+printf '#!/bin/sh\necho "ldconfig $*" >>"%s"\n' "$work/ldconfig.calls" >"$work/bin/ldconfig"
+chmod +x "$work/bin/ldconfig"
 dpkg_own() {
-  dpkg --root="$root" --admindir="$admin" --force-not-root --force-depends \
-    --force-script-chrootless --log=/dev/null "$@" >>"$work/dpkg.log" 2>&1 ||
+  PATH="$work/bin:$PATH" dpkg --root="$root" --admindir="$admin" --force-not-root \
+    --force-depends --force-script-chrootless --log=/dev/null "$@" >>"$work/dpkg.log" 2>&1 ||
     { cat "$work/dpkg.log" >&2; fail "dpkg $*"; }
 }
 installed_files() { (cd "$root" && find . ! -type d | sed 's|^\.||' | sort); }
