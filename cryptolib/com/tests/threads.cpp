@@ -87,28 +87,22 @@ bool waitAll(std::vector<HANDLE> handles) {
 struct ApartmentRun {
   int number = 0;
   std::vector<BYTE> expectedDigest;  // MD5 of "abc", from the main apartment
-  int failures = 0;
-  int checks = 0;
-  HANDLE ready = nullptr;    // set once the objects exist
-  HANDLE proceed = nullptr;  // the main thread has checked DllCanUnloadNow
+  HANDLE ready = nullptr;            // set once the objects exist
+  HANDLE proceed = nullptr;          // the main thread has asked DllCanUnloadNow
 };
 
 // One single-threaded apartment: its own objects, round after round of
 // encryption, decryption and a digest, each result compared.
 DWORD WINAPI apartmentThread(void* param) {
-  auto& run = *static_cast<ApartmentRun*>(param);
-  auto check = [&](bool ok) {
-    ++run.checks;
-    if (!ok) ++run.failures;
-  };
-  check(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  const auto& run = *static_cast<const ApartmentRun*>(param);
+  CHECK_HR(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
   {
     Ptr<IEncryptString> enc;
     Ptr<IDecryptData> dec;
     Ptr<ICreateStringHash> hash;
-    check(create(L"Ferrolok.EncryptString", enc, IID_IEncryptString));
-    check(create(L"Ferrolok.DecryptData", dec, IID_IDecryptData));
-    check(create(L"Ferrolok.CreateStringHash", hash, IID_ICreateStringHash));
+    CHECK(create(L"Ferrolok.EncryptString", enc, IID_IEncryptString));
+    CHECK(create(L"Ferrolok.DecryptData", dec, IID_IDecryptData));
+    CHECK(create(L"Ferrolok.CreateStringHash", hash, IID_ICreateStringHash));
     SetEvent(run.ready);
     WaitForSingleObject(run.proceed, kSectionTimeoutMs);
     if (enc && dec && hash) {
@@ -117,16 +111,16 @@ DWORD WINAPI apartmentThread(void* param) {
       for (int round = 0; round < kRounds; ++round) {
         const std::wstring text = rowText(run.number, round);
         const std::vector<BYTE> cipher = encrypt(enc.get(), text);
-        check(cipher.size() == (text.size() / 8 + 1) * 8);
-        check(decrypt(dec.get(), cipher) == narrow(text));
+        CHECK(cipher.size() == (text.size() / 8 + 1) * 8);
+        CHECK(decrypt(dec.get(), cipher) == narrow(text));
         Variant digest;
-        check(SUCCEEDED(hash->Hash(&digest.v)) && bytesOf(digest.v) == run.expectedDigest);
+        CHECK(SUCCEEDED(hash->Hash(&digest.v)) && bytesOf(digest.v) == run.expectedDigest);
       }
       // The type information, loaded once for the module, from every apartment.
       Ptr<IDispatch> disp;
       enc->QueryInterface(IID_IDispatch, disp.outVoid());
       Ptr<ITypeInfo> info;
-      check(disp && SUCCEEDED(disp->GetTypeInfo(0, 0x409, info.out())) && info);
+      CHECK(disp && SUCCEEDED(disp->GetTypeInfo(0, 0x409, info.out())) && info);
     }
   }
   CoUninitialize();
@@ -176,13 +170,6 @@ bool checkApartments(const std::wstring& dllName) {
   SetEvent(proceed);
   inTime = waitAll(threads) && inTime;
   CloseHandle(proceed);
-  for (const ApartmentRun& run : runs) {
-    g_checks += run.checks;
-    g_failures += run.failures;
-    if (run.failures)
-      std::printf("FAIL apartment %d: %d of %d checks failed\n", run.number, run.failures,
-                  run.checks);
-  }
   if (!inTime) std::printf("FAIL the apartments did not end in time\n");
   return inTime;
 }
@@ -190,51 +177,45 @@ bool checkApartments(const std::wstring& dllName) {
 struct WorkerRun {
   IStream* marshalled = nullptr;  // the main apartment's EncryptString
   std::vector<BYTE> expected;     // its encryption of rowText(99, 0)
-  int failures = 0;
-  int checks = 0;
 };
 
 // The multithreaded apartment: a class created here lives in an apartment
 // COM makes for it and is reached through a proxy; the main apartment's
 // object is reached through one too.
 DWORD WINAPI workerThread(void* param) {
-  auto& run = *static_cast<WorkerRun*>(param);
-  auto check = [&](bool ok) {
-    ++run.checks;
-    if (!ok) ++run.failures;
-  };
-  check(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+  const auto& run = *static_cast<const WorkerRun*>(param);
+  CHECK_HR(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
   {
     Ptr<IEncryptString> enc;
     Ptr<IDecryptData> dec;
-    check(create(L"Ferrolok.EncryptString", enc, IID_IEncryptString));
-    check(create(L"Ferrolok.DecryptData", dec, IID_IDecryptData));
+    CHECK(create(L"Ferrolok.EncryptString", enc, IID_IEncryptString));
+    CHECK(create(L"Ferrolok.DecryptData", dec, IID_IDecryptData));
     if (enc && dec) {
       // Only a proxy answers IClientSecurity.
       Ptr<IUnknown> security;
-      check(SUCCEEDED(enc->QueryInterface(IID_IClientSecurity, security.outVoid())));
+      CHECK(SUCCEEDED(enc->QueryInterface(IID_IClientSecurity, security.outVoid())));
       const std::wstring text = rowText(99, 0);
       const std::vector<BYTE> cipher = encrypt(enc.get(), text);
-      check(cipher == run.expected);
-      check(decrypt(dec.get(), cipher) == narrow(text));
+      CHECK(cipher == run.expected);
+      CHECK(decrypt(dec.get(), cipher) == narrow(text));
       // By name and DISPID, as a script engine calls.
       Ptr<IDispatch> disp;
       enc->QueryInterface(IID_IDispatch, disp.outVoid());
       DISPID id = 0;
       wchar_t name[] = L"Encrypt";
       LPOLESTR names[] = {name};
-      check(disp && disp->GetIDsOfNames(IID_NULL, names, 1, 0x409, &id) == S_OK);
+      CHECK(disp && disp->GetIDsOfNames(IID_NULL, names, 1, 0x409, &id) == S_OK);
       Variant result;
       DISPPARAMS none = {nullptr, nullptr, 0, 0};
-      check(disp &&
+      CHECK(disp &&
             disp->Invoke(id, IID_NULL, 0x409, DISPATCH_METHOD, &none, &result.v, nullptr,
                          nullptr) == S_OK &&
             bytesOf(result.v) == run.expected);
     }
     Ptr<IEncryptString> mainObject;
-    check(SUCCEEDED(
+    CHECK(SUCCEEDED(
         CoGetInterfaceAndReleaseStream(run.marshalled, IID_IEncryptString, mainObject.outVoid())));
-    if (mainObject) check(encrypt(mainObject.get(), rowText(99, 0)) == run.expected);
+    if (mainObject) CHECK(encrypt(mainObject.get(), rowText(99, 0)) == run.expected);
   }
   CoUninitialize();
   return 0;
@@ -252,10 +233,6 @@ bool checkProxies() {
            S_OK);
   HANDLE thread = CreateThread(nullptr, 0, workerThread, &run, 0, nullptr);
   const bool inTime = waitAll({thread});
-  g_checks += run.checks;
-  g_failures += run.failures;
-  if (run.failures)
-    std::printf("FAIL multithreaded caller: %d of %d checks failed\n", run.failures, run.checks);
   if (!inTime) std::printf("FAIL the multithreaded caller did not end in time\n");
   return inTime;
 }
@@ -290,6 +267,6 @@ int wmain(int argc, wchar_t** argv) {
   if (inTime) checkUnload(name);
   inTime = inTime && checkProxies();
   CoUninitialize();
-  std::printf("%d checks, %d failed\n", g_checks, g_failures);
-  return inTime ? g_failures : 200;
+  std::printf("%d checks, %d failed\n", g_checks.load(), g_failures.load());
+  return inTime ? g_failures.load() : 200;
 }
