@@ -204,8 +204,9 @@ case $step in
     printf '%s\n' 'WINE REGISTRY Version 2' \
       ';; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000' '' \
       '[Software\\Wine\\Drivers]' '"Graphics"="null"' >"$WINEPREFIX/user.reg"
-    if [ "${FERROLOK_WINE_PERSIST:-}" = 1 ]; then wineserver -p; fi
     arch=${1:-win64}
+    # The server makes the registry, of the prefix's architecture.
+    if [ "${FERROLOK_WINE_PERSIST:-}" = 1 ]; then WINEARCH=$arch wineserver -p; fi
     start=$EPOCHREALTIME
     boot() {
       if [ "$arch" = win32 ]; then
