@@ -44,7 +44,7 @@ done
 [[ $(field "$run" Description) == "viewer for a process controller's logs"*$'\n'" "* ]] ||
   fail "Description: $(field "$run" Description)"
 depends=$(field "$run" Depends)
-for need in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 libnettle8; do
+for need in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 libnettle8 libqt6sql6-sqlite; do
   tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | grep -qxF "$need" ||
     fail "Depends lacks $need: $depends"
 done

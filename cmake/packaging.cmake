@@ -37,6 +37,10 @@ set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "The tarvex command runs the same readers, checks and exports without\n"
     "windows. Ferrolok (a shared library and the ferrolok command) encrypts,\n"
     "decrypts and hashes byte for byte as the Windows cryptographic providers do.")
+# Qt's SQL drivers are plug-ins dpkg-shlibdeps cannot see: the batch register
+# needs SQLite's, and PostgreSQL's for a shared register.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 # dpkg runs ldconfig once at the end of the run that installs or removes the
 # library (CPack's postinst and postrm call it as well).
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/deb/triggers)

@@ -4,7 +4,7 @@
 # target in turn for SECONDS seconds (one at a time).
 # Usage: fuzz/run.sh [SECONDS] [TARGET...]
 #   SECONDS  time per target (default 60)
-#   TARGET   logtable timeconv ferrolok vxlog companions (default all)
+#   TARGET   logtable timeconv ferrolok vxlog companions record (default all)
 # Environment: FUZZ_BUILD (build folder, default build-fuzz), FUZZ_JOBS
 # (build jobs, default 2), FUZZ_ARGS (more libFuzzer options).
 # Each target starts from its seeds in fuzz/corpus/<target>/ and grows a
@@ -18,7 +18,7 @@ root=$(dirname "$here")
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(logtable timeconv ferrolok vxlog companions)
+[ ${#targets[@]} -gt 0 ] || targets=(logtable timeconv ferrolok vxlog companions record)
 build=${FUZZ_BUILD:-$root/build-fuzz}
 
 "$root/scripts/deps.sh" build fuzz

@@ -8,8 +8,10 @@
 #include <new>
 #include <optional>
 
+#include "cli/batches_command.h"
 #include "cli/compare_command.h"
 #include "cli/plot_command.h"
+#include "cli/review_command.h"
 #include "cli/sample.h"
 #include "cli/tables.h"
 #include "logfiles/companions.h"
@@ -93,6 +95,12 @@ const char kUsage[] =
     "  --grep TEXT   rows holding TEXT in a shown column, letter case aside, cells as shown.\n"
     "--date-order mdy|dmy|ymd (show, export, plot) reads the dates in that order instead\n"
     "of the order the file's own dates decide.\n";
+
+// The usage text, the register's commands last.
+QString usageText() {
+  return QString::fromLatin1(kUsage) + QString::fromLatin1(kReviewUsage) +
+         QStringLiteral("The batch register:\n") + QString::fromLatin1(kBatchesUsage);
+}
 
 class UsageError {
  public:
@@ -472,10 +480,13 @@ int cmdReport(const Args& args) {
 
 int run(const QStringList& argv) {
   if (argv.size() < 2 || argv[1] == u"--help" || argv[1] == u"-h" || argv[1] == u"help") {
-    (argv.size() < 2 ? err : out)(QString::fromLatin1(kUsage));
+    (argv.size() < 2 ? err : out)(usageText());
     return argv.size() < 2 ? kExitError : kExitOk;
   }
   const QString command = argv[1];
+  if (command == u"review") return runReviewCommand(argv.mid(2));
+  if (command == u"reviewer") return runReviewerCommand(argv.mid(2));
+  if (command == u"batches") return runBatchesCommand(argv.mid(2));
   try {
     const Args args = parseArgs(argv.mid(2));
     if (command == u"show") return cmdShow(args);
@@ -490,8 +501,7 @@ int run(const QStringList& argv) {
   } catch (const InputError& e) {
     err(QStringLiteral("tarvex ") + command + QStringLiteral(": ") + e.message + u'\n');
   } catch (const UsageError& e) {
-    err(QStringLiteral("tarvex: ") + e.message + QStringLiteral("\n") +
-        QString::fromLatin1(kUsage));
+    err(QStringLiteral("tarvex: ") + e.message + QStringLiteral("\n") + usageText());
   } catch (const RuntimeError& e) {
     err(QStringLiteral("tarvex ") + command + QStringLiteral(": Error ") +
         QString::number(e.number()) + QStringLiteral(" = ") + e.description() + u'\n');

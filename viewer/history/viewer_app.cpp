@@ -9,10 +9,13 @@
 #include <cstdio>
 #include <utility>
 
+#include "batches/batches_commands.h"
+#include "batches/gui/batches_window.h"
 #include "history/frm_history.h"
 #include "history/history_commands.h"
 #include "history/history_review.h"
 #include "history/report_commands.h"
+#include "record/review_status.h"
 #include "review/reference_commands.h"
 #include "review/review_model.h"
 #include "shell/frame_rules.h"
@@ -191,6 +194,7 @@ void ViewerApp::showHistory() {
     }
     report_->reviewReport(history_->selection(history_->vaGrid()));
   });
+  main_->setBatchesHandler([this] { showBatches(); });
   main_->setHistoryWindow(history_, [this] { return commands_->busy(); });
   ui_.setOwner(main_->historyWindow()->parentWidget());
   // Maximized; without a window manager to do it, the window takes the
@@ -203,15 +207,68 @@ void ViewerApp::showHistory() {
     QTimer::singleShot(200, this, [this] { runStartupOptions(); });
 }
 
-void ViewerApp::runStartupOptions() {
-  if (!options_.openFile.isEmpty()) {
-    // "Open History File" with its dialog answered by the option's file.
-    AnswerFirstOpen answered(ui_, options_.openFile);
-    HistoryCommands opener(answered, *history_, *globals_, sigLog_.get(), *trend_);
-    opener.setReview(review_.get());
-    opener.DataBarBtn_Click(0);
-    historyReview_->dataFileChanged();
+void ViewerApp::openHistoryFile(const QString& path) {
+  // "Open History File" with its dialog answered by the file.
+  AnswerFirstOpen answered(ui_, path);
+  HistoryCommands opener(answered, *history_, *globals_, sigLog_.get(), *trend_);
+  opener.setReview(review_.get());
+  opener.DataBarBtn_Click(0);
+  historyReview_->dataFileChanged();
+}
+
+void ViewerApp::openBatch(const BatchRecord& batch) {
+  if (commands_->busy()) {
+    ui_.msgBoxPos(busyText(), mb::Information);
+    return;
   }
+  openHistoryFile(batch.path);
+  if (globals_->dataFileName != batch.path) return;  // the load failed and said so
+  // Its audit trail and alarm history, each through its own Open command.
+  if (!batch.auditPath.isEmpty()) {
+    AnswerFirstOpen answered(ui_, batch.auditPath);
+    HistoryCommands(answered, *history_, *globals_, sigLog_.get(), *trend_).auditBarBtn_Click(0);
+  }
+  if (!batch.alarmPath.isEmpty()) {
+    AnswerFirstOpen answered(ui_, batch.alarmPath);
+    HistoryCommands(answered, *history_, *globals_, sigLog_.get(), *trend_).almBarBtn_Click(0);
+  }
+  // The data file is the one the window is about.
+  ui_.setStatusText(QStringLiteral("Current File is ") + batch.path);
+  main_->raise();
+  main_->activateWindow();
+}
+
+void ViewerApp::showBatches() {
+  if (!batches_) {
+    const QString key = QStringLiteral("batches/register");
+    BatchesCommands::Hooks hooks;
+    hooks.loadSetting = [key] {
+      return QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer"))
+          .value(key)
+          .toString();
+    };
+    hooks.saveSetting = [key](const QString& value) {
+      QSettings(QStringLiteral("tarvex"), QStringLiteral("tarvex-viewer")).setValue(key, value);
+    };
+    hooks.openBatch = [this](const BatchRecord& b) { openBatch(b); };
+    // The review record beside each data file, the reviewers file of the
+    // user or the site.
+    hooks.reviewOf = [](const QString& file, const QByteArray& sha256) {
+      return reviewStatusOf(file, RecordPlace{}, sha256);
+    };
+    hooks.startDir = globals_->startDir;
+    batchesCommands_ = std::make_unique<BatchesCommands>(ui_, std::move(hooks));
+    batches_ = new BatchesWindow(*batchesCommands_, main_);
+    batches_->setAttribute(Qt::WA_DeleteOnClose, false);
+    batches_->start();
+  }
+  batches_->show();
+  batches_->raise();
+  batches_->activateWindow();
+}
+
+void ViewerApp::runStartupOptions() {
+  if (!options_.openFile.isEmpty()) openHistoryFile(options_.openFile);
   if (!options_.screenshot.isEmpty()) {
     QApplication::processEvents();
     const QPixmap shot = main_->grab();

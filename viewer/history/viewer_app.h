@@ -14,6 +14,9 @@
 
 namespace tarvex {
 
+class BatchesCommands;
+class BatchesWindow;
+struct BatchRecord;
 class FrmMain;
 class FrmSplash;
 class FrmHistory;
@@ -61,6 +64,15 @@ class ViewerApp : public QObject {
   // before the history window shows.
   HistoryReview* historyReview() const { return historyReview_.get(); }
   UserInterface& ui() { return ui_; }
+  // The Batches window once "Batches..." opened it; null before.
+  BatchesWindow* batchesWindow() const { return batches_; }
+  // "Batches..." of the File menu.
+  void showBatches();
+  // Opens a batch as "Open History File" does with its file chosen (its
+  // ".sig" and ".evt" follow), then its audit trail and alarm history as
+  // their Open commands do; refused with the busy message while the window
+  // is busy.
+  void openBatch(const BatchRecord& batch);
 
  signals:
   // The history window is on the screen.
@@ -71,6 +83,7 @@ class ViewerApp : public QObject {
   void prepare();
   void showHistory();
   void runStartupOptions();
+  void openHistoryFile(const QString& path);
 
   Options options_;
   QtUserInterface ui_;
@@ -87,6 +100,8 @@ class ViewerApp : public QObject {
   std::unique_ptr<HistoryReview> historyReview_;
   std::unique_ptr<HistoryCommands> commands_;
   std::unique_ptr<ReportCommands> report_;
+  std::unique_ptr<BatchesCommands> batchesCommands_;
+  BatchesWindow* batches_ = nullptr;  // a child of the main window
 };
 
 }  // namespace tarvex

@@ -477,6 +477,10 @@ int LogTable::dataRowCount() const {
 
 QString LogTable::sourcePath() const { return file_ ? file_->path : QString(); }
 
+QByteArrayView LogTable::loadedBytes() const {
+  return file_ ? QByteArrayView(file_->bytes, file_->size) : QByteArrayView();
+}
+
 // ---- Column and table settings ---------------------------------------------
 
 double LogTable::columnWidth(int col) const {

@@ -26,6 +26,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
 #include <QStringView>
@@ -212,6 +213,11 @@ class LogTable : public QAbstractTableModel {
   // The path of the file last loaded, "" when the table holds none (never
   // loaded, or wholly cleared since).
   QString sourcePath() const;
+  // The bytes of that file as they were read (a byte-order mark included),
+  // for a caller that digests what it has just loaded instead of reading
+  // the file again; empty when the table holds no file. Valid until the
+  // next load or whole clear.
+  QByteArrayView loadedBytes() const;
 
   // The order the table's dates are read in (logfiles/date_order.h), as its
   // reader decided it; empty until then (dates then read in the locale's

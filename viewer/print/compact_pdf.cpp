@@ -10,7 +10,7 @@
 #include <future>
 #include <vector>
 
-#include "shell/codepage.h"
+#include "print/pdf_fonts.h"
 
 namespace tarvex {
 
@@ -145,53 +145,61 @@ class CompactPdfEngine : public QPaintEngine {
   }
 
   void drawTextItem(const QPointF& p, const QTextItem& item) override {
-    const QString text = item.text();
-    if (text.isEmpty() || pen_.style() == Qt::NoPen || pen_.color().alpha() == 0) return;
-    const QFont& font = item.font();
-    double size = font.pointSizeF() > 0 ? font.pointSizeF() * dpi_ / 72.0 : font.pixelSize();
-    const int face = (font.bold() ? 1 : 0) + (font.italic() ? 2 : 0);
-    // Glyph space runs up, the page's units down: the text matrix flips.
-    const QPointF at = transform_.map(p);
-    const double a = transform_.m11(), b = transform_.m12(), c = -transform_.m21(),
-                 d = -transform_.m22();
-    const bool plain = a == 1 && b == 0 && c == 0 && d == -1;
+    if (item.text().isEmpty() || pen_.style() == Qt::NoPen || pen_.color().alpha() == 0) return;
+    fonts_.glyphs(item, paintDevice(), glyphs_);
+    if (glyphs_.empty()) return;
     if (!inText_) {
       out_ += "BT\n";
       inText_ = true;
-      textFace_ = -1;
+      textFont_ = -1;
       textPlain_ = false;
     }
-    if (face != textFace_ || size != textSize_) {
-      out_ += "/F";
-      out_ += char('1' + face);
-      out_ += ' ';
-      number(size, 2);
-      out_ += "Tf\n";
-      textFace_ = face;
-      textSize_ = size;
-    }
     fillColour(pen_.color());
-    if (plain && textPlain_) {
-      number(at.x() - textAt_.x());
-      number(textAt_.y() - at.y());
-      out_ += "Td ";
-    } else {
-      for (double v : {a, b, c, d}) number(v, 5);
-      point(at);
-      out_ += "Tm ";
-    }
-    textPlain_ = plain;
-    textAt_ = at;
-    out_ += '(';
-    for (const char ch : encodeCp1252(text)) {
-      if (ch == '(' || ch == ')' || ch == '\\') out_ += '\\';
-      if (ch == '\r' || ch == '\n') {
-        out_ += ' ';
-        continue;
+    // Each piece of one font in a row starts where Qt placed its first
+    // glyph; a glyph that lies elsewhere than the one before it ends moves
+    // by a TJ adjustment.
+    for (std::size_t i = 0; i < glyphs_.size();) {
+      const int f = glyphs_[i].font;
+      const double size = glyphs_[i].size;
+      std::size_t end = i + 1;
+      while (end < glyphs_.size() && glyphs_[end].font == f && glyphs_[end].size == size) ++end;
+      if (f != textFont_ || size != textSize_) {
+        out_ += "/T" + QByteArray::number(f) + ' ';
+        number(size, 2);
+        out_ += "Tf\n";
+        textFont_ = f;
+        textSize_ = size;
       }
-      out_ += ch;
+      moveText(p + QPointF(glyphs_[i].x, 0));
+      // Where the glyph after each lies from where the one before it ends,
+      // in 1/1000 of the size (a TJ adjustment; the common case: none).
+      auto adjustment = [&](std::size_t k) {
+        const PdfFontSet::Glyph& g = glyphs_[k - 1];
+        return std::round((g.x + g.width * size / 1000 - glyphs_[k].x) * 10000 / size) / 10;
+      };
+      bool adjusted = false;
+      for (std::size_t k = i + 1; k < end && !adjusted; ++k)
+        adjusted = std::abs(adjustment(k)) >= 0.5;
+      out_ += adjusted ? "[(" : "(";
+      for (std::size_t k = i; k < end; ++k) {
+        if (adjusted && k > i) {
+          const double a = adjustment(k);
+          if (std::abs(a) >= 0.5) {
+            out_ += ") ";
+            out_ += QByteArray::number(a);
+            out_ += " (";
+          }
+        }
+        const char c = char(glyphs_[k].code);
+        if (c == '(' || c == ')' || c == '\\') out_ += '\\';
+        if (c == '\r')
+          out_ += "\\r";
+        else
+          out_ += c;
+      }
+      out_ += adjusted ? ")]TJ\n" : ")Tj\n";
+      i = end;
     }
-    out_ += ")Tj\n";
   }
 
   void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
@@ -247,6 +255,7 @@ class CompactPdfEngine : public QPaintEngine {
   std::deque<QByteArray> pages_;
   std::future<void> compressing_;
   bool pageOpen_ = false;
+  PdfFontSet fonts_;
 
  private:
   bool fills() const { return brush_.style() != Qt::NoBrush && brush_.color().alpha() > 0; }
@@ -356,6 +365,26 @@ class CompactPdfEngine : public QPaintEngine {
     }
   }
 
+  // Starts the next text line at `p` (device units before the transform).
+  void moveText(const QPointF& p) {
+    // Glyph space runs up, the page's units down: the text matrix flips.
+    const QPointF at = transform_.map(p);
+    const double a = transform_.m11(), b = transform_.m12(), c = -transform_.m21(),
+                 d = -transform_.m22();
+    const bool plain = a == 1 && b == 0 && c == 0 && d == -1;
+    if (plain && textPlain_) {
+      number(at.x() - textAt_.x());
+      number(textAt_.y() - at.y());
+      out_ += "Td ";
+    } else {
+      for (double v : {a, b, c, d}) number(v, 5);
+      point(at);
+      out_ += "Tm ";
+    }
+    textPlain_ = plain;
+    textAt_ = at;
+  }
+
   void endText() {
     if (!inText_) return;
     out_ += "ET\n";
@@ -416,10 +445,11 @@ class CompactPdfEngine : public QPaintEngine {
   int cap_ = -1, join_ = -1;
   QByteArray dash_;
   bool inText_ = false;
-  int textFace_ = -1;
+  int textFont_ = -1;
   double textSize_ = 0;
   bool textPlain_ = false;
   QPointF textAt_;
+  std::vector<PdfFontSet::Glyph> glyphs_;
 };
 
 CompactPdfDevice::CompactPdfDevice(const QSizeF& pageSize, int dpi)
@@ -467,11 +497,20 @@ int CompactPdfDevice::metric(PaintDeviceMetric m) const {
 
 namespace {
 
+// A text string: literal when it is plain ASCII, else UTF-16 with its
+// byte order mark.
 QByteArray pdfString(const QString& text) {
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+  if (!ascii) {
+    QByteArray out = "<FEFF";
+    for (const QChar c : text) out += QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
+    return out + '>';
+  }
   QByteArray out = "(";
-  for (const char ch : encodeCp1252(text)) {
-    if (ch == '(' || ch == ')' || ch == '\\') out += '\\';
-    out += ch;
+  for (const QChar c : text) {
+    if (c == u'(' || c == u')' || c == u'\\') out += '\\';
+    out += char(c.unicode());
   }
   return out + ')';
 }
@@ -482,10 +521,13 @@ QByteArray CompactPdfDevice::document(const QString& title, const QString& creat
   engine_->settle();
   const auto& pages = engine_->pages_;
   const int n = int(pages.size());
-  // Objects: 1 catalog, 2 page tree, 3-6 fonts, 7 information, 8 the
-  // resources every page shares, then a page and its content for every
-  // page (the page size is the tree's, inherited).
-  QByteArray pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
+  // Objects: 1 catalog, 2 page tree, 3 information, 4 the resources every
+  // page shares, then a page and its content for every page (the page size
+  // is the tree's, inherited), then the fonts.
+  QByteArray fontDictionary;
+  bool pdf16 = false;
+  const std::vector<QByteArray> fonts = engine_->fonts_.objects(5 + 2 * n, fontDictionary, pdf16);
+  QByteArray pdf = pdf16 ? "%PDF-1.6\n%\xE2\xE3\xCF\xD3\n" : "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
   std::vector<qsizetype> offsets;
   auto object = [&](const QByteArray& body) {
     offsets.push_back(pdf.size());
@@ -493,30 +535,27 @@ QByteArray CompactPdfDevice::document(const QString& title, const QString& creat
   };
   object("<< /Type /Catalog /Pages 2 0 R >>");
   QByteArray kids;
-  for (int i = 0; i < n; ++i) kids += QByteArray::number(9 + 2 * i) + " 0 R ";
+  for (int i = 0; i < n; ++i) kids += QByteArray::number(5 + 2 * i) + " 0 R ";
   const QByteArray media = "[0 0 " + QByteArray::number(pageSize_.width()) + ' ' +
                            QByteArray::number(pageSize_.height()) + ']';
   object("<< /Type /Pages /Count " + QByteArray::number(n) + " /MediaBox " + media + " /Kids [" +
          kids + "] >>");
-  for (const char* face :
-       {"Helvetica", "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique"})
-    object(QByteArray("<< /Type /Font /Subtype /Type1 /BaseFont /") + face +
-           " /Encoding /WinAnsiEncoding >>");
   object("<< /Title " + pdfString(title) + " /Creator " + pdfString(creator) + " /Producer " +
          pdfString(creator) + " >>");
-  object("<< /Font << /F1 3 0 R /F2 4 0 R /F3 5 0 R /F4 6 0 R >> >>");
+  object("<< /Font << " + fontDictionary + ">> >>");
   for (int i = 0; i < n; ++i) {
-    object("<< /Type /Page /Parent 2 0 R /Resources 8 0 R /Contents " +
-           QByteArray::number(10 + 2 * i) + " 0 R >>");
+    object("<< /Type /Page /Parent 2 0 R /Resources 4 0 R /Contents " +
+           QByteArray::number(6 + 2 * i) + " 0 R >>");
     const QByteArray& content = pages[std::size_t(i)];
     object("<< /Length " + QByteArray::number(content.size()) +
            " /Filter /FlateDecode >>\nstream\n" + content + "\nendstream");
   }
+  for (const QByteArray& f : fonts) object(f);
   const qsizetype xref = pdf.size();
   pdf += "xref\n0 " + QByteArray::number(qsizetype(offsets.size()) + 1) + "\n0000000000 65535 f \n";
   for (qsizetype o : offsets) pdf += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
   pdf += "trailer\n<< /Size " + QByteArray::number(qsizetype(offsets.size()) + 1) +
-         " /Root 1 0 R /Info 7 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+         " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
   return pdf;
 }
 

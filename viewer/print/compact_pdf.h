@@ -1,16 +1,17 @@
-// A paint device that writes a small PDF: text in the standard Helvetica
-// faces (not embedded) as one string a drawn text, lines, rectangles and
-// paths as PDF path operators, each page's content compressed. QPdfWriter
-// places every glyph with an operator of its own (about 2 bytes a glyph
-// compressed) and embeds its fonts; a report of a hundred thousand table
-// rows is then ten times larger than the same pages written here.
+// A paint device that writes a small PDF: text as one string a drawn text
+// in the fonts Qt laid it out with (Qt's font fallback included), each
+// embedded as a subset of the glyphs used with a ToUnicode map
+// (pdf_fonts.h); lines, rectangles and paths as PDF path operators; each
+// page's content compressed. QPdfWriter places every glyph with an operator
+// of its own (about 2 bytes a glyph compressed); a report of a hundred
+// thousand table rows is then several times larger than the same pages
+// written here.
 //
 // What it draws: pens (width, colour, cap, join, dashes), solid brushes,
-// any transform, clipping, text (characters outside code page 1252 as "?").
-// Pictures (pixmaps, images) and gradients are not drawn; opacity is
-// ignored, and fully transparent pens and brushes paint nothing. Text is
-// laid out by Qt with the painter's font and drawn in Helvetica, so a line
-// of text may come out a little narrower than laid out.
+// any transform, clipping, text of any script a font installed has (a
+// character none has shows the font's .notdef mark and still reads back as
+// itself). Pictures (pixmaps, images) and gradients are not drawn; opacity
+// is ignored, and fully transparent pens and brushes paint nothing.
 #pragma once
 
 #include <QByteArray>

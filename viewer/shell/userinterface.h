@@ -121,6 +121,14 @@ class UserInterface {
     return false;
   }
 
+  // A folder chooser titled `title`, starting in initDir. Returns the
+  // chosen folder; throws RuntimeError(err::Cancel) when the user cancels.
+  // The default has no dialog and always cancels.
+  virtual QString chooseFolder(const QString& title, const QString& initDir) {
+    (void)title, (void)initDir;
+    throw RuntimeError(err::Cancel);
+  }
+
   // A progress window for long work: `title` as its caption, `text` above a
   // bar from 0 to `maximum`, and a Cancel button. It blocks input to the
   // other windows (they still repaint while events run), so nothing the

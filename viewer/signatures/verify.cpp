@@ -79,6 +79,37 @@ VerifyResult verifySignature(SignedFile kind, const LogTable& sigGrid, int selec
   return result;
 }
 
+namespace {
+
+// Calls fn(row) for the rows first..last of sigGrid that hold a record (a
+// row without any field holds none when skipBlank); false when fn stopped
+// it by returning false.
+template <class Fn>
+bool forEachRecordRow(const LogTable& sigGrid, int first, int last, bool skipBlank, Fn fn) {
+  for (int r = first; r <= last; ++r) {
+    if (skipBlank) {
+      bool blank = true;
+      for (int c = 0; c <= sigGrid.lastCol() && blank; ++c) blank = sigGrid.isCellEmpty(c, r);
+      if (blank) continue;
+    }
+    if (!fn(r)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<RecordCheck> checkRecords(const LogTable& sigGrid, const QString& digest,
+                                      const VerifyRecordsOptions& options) {
+  std::vector<RecordCheck> checks;
+  const int last = options.lastRow < 0 ? sigGrid.lastRow() : options.lastRow;
+  forEachRecordRow(sigGrid, std::max(1, options.firstRow), last, options.skipBlankRows, [&](int r) {
+    checks.push_back({r, hashConfirms(sigGrid.getCell(kHashColumn, r), digest)});
+    return true;
+  });
+  return checks;
+}
+
 VerifyRecordsResult verifyRecords(const LogTable& sigGrid, const QString& fileName, VxLog& sigLog,
                                   const std::function<bool(int percent)>& progress,
                                   const VerifyRecordsOptions& options) {
@@ -104,21 +135,17 @@ VerifyRecordsResult verifyRecords(const LogTable& sigGrid, const QString& fileNa
   }
   const int first = std::max(1, options.firstRow);
   const int last = options.lastRow < 0 ? sigGrid.lastRow() : options.lastRow;
-  for (int r = first; r <= last; ++r) {
-    if (options.skipBlankRows) {
-      bool blank = true;
-      for (int c = 0; c <= sigGrid.lastCol() && blank; ++c) blank = sigGrid.isCellEmpty(c, r);
-      if (blank) continue;
-    }
+  const bool goOn = forEachRecordRow(sigGrid, first, last, options.skipBlankRows, [&](int r) {
     result.checks.push_back({r, hashConfirms(sigGrid.getCell(kHashColumn, r), digest)});
     // Comparing is cheap: ask about cancelling every 4096 rows.
-    if (progress && (r - first) % 4096 == 4095 &&
-        !progress(kDigestShare +
-                  int(qint64(r - first) * (100 - kDigestShare) / std::max(1, last - first + 1)))) {
-      result.checks.clear();
-      result.cancelled = true;
-      return result;
-    }
+    return !progress || (r - first) % 4096 != 4095 ||
+           progress(kDigestShare +
+                    int(qint64(r - first) * (100 - kDigestShare) / std::max(1, last - first + 1)));
+  });
+  if (!goOn) {
+    result.checks.clear();
+    result.cancelled = true;
+    return result;
   }
   if (progress) progress(100);  // all done: too late to cancel
   return result;

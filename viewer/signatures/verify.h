@@ -91,6 +91,13 @@ VerifyRecordsResult verifyRecords(const LogTable& sigGrid, const QString& fileNa
                                   const std::function<bool(int percent)>& progress = {},
                                   const VerifyRecordsOptions& options = {});
 
+// The comparing part of verifyRecords, for a caller that has the file's
+// digest already (the batch register computes it while it reads the file):
+// every record of sigGrid (the rows `options` names) against `digest`.
+// Shows nothing and changes nothing.
+std::vector<RecordCheck> checkRecords(const LogTable& sigGrid, const QString& digest,
+                                      const VerifyRecordsOptions& options = {});
+
 inline VerifyResult VerifyDataSignature(const LogTable& digiSigGrid, int selectedRow,
                                         const QString& dataFileName, VxLog& sigLog,
                                         UserInterface& ui) {

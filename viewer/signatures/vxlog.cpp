@@ -247,6 +247,26 @@ QString VxLog::CalculateFileHash(const QString& FileName, const QString& Passwor
   return toHexText(digest, MD5_DIGEST_SIZE);
 }
 
+QString fileHashOfBytes(QByteArrayView fileBytes) {
+  if (fileBytes.isEmpty()) throw RuntimeError(err::TypeMismatch);
+  // Widened through the table a block at a time, as CalculateFileHash does
+  // with its chunks.
+  const auto& table = digestTable().pair;
+  constexpr qsizetype kBlock = 16384;
+  std::uint16_t wide[kBlock];
+  md5_ctx ctx;
+  md5_init(&ctx);
+  const auto* in = reinterpret_cast<const unsigned char*>(fileBytes.data());
+  for (qsizetype done = 0; done < fileBytes.size(); done += kBlock) {
+    const qsizetype n = std::min(kBlock, fileBytes.size() - done);
+    for (qsizetype i = 0; i < n; ++i) wide[i] = table[in[done + i]];
+    md5_update(&ctx, static_cast<std::size_t>(2 * n), reinterpret_cast<const std::uint8_t*>(wide));
+  }
+  std::uint8_t digest[MD5_DIGEST_SIZE];
+  md5_digest(&ctx, MD5_DIGEST_SIZE, digest);
+  return toHexText(digest, MD5_DIGEST_SIZE);
+}
+
 bool VxLog::CompareHash(const QString& InputString, const QString& Password, const QString& hash) {
   return CalculateHash(InputString, Password) == hash;
 }

@@ -169,6 +169,12 @@ class VxLog {
   std::unique_ptr<ferrolok::CreateStringHash> hasher_;
 };
 
+// VxLog::CalculateFileHash of a file whose bytes are already in memory
+// (`fileBytes`, the whole file): the same hex text, without reading the
+// file again. Throws err::TypeMismatch for no bytes, as for an empty file.
+// Needs no library object, so any thread may call it.
+QString fileHashOfBytes(QByteArrayView fileBytes);
+
 // The UTF-16 text whose 8-bit form is `bytes` (each byte becomes the
 // character of the same value), for handing raw bytes to EncryptToHex.
 QString bytesAsLowByteText(const QByteArray& bytes);

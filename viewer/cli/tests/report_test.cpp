@@ -325,4 +325,58 @@ TEST_F(ReportCliTest, ADamagedSignatureLineIsListedAndFails) {
   EXPECT_EQ(lineStarting(all, QStringLiteral("3 ")).value(0).left(13), "Damaged line:");
 }
 
+TEST_F(ReportCliTest, NamesOfAnyScriptPrintExactlyInEmbeddedFonts) {
+  // A file named in Polish, Greek and Cyrillic; a channel title and an audit
+  // user with code page 1252's letters beyond ASCII, written as the
+  // controller writes them.
+  const QString stem = QStringLiteral("Łódź_Αθήνα_Москва");
+  data = write(stem + ".csv", lines({"Date,Time,Température Š€ß,B", "3/14/2007,6:00:00,180,5",
+                                     "3/14/2007,6:00:10,192,6"}));
+  write(stem + ".sig", ciphered({"3/14/2007,6:05:00,Jane Miller,Reviewed," +
+                                 sigLog.CalculateFileHash(data, kPw)}));
+  audit = write(QStringLiteral("trail.aud"),
+                lines({QStringLiteral("3/14/2007,6:00:05,François Žák-Weiß,Setpoint changed")}));
+  write(QStringLiteral("trail.sig"), ciphered({"3/14/2007,6:10:00,Jane Miller,Reviewed," +
+                                               sigLog.CalculateFileHash(audit, kPw)}));
+  const QString reviewer = QStringLiteral("Łukasz Żółć-Müller, Ελένη Παπαδοπούλου, Анна Кузнецова");
+  QStringList p = report({"--audit", audit, "--reviewer", reviewer}, 0);
+  ASSERT_FALSE(p.isEmpty());
+  EXPECT_TRUE(lineStarting(p[0], QStringLiteral("Reviewed by:")).contains(reviewer));
+  EXPECT_TRUE(p[0].contains(QStringLiteral("Data file: ") + stem + ".csv"));
+  const QString all = p.join(u'\n');
+  EXPECT_TRUE(all.contains(QStringLiteral("Température Š€ß")));
+  EXPECT_TRUE(all.contains(QStringLiteral("François Žák-Weiß")));
+  const Result fonts = run(QStringLiteral("pdffonts"), {path(QStringLiteral("report.pdf"))});
+  ASSERT_EQ(fonts.exitCode, 0);
+  const QStringList rows = fonts.out.split(u'\n', Qt::SkipEmptyParts).mid(2);
+  ASSERT_FALSE(rows.isEmpty());
+  for (const QString& row : rows) {
+    // name, type (may hold blanks), encoding, emb, sub, uni, object, ID
+    const QStringList f = row.split(u' ', Qt::SkipEmptyParts);
+    EXPECT_EQ(f.value(f.size() - 5), u"yes") << row.toStdString();
+  }
+
+  // A letter no installed font has: its mark is drawn, the report exits as
+  // before, and the name still reads back whole.
+  const QString odd = QStringLiteral("Anna \U00013000 Nowak");
+  p = report({"--audit", audit, "--reviewer", odd}, 0);
+  ASSERT_FALSE(p.isEmpty());
+  EXPECT_TRUE(lineStarting(p[0], QStringLiteral("Reviewed by:")).contains(odd));
+}
+
+TEST_F(ReportCliTest, LongLineNumbersDatesAndFiguresPrintWhole) {
+  // Line 100,001 of the .sig, a date of ten characters and figures of ten
+  // or more: each stays within its cell, none runs into the next.
+  data = write(QStringLiteral("long.csv"), lines({"Date,Time,A", "3/14/2007,6:00:00,1234567.25",
+                                                  "12/31/2007,23:59:59,-7654321.75"}));
+  write(QStringLiteral("long.sig"), QByteArray(100000 * 2, '\n').replace("\n\n", "\r\n") +
+                                        ciphered({"12/31/2007,23:59:59,Jane Miller,Reviewed," +
+                                                  sigLog.CalculateFileHash(data, kPw)}));
+  const QString all = report({}, 0).join(u'\n');
+  EXPECT_EQ(lineStarting(all, QStringLiteral("100001")).value(0), u"12/31/2007");
+  const QString stats = all.mid(all.indexOf(QStringLiteral("4. Statistics")));
+  EXPECT_EQ(lineStarting(stats, QStringLiteral("A ")).mid(4),
+            (QStringList{"1234567.25", "-7654321.75"}));
+}
+
 }  // namespace

@@ -179,5 +179,31 @@ TEST_F(GridPrintouts, AuditRowsKeepDateTimeAndUserBesideTheirAction) {
   EXPECT_TRUE(all.contains("(reason: drift)"));
 }
 
+TEST_F(GridPrintouts, NamesInAnyScriptPrintExactlyInEmbeddedFonts) {
+  // A UTF-8 trail: Cyrillic, Greek and Polish users, code page 1252's
+  // letters beyond ASCII in an action.
+  const QString trail = dir_.filePath(QStringLiteral("Журнал_Ζ.aud"));
+  const QStringList users{QStringLiteral("Анна Кузнецова"), QStringLiteral("Ελένη Παπαδοπούλου"),
+                          QStringLiteral("Łukasz Żółć")};
+  QFile file(trail);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  for (int r = 0; r < users.size(); ++r)
+    file.write(QStringLiteral("3/%1/2007,6:00:00,%2,Température Š€ß set\r\n")
+                   .arg(r + 1)
+                   .arg(users[r])
+                   .toUtf8());
+  file.close();
+  LogTable audit;
+  loadAuditData(audit, trail);
+  PrintAuditGrid(ui_, audit, trail);
+  const QString all = text();
+  for (const QString& u : users) EXPECT_TRUE(all.contains(u)) << u.toStdString();
+  EXPECT_TRUE(all.contains(QStringLiteral("Température Š€ß set")));
+  EXPECT_TRUE(all.contains(QStringLiteral("Журнал_Ζ.aud")));
+  const QStringList fonts = testing::pdfFonts(pdf_);
+  ASSERT_FALSE(fonts.isEmpty());
+  for (const QString& f : fonts) EXPECT_EQ(f.split(u' ').value(1), u"yes") << f.toStdString();
+}
+
 }  // namespace
 }  // namespace tarvex

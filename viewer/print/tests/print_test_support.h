@@ -88,6 +88,23 @@ inline QString pdfInfo(const QString& path, const QString& field) {
   return {};
 }
 
+// The fonts of a PDF as pdffonts lists them: each "name emb sub uni"
+// (the yes/no columns of its embedding, subsetting and ToUnicode map).
+inline QStringList pdfFonts(const QString& path) {
+  QProcess p;
+  p.start(QStringLiteral(PDFFONTS), {path});
+  p.waitForFinished(60000);
+  QStringList fonts;
+  const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
+  for (qsizetype i = 2; i < lines.size(); ++i) {
+    // name, type (may hold blanks), encoding, emb, sub, uni, object, ID
+    const QStringList f = lines[i].split(u' ', Qt::SkipEmptyParts);
+    if (f.size() >= 7)
+      fonts << QStringList{f[0], f[f.size() - 5], f[f.size() - 4], f[f.size() - 3]}.join(u' ');
+  }
+  return fonts;
+}
+
 // Page `page` (from 1) of a PDF as a picture at `dpi`.
 inline QImage pdfPageImage(const QString& path, int page, int dpi = 100) {
   QTemporaryDir dir;

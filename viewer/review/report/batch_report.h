@@ -61,6 +61,9 @@ struct ReportRequest {
   // When and by whom; empty: now and the login name.
   QDateTime madeAt;
   QString madeBy;
+  // The PDF writer: the viewer's compact one, or Qt's QPdfWriter (what the
+  // report benchmark measures it against).
+  enum class Writer { Compact, Qt } writer = Writer::Compact;
 };
 
 // What the report found.

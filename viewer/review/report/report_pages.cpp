@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPageSize>
+#include <QPdfWriter>
 #include <cmath>
 
 #include "logfiles/logtable.h"
@@ -31,11 +32,19 @@ QString figure(double v) { return QLocale::c().toString(v, 'g', 7); }
 
 // ---- Tables of the report -------------------------------------------------
 
-// A small table of texts: titles, widths in characters, rows.
+// A small table of texts: titles, widths in characters, rows. A column is
+// as wide as its longest text needs (a figure cut at the cell's edge would
+// read as another), at least its given width.
 class TextSheet : public PrintableTable {
  public:
-  TextSheet(QStringList titles, QList<double> widths) : titles_(titles), widths_(widths) {}
-  void addRow(QStringList row) { rows_.push_back(std::move(row)); }
+  TextSheet(QStringList titles, QList<double> widths) : titles_(titles), widths_(widths) {
+    widths_.resize(titles_.size(), 8);
+    for (qsizetype c = 0; c < titles_.size(); ++c) fit(c, titles_[c]);
+  }
+  void addRow(QStringList row) {
+    for (qsizetype c = 0; c < row.size() && c < widths_.size(); ++c) fit(c, row[c]);
+    rows_.push_back(std::move(row));
+  }
   QString cellText(int col, int row) const override {
     const QStringList& r = row == 0 ? titles_ : rows_[std::size_t(row - 1)];
     return col < r.size() ? r[col] : QString();
@@ -46,6 +55,10 @@ class TextSheet : public PrintableTable {
   bool isColumnHidden(int) const override { return false; }
 
  private:
+  // A width is counted in digits; letters such as "M" are wider.
+  void fit(qsizetype col, const QString& text) {
+    widths_[col] = std::max(widths_[col], double(text.size()) * 1.15 + 1);
+  }
   QStringList titles_;
   QList<double> widths_;
   std::vector<QStringList> rows_;
@@ -64,6 +77,10 @@ class SignatureSheet : public PrintableTable {
     }
     while (d < check.damaged.size())
       entries_.push_back({check.damaged[d].line, -1 - int(d++), false});
+    // The Line column holds the longest line number whole.
+    qint64 last = 0;
+    for (const Entry& e : entries_) last = std::max(last, e.line);
+    lineWidth_ = std::max(5.0, double(QString::number(last).size()) + 1);
   }
   QString cellText(int col, int row) const override {
     if (row == 0) {
@@ -85,8 +102,9 @@ class SignatureSheet : public PrintableTable {
   int lastRow() const override { return int(entries_.size()); }
   int lastCol() const override { return 5; }
   double columnWidth(int col) const override {
-    static const double widths[] = {5, 9, 8, 16, 34, 9};
-    return widths[col];
+    // Dates up to "12/31/2007", times up to "23:59:59".
+    static const double widths[] = {5, 10, 8, 16, 34, 9};
+    return col == 0 ? lineWidth_ : widths[col];
   }
   bool isColumnHidden(int) const override { return false; }
   int failed() const {
@@ -103,6 +121,7 @@ class SignatureSheet : public PrintableTable {
   };
   const SignatureCheck& check_;
   std::vector<Entry> entries_;
+  double lineWidth_ = 5;
 };
 
 // A log table whose wide columns (the comments and messages, 100
@@ -180,7 +199,22 @@ int drawReport(const ReportData& data, QIODevice& out,
                const std::function<bool(int, int)>& progress) {
   // US Letter, laid out at screen resolution: the plot lays out and sizes
   // its fonts as on the screen.
-  CompactPdfDevice writer(QSizeF(612, 792), 96);
+  const QString docTitle =
+      QStringLiteral("Batch Review Report - ") + baseName(data.request->dataFile);
+  const QString creator = QStringLiteral("Tarvex Data Viewer");
+  std::unique_ptr<CompactPdfDevice> compact;
+  std::unique_ptr<QPdfWriter> qtWriter;
+  if (data.request->writer == ReportRequest::Writer::Qt) {
+    qtWriter = std::make_unique<QPdfWriter>(&out);
+    qtWriter->setPageSize(QPageSize(QPageSize::Letter));
+    qtWriter->setPageMargins(QMarginsF(0, 0, 0, 0));
+    qtWriter->setResolution(96);
+    qtWriter->setTitle(docTitle);
+    qtWriter->setCreator(creator);
+  } else {
+    compact = std::make_unique<CompactPdfDevice>(QSizeF(612, 792), 96);
+  }
+  QPaintDevice& writer = compact ? static_cast<QPaintDevice&>(*compact) : *qtWriter;
   const double dpi = writer.logicalDpiX();
   const double margin = 0.6 * dpi;
   const QSizeF paper(writer.width(), writer.height());
@@ -510,7 +544,8 @@ int drawReport(const ReportData& data, QIODevice& out,
       painter.end();
       throw RuntimeError(err::Cancel);
     }
-    if (i > 0) writer.newPage();
+    if (i > 0 && compact) compact->newPage();
+    if (i > 0 && qtWriter) qtWriter->newPage();
     for (const auto& [at, fn] : pages[std::size_t(i)]) fn(painter, content.topLeft() + at);
     painter.setFont(body);
     painter.setPen(Qt::black);
@@ -521,9 +556,8 @@ int drawReport(const ReportData& data, QIODevice& out,
   }
   if (!painter.end())
     throw RuntimeError(err::PathFileAccess, QStringLiteral("The report's pages cannot be drawn"));
-  const QByteArray pdf =
-      writer.document(QStringLiteral("Batch Review Report - ") + baseName(data.request->dataFile),
-                      QStringLiteral("Tarvex Data Viewer"));
+  if (!compact) return total;
+  const QByteArray pdf = compact->document(docTitle, creator);
   if (out.write(pdf) != pdf.size())
     throw RuntimeError(err::PathFileAccess, QStringLiteral("The report cannot be written"));
   return total;

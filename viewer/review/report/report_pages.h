@@ -104,7 +104,8 @@ struct ReportData {
 // progress(done, total) false cancels (RuntimeError(err::Cancel)).
 void buildTrends(ReportData& data, const std::function<bool(int, int)>& progress);
 
-// Draws every page into out as one PDF; returns the page count.
+// Draws every page into out as one PDF, through data.request->writer;
+// returns the page count.
 // progress(done, total) false cancels (RuntimeError(err::Cancel)).
 int drawReport(const ReportData& data, QIODevice& out,
                const std::function<bool(int, int)>& progress);

@@ -23,6 +23,11 @@ FrmMain::FrmMain(UserInterface& ui, QWidget* parent) : QMainWindow(parent), ui_(
 
   QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
   mnuFile->setObjectName(QStringLiteral("mnuFile"));
+  QAction* batches = mnuFile->addAction(QStringLiteral("&Batches..."));
+  batches->setObjectName(QStringLiteral("mnuFileBatches"));
+  connect(batches, &QAction::triggered, this, [this] {
+    if (batches_) batches_();
+  });
   QAction* report = mnuFile->addAction(QStringLiteral("&Review Report..."));
   report->setObjectName(QStringLiteral("mnuFileReviewReport"));
   connect(report, &QAction::triggered, this, [this] {

@@ -29,6 +29,8 @@ class FrmMain : public QMainWindow {
   void setHistoryWindow(QWidget* history, std::function<bool()> busy);
   QWidget* historyWindow() const;
 
+  // What "Batches..." of the File menu does.
+  void setBatchesHandler(std::function<void()> handler) { batches_ = std::move(handler); }
   // What "Review Report..." of the File menu does.
   void setReviewReportHandler(std::function<void()> handler) { reviewReport_ = std::move(handler); }
 
@@ -66,6 +68,7 @@ class FrmMain : public QMainWindow {
   QPointer<QMdiSubWindow> historySub_;
   std::function<bool()> busy_;
   std::function<void()> reviewReport_;
+  std::function<void()> batches_;
   QLabel* statusPanel_ = nullptr;
   QLabel* orderPanel_ = nullptr;
   QLabel* datePanel_ = nullptr;

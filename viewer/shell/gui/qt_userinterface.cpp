@@ -224,6 +224,16 @@ bool QtUserInterface::reviewReportDialog(ReportDialogValues& values) {
   return true;
 }
 
+QString QtUserInterface::chooseFolder(const QString& title, const QString& initDir) {
+  QFileDialog dialog(owner_ ? owner_->window() : nullptr, title, localFolder(initDir));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    throw RuntimeError(err::Cancel);
+  return dialog.selectedFiles().constFirst();
+}
+
 int QtUserInterface::printerCount() {
   // The printer dialog always offers printing to a PDF file besides the
   // printers of the print system, so a machine without printers still has

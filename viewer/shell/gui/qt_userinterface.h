@@ -35,6 +35,7 @@ class QtUserInterface : public UserInterface {
   QColor showColor(const QColor& initial) override;
   QString inputText(const QString& prompt, const QString& initial) override;
   bool reviewReportDialog(ReportDialogValues& values) override;
+  QString chooseFolder(const QString& title, const QString& initDir) override;
   int printerCount() override;
   PrinterChoice showPrinter(int flags) override;
   QPrinter* printer() override;
