@@ -70,6 +70,9 @@ $lib/libferrolok.so.1 -> libferrolok.so.$version
 /usr/share/doc/tarvex/changelog.gz
 /usr/share/doc/tarvex/copyright
 /usr/share/icons/hicolor/scalable/apps/tarvex-viewer.svg
+/usr/share/man/man1/ferrolok.1.gz
+/usr/share/man/man1/tarvex-viewer.1.gz
+/usr/share/man/man1/tarvex.1.gz
 EOF
 listing "$dev" >"$work/dev.files"
 sort <<EOF | diff -u - "$work/dev.files" || fail "the files of libferrolok-dev differ (- expected, + packaged)"

@@ -75,6 +75,32 @@ foreach(package_component tarvex:runtime libferrolok-dev:development)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${PACKAGE} COMPONENT ${component})
 endforeach()
 
+# A manual page for each program, made from its --help at build time (in a
+# sanitizer build too: a leak report there is no reason to fail the page).
+set(man_pages)
+foreach(page "tarvex-viewer:tarvex-viewer:view a process controller's logs, verify their signatures, plot and print"
+             "tarvex:tarvex:read, verify, plot, compare, export and report a process controller's logs"
+             "ferrolok:ferrolok_cli:encrypt, decrypt and hash as the Windows cryptographic providers do")
+  string(REGEX MATCH "^([^:]*):([^:]*):(.*)$" _ "${page}")
+  set(name ${CMAKE_MATCH_1})
+  set(target ${CMAKE_MATCH_2})
+  set(summary ${CMAKE_MATCH_3})
+  set(others tarvex-viewer tarvex ferrolok)
+  list(REMOVE_ITEM others ${name})
+  list(JOIN others "," see_also)
+  set(out ${PROJECT_BINARY_DIR}/man/${name}.1.gz)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+            ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -DNAME=${name}
+            "-DSUMMARY=${summary}" -DVERSION=${PROJECT_VERSION} -DSEE_ALSO=${see_also}
+            -DOUTPUT=${out} -P ${CMAKE_CURRENT_LIST_DIR}/manpage.cmake
+    DEPENDS ${target} ${CMAKE_CURRENT_LIST_DIR}/manpage.cmake
+    COMMENT "Manual page of ${name}" VERBATIM)
+  list(APPEND man_pages ${out})
+endforeach()
+add_custom_target(man_pages ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+
 include(CPack)
 
 # The packages made from this build into a folder of their own: names,
