@@ -13,7 +13,7 @@
 set -euo pipefail
 
 declare -A groups=(
-  [build]="g++ cmake ninja-build pkg-config nettle-dev libsodium-dev libharfbuzz-dev libgtest-dev qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev dpkg-dev file python3-numpy libqt6sql6-sqlite libqt6sql6-psql"
+  [build]="g++ cmake ninja-build pkg-config nettle-dev libsodium-dev libharfbuzz-dev libgtest-dev qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev dpkg-dev file lintian python3-numpy libqt6sql6-sqlite libqt6sql6-psql"
   [gui]="xvfb xauth fonts-dejavu-core fonts-noto-cjk imagemagick poppler-utils"
   [windows]="wine wine64 wine32:i386 g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64-tools"
   [bench]="python3-pandas python3-matplotlib gnuplot-nox time openssl miller"

@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <cwchar>
 #include <string>
 
 #include "classes.h"
@@ -64,6 +65,37 @@ HRESULT loadScript(const ClassIdentity& c, RegistryScript& script) {
   return S_OK;
 }
 
+// The type library's file entry under a locale, "TypeLib\{LIBID}\1.0\409\win32"
+// (or win64); the library's own locale when `neutral` is false, else 0.
+// Wine's type library marshaler, which makes the proxies a client in another
+// apartment calls through, looks the library up under locale 0 only.
+// Empty when the library has no attributes.
+std::wstring localeKey(ITypeLib* tl, bool neutral) {
+  TLIBATTR* attr = nullptr;
+  if (!tl || FAILED(tl->GetLibAttr(&attr))) return {};
+  wchar_t libid[40] = {};
+  StringFromGUID2(attr->guid, libid, 40);
+  wchar_t key[96] = {};
+  swprintf(key, 96, L"TypeLib\\%ls\\%x.%x\\%x\\%ls", libid, attr->wMajorVerNum, attr->wMinorVerNum,
+           neutral ? 0u : static_cast<unsigned>(attr->lcid),
+           attr->syskind == SYS_WIN64 ? L"win64" : L"win32");
+  tl->ReleaseTLibAttr(attr);
+  return key;
+}
+
+// The default value of a key under HKEY_CLASSES_ROOT.
+long readDefault(const std::wstring& path, std::wstring& value) {
+  DWORD bytes = 0;
+  LONG err = RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, nullptr,
+                          &bytes);
+  if (err != ERROR_SUCCESS) return err;
+  value.assign(bytes / sizeof(wchar_t), L'\0');
+  err = RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value.data(),
+                     &bytes);
+  value.resize(err == ERROR_SUCCESS ? wcslen(value.c_str()) : 0);
+  return err;
+}
+
 }  // namespace
 
 HRESULT registerServer() {
@@ -77,9 +109,17 @@ HRESULT registerServer() {
     if (SUCCEEDED(hr)) hr = fromWin32(script.apply(root, variables));
     if (FAILED(hr)) return hr;
   }
-  // Registers the type library under its LIBID with this DLL as its file.
+  // Registers the type library under its LIBID with this DLL as its file,
+  // under its own locale and the neutral one.
   ITypeLib* tl = nullptr;
-  const HRESULT hr = LoadTypeLibEx(dll.c_str(), REGKIND_REGISTER, &tl);
+  HRESULT hr = LoadTypeLibEx(dll.c_str(), REGKIND_REGISTER, &tl);
+  if (SUCCEEDED(hr)) {
+    const std::wstring own = localeKey(tl, false), neutral = localeKey(tl, true);
+    std::wstring file;
+    hr = own.empty() ? E_UNEXPECTED : fromWin32(readDefault(own, file));
+    if (SUCCEEDED(hr) && neutral != own) hr = fromWin32(root.createKey(neutral));
+    if (SUCCEEDED(hr) && neutral != own) hr = fromWin32(root.setValue(neutral, L"", file));
+  }
   if (tl) tl->Release();
   return hr;
 }
@@ -95,6 +135,15 @@ HRESULT unregisterServer() {
   }
   ITypeLib* tl = typeLib();
   if (!tl) return FAILED(result) ? result : TYPE_E_CANTLOADLIBRARY;
+  // This bitness's neutral-locale entry, and the locale's key once empty
+  // (the other bitness's entry may remain).
+  const std::wstring neutral = localeKey(tl, true);
+  if (!neutral.empty() && neutral != localeKey(tl, false)) {
+    const LONG gone = RegDeleteKeyW(HKEY_CLASSES_ROOT, neutral.c_str());
+    if (gone != ERROR_SUCCESS && gone != ERROR_FILE_NOT_FOUND && SUCCEEDED(result))
+      result = HRESULT_FROM_WIN32(gone);
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, neutral.substr(0, neutral.rfind(L'\\')).c_str());
+  }
   TLIBATTR* attr = nullptr;
   HRESULT hr = tl->GetLibAttr(&attr);
   if (SUCCEEDED(hr)) {

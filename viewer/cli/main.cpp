@@ -24,6 +24,7 @@
 #include "review/text_match.h"
 #include "review/time_bound.h"
 #include "shell/runtime_error.h"
+#include "shell/runtime_folder.h"
 #include "signatures/verify.h"
 #include "signatures/vxlog.h"
 
@@ -541,6 +542,9 @@ int runFlushed(const QStringList& argv) { return flushedOutput(run(argv)); }
 }  // namespace tarvex
 
 int main(int argc, char** argv) {
+  // Without a session's runtime folder, a private one of our own: Qt then
+  // has nothing to say about it on the terminal.
+  tarvex::provideRuntimeFolder();
   // The trend is drawn by the viewer's plot widget, on the offscreen
   // platform: no display is needed.
   if (argc > 1 && (qstrcmp(argv[1], "plot") == 0 || qstrcmp(argv[1], "report") == 0)) {

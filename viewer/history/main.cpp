@@ -24,6 +24,7 @@
 #include <memory>
 
 #include "history/viewer_app.h"
+#include "shell/runtime_folder.h"
 
 namespace {
 
@@ -39,6 +40,9 @@ bool infoOnly(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Without a session's runtime folder, a private one of our own (the
+  // running-copy lock lives there).
+  tarvex::provideRuntimeFolder();
   std::unique_ptr<QCoreApplication> application;
   if (infoOnly(argc, argv))
     application = std::make_unique<QCoreApplication>(argc, argv);

@@ -5,6 +5,7 @@
 #include <olectl.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,8 +14,9 @@
 
 namespace client {
 
-inline int g_failures = 0;
-inline int g_checks = 0;
+// Counted from any thread.
+inline std::atomic<int> g_failures{0};
+inline std::atomic<int> g_checks{0};
 
 #define CHECK(cond)                                               \
   do {                                                            \

@@ -512,6 +512,6 @@ int wmain(int argc, wchar_t** argv) {
   CoFreeUnusedLibraries();
   checkExports(argv[1]);
   CoUninitialize();
-  std::printf("%d checks, %d failed\n", g_checks, g_failures);
+  std::printf("%d checks, %d failed\n", g_checks.load(), g_failures.load());
   return g_failures;
 }

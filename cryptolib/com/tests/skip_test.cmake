@@ -16,7 +16,7 @@ cmake_minimum_required(VERSION 3.25)
 
 set(expected
   ferrolok_com_wine_prefix_32 ferrolok_com_register_32 ferrolok_com_client_32
-  ferrolok_com_crosscheck_32 ferrolok_com_vbscript_32 ferrolok_com_unregister_32
+  ferrolok_com_threads_32 ferrolok_com_crosscheck_32 ferrolok_com_vbscript_32 ferrolok_com_unregister_32
   ferrolok_com_register_wow32 ferrolok_com_views ferrolok_com_vbscript_wow32
   ferrolok_com_unregister_wow32)
 set(reason "no 32-bit Wine \\(wine32:i386\\) that runs here: ")

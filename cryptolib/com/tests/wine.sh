@@ -8,6 +8,10 @@
 # 32-bit side of a 64-bit one; 64 (the default) as 64-bit ones. Each has its
 # own loader and its own view of the registry.
 #
+# FERROLOK_WINE_PERSIST=1 keeps the prefix's wineserver, and so Wine's own
+# services, alive from the prefix step until the end step, instead of
+# starting them again for every step (slow under an emulator).
+#
 #   wine.sh build SOURCE_DIR WIN_BUILD_DIR TOOLCHAIN_FILE
 #   wine.sh prefix PREFIX [win32|win64]   new prefix (wineboot), default win64
 #   wine.sh register PREFIX DLL           regsvr32, then the registry read back
@@ -41,7 +45,8 @@ shift
 if [ "$step" != build ]; then
   # No display: Wine draws into memory contexts only, the same on every machine.
   unset DISPLAY WAYLAND_DISPLAY
-  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # No .NET or HTML engine installer, no menu entries for the desktop.
+  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   WINEPREFIX=$(realpath -m "$1")
   shift
 fi
@@ -99,12 +104,22 @@ fail() {
   exit 1
 }
 
-# Output of a Wine program without its CR LF line ends.
-wine_out() { "$wine" "$@" 2>/dev/null | tr -d '\r'; }
-# A Linux path as the Windows programs of the step see it. Through the step's
-# own loader: the system's `winepath` starts the 32-bit one whenever
+# A Linux path as the Windows programs of the step see it: the prefix's
+# drive_c is C:, everything else Z: (the drives of a new prefix). Worked out
+# here, not by `winepath`: a Wine program takes long to start under an
+# emulator, and the system's `winepath` starts the 32-bit loader whenever
 # wine32:i386 is installed, even where it cannot run.
-winepath_w() { wine_out winepath -w "$1"; }
+winepath_w() {
+  local p
+  p=$(realpath -m "$1")
+  case $p in
+    "$WINEPREFIX/drive_c" | "$WINEPREFIX/drive_c/"*) p="C:${p#"$WINEPREFIX/drive_c"}" ;;
+    *) p="Z:$p" ;;
+  esac
+  p=${p//\//\\}
+  [ "${p: -1}" = : ] && p+="\\"
+  echo "$p"
+}
 
 classes=(
   "EncryptString {6C76F12F-7762-446D-B0C2-1700528115DB} 101"
@@ -116,42 +131,59 @@ classes=(
 )
 libid="{F08A1D92-7E1F-416D-BA15-0E9053571415}"
 
-# Registry contents read back: load KEY... fills `values` ("key|name" ->
-# data, name "" for the default value) and `keys` (every key below HKCR seen),
-# one reg query per tree.
+# The registry below HKEY_CLASSES_ROOT as one view sees it, read back with
+# one `reg export` (a query per key would start a Wine program each):
+#   load [WINE SYSTEM_FOLDER]     default: the step's own loader and folder
+# fills `keys` (every key, "clsid\\{...}") and `values` ("key|name" -> data,
+# name "" for the default value; strings unescaped, other types as exported),
+# keys and names in lower case as the registry compares them: look them up
+# through key_exists and value_of.
 declare -A values=() keys=()
 load() {
-  local root line current=""
-  for root in "$@"; do
-    while IFS= read -r line; do
-      case $line in
-        "HKEY_CLASSES_ROOT\\"*)
-          current=${line#HKEY_CLASSES_ROOT\\}
-          keys[$current]=1
-          ;;
-        "    "*)
-          line=${line#    }
-          local name=${line%%    *}
-          local rest=${line#*    }
-          local type=${rest%%    *}
-          local data=""
-          [ "$rest" != "$type" ] && data=${rest#*    }
-          [ "$name" = "(Default)" ] && name=""
-          values["$current|$name"]=$data
-          ;;
-      esac
-    done < <(wine_out "$system\\reg.exe" query "HKCR\\$root" /s)
-  done
+  local loader=${1:-$wine} folder=${2:-$system}
+  local file="$WINEPREFIX/hkcr-export.reg" kind key data
+  rm -f "$file"
+  "$loader" "$folder\\reg.exe" export HKCR "$(winepath_w "$file")" /y >/dev/null 2>&1 ||
+    fail "reg export HKCR failed"
+  values=() keys=()
+  while IFS=$'\t' read -r kind key data; do
+    if [ "$kind" = K ]; then keys[$key]=1; else values[$key]=$data; fi
+  done < <(iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r' | awk '
+    function unescape(s,   out, i, c) {
+      out = ""
+      for (i = 1; i <= length(s); i++) {
+        c = substr(s, i, 1)
+        if (c == "\\" && i < length(s)) { i++; c = substr(s, i, 1) }
+        out = out c
+      }
+      return out
+    }
+    /^\[HKEY_CLASSES_ROOT\\.*\]$/ {
+      key = tolower(substr($0, 20, length($0) - 20)); print "K\t" key; next
+    }
+    /^@=/ { v = substr($0, 3); name = ""; }
+    /^"/ { i = index($0, "\"="); name = tolower(unescape(substr($0, 2, i - 2))); v = substr($0, i + 2) }
+    /^(@|")/ {
+      if (v ~ /^".*"$/) v = unescape(substr(v, 2, length(v) - 2))
+      print "V\t" key "|" name "\t" v
+    }')
+  rm -f "$file"
 }
 
-key_exists() { "$wine" "$system\\reg.exe" query "HKCR\\$1" >/dev/null 2>&1; }
+# key_exists KEY; value_of KEY [NAME] prints the value, "<missing>" without.
+key_exists() { [ -n "${keys[${1,,}]-}" ]; }
+value_of() {
+  local k="$1|${2:-}"
+  echo "${values[${k,,}]-<missing>}"
+}
 
 expect_value() {
-  local got=${values["$1|${3:-}"]-<missing>}
+  local k="$1|${3:-}"
+  local got=${values[${k,,}]-<missing>}
   [ "$got" = "$2" ] || fail "HKCR\\$1 ${3:-(default)}: expected \"$2\", got \"$got\""
 }
 
-expect_key() { [ -n "${keys[$1]-}" ] || fail "HKCR\\$1 missing"; }
+expect_key() { key_exists "$1" || fail "HKCR\\$1 missing"; }
 
 case $step in
   build)
@@ -166,12 +198,28 @@ case $step in
     if [ -d "$WINEPREFIX" ]; then wineserver -k 2>/dev/null || true; fi
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
+    # Wine's null display driver: its desktop process then starts once and
+    # stays, where without a display it fails, and is started again, for
+    # every program that makes a window (COM's own message windows too).
+    printf '%s\n' 'WINE REGISTRY Version 2' \
+      ';; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000' '' \
+      '[Software\\Wine\\Drivers]' '"Graphics"="null"' >"$WINEPREFIX/user.reg"
     arch=${1:-win64}
+    # The server makes the registry, of the prefix's architecture.
+    if [ "${FERROLOK_WINE_PERSIST:-}" = 1 ]; then WINEARCH=$arch wineserver -p; fi
     start=$EPOCHREALTIME
-    if [ "$arch" = win32 ]; then
-      WINEARCH=win32 /usr/lib/wine/wine wineboot -i >/dev/null 2>&1 || true
-    else
-      WINEARCH=win64 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+    boot() {
+      if [ "$arch" = win32 ]; then
+        WINEARCH=win32 /usr/lib/wine/wine "$@" >/dev/null 2>&1
+      else
+        WINEARCH=win64 /usr/lib/wine/wine64 "$@" >/dev/null 2>&1
+      fi
+    }
+    # Under an emulator the first program can give up waiting for the
+    # prefix's set-up (after five minutes) while the set-up goes on: the
+    # prefix is ready once a program starts in it.
+    if ! boot wineboot -i; then
+      for _ in 1 2 3 4 5 6; do boot cmd /c exit 0 && break; done
     fi
     [ -d "$WINEPREFIX/drive_c/windows/system32" ] || fail "wineboot did not create the prefix"
     awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "wineboot took %.1f s\n", b - a }'
@@ -182,11 +230,7 @@ case $step in
     # A leftover subkey under a class key must go: the key is replaced whole.
     "$wine" "$system\\reg.exe" add "HKCR\\CLSID\\{6C76F12F-7762-446D-B0C2-1700528115DB}\\Stale" /f >/dev/null 2>&1
     "$wine" "$system\\regsvr32.exe" /s "$dll" >/dev/null 2>&1 || fail "regsvr32 $dll failed"
-    for c in "${classes[@]}"; do
-      read -r name clsid _ <<<"$c"
-      load "Ferrolok.$name.1" "Ferrolok.$name" "CLSID\\$clsid"
-    done
-    load "TypeLib\\$libid"
+    load
     for c in "${classes[@]}"; do
       read -r name clsid bitmap <<<"$c"
       expect_value "Ferrolok.$name.1" "$name Class"
@@ -208,21 +252,25 @@ case $step in
       expect_value "$k\\Version" "1.0"
       # Exactly these keys under the class key (a stale one was removed).
       n=0
-      for key in "${!keys[@]}"; do [[ $key == "$k\\"* ]] && n=$((n + 1)); done
+      for key in "${!keys[@]}"; do [[ $key == "${k,,}\\"* ]] && n=$((n + 1)); done
       [ "$n" -eq 11 ] || fail "HKCR\\$k has $n keys below it, expected 11"
     done
     expect_value "TypeLib\\$libid\\1.0" "Ferrolok 1.0 Type Library"
-    tlb=${values["TypeLib\\$libid\\1.0\\409\\win$bits|"]-}
+    tlb=$(value_of "TypeLib\\$libid\\1.0\\409\\win$bits")
     case "${tlb,,}" in
       *ferrolok.dll) ;;
       *) fail "type library registered as \"$tlb\"" ;;
     esac
+    # The same file under the neutral locale, where a marshaler looks.
+    tlb0=$(value_of "TypeLib\\$libid\\1.0\\0\\win$bits")
+    [ "$tlb0" = "$tlb" ] || fail "type library under locale 0 registered as \"$tlb0\""
     echo "registered ($bits-bit): ${#classes[@]} classes and the type library"
     ;;
 
   unregister)
     dll=$(winepath_w "$1")
     "$wine" "$system\\regsvr32.exe" /s /u "$dll" >/dev/null 2>&1 || fail "regsvr32 /u failed"
+    load
     for c in "${classes[@]}"; do
       read -r name clsid _ <<<"$c"
       for k in "Ferrolok.$name.1" "Ferrolok.$name" "CLSID\\$clsid"; do
@@ -236,6 +284,8 @@ case $step in
     if key_exists "TypeLib\\$libid\\1.0\\409\\win$other"; then
       ! key_exists "TypeLib\\$libid\\1.0\\409\\win$bits" ||
         fail "the $bits-bit type library is still registered"
+      ! key_exists "TypeLib\\$libid\\1.0\\0\\win$bits" ||
+        fail "the $bits-bit type library is still registered under locale 0"
     else
       ! key_exists "TypeLib\\$libid\\1.0" || fail "the type library is still registered"
     fi
@@ -331,19 +381,21 @@ case $step in
     # Both DLLs registered in one 64-bit prefix: each view names its own DLL,
     # so a 64-bit client loads the 64-bit server and a 32-bit one the 32-bit.
     dll64=$(winepath_w "$1") dll32=$(winepath_w "$2")
+    load /usr/lib/wine/wine 'C:\windows\syswow64'
+    declare -A view32=()
     for c in "${classes[@]}"; do
       read -r name clsid _ <<<"$c"
-      k="HKCR\\CLSID\\$clsid\\InprocServer32"
-      got64=$(/usr/lib/wine/wine64 'C:\windows\system32\reg.exe' query "$k" /ve 2>/dev/null | tr -d '\r' |
-        awk -F'    ' '/REG_SZ/ { print $4 }')
-      got32=$(/usr/lib/wine/wine 'C:\windows\syswow64\reg.exe' query "$k" /ve 2>/dev/null | tr -d '\r' |
-        awk -F'    ' '/REG_SZ/ { print $4 }')
+      view32[$name]=$(value_of "CLSID\\$clsid\\InprocServer32")
+    done
+    load /usr/lib/wine/wine64 'C:\windows\system32'
+    for c in "${classes[@]}"; do
+      read -r name clsid _ <<<"$c"
+      got64=$(value_of "CLSID\\$clsid\\InprocServer32") got32=${view32[$name]}
       [ "$got64" = "$dll64" ] || fail "64-bit view of $name: \"$got64\", expected \"$dll64\""
       [ "$got32" = "$dll32" ] || fail "32-bit view of $name: \"$got32\", expected \"$dll32\""
     done
     for b in 32 64; do
-      /usr/lib/wine/wine64 'C:\windows\system32\reg.exe' query \
-        "HKCR\\TypeLib\\$libid\\1.0\\409\\win$b" >/dev/null 2>&1 ||
+      key_exists "TypeLib\\$libid\\1.0\\409\\win$b" ||
         fail "the $b-bit type library is not registered"
     done
     echo "each registry view names its own DLL; both type libraries registered"

@@ -1,6 +1,8 @@
 // tarvex plot run as a process: pictures of every type written and
 // readable, a gap left empty, and the errors with nothing written.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QImage>
@@ -125,6 +127,29 @@ TEST(PlotCommand, ALegendNamesEveryChannelInItsColour) {
       EXPECT_EQ(colorPixels(png, top, bottom, second), 0);
     }
   }
+}
+
+// Run without a desktop session (no XDG_RUNTIME_DIR, as root from a
+// terminal), the plot says nothing but its own words: the runtime folder is a
+// private one of the program's own, in TMPDIR.
+TEST(PlotCommand, WithoutASessionNothingButThePlotsOwnWords) {
+  QTemporaryDir dir;
+  const QString data = writeData(dir);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("DISPLAY"));
+  env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+  env.insert(QStringLiteral("TMPDIR"), dir.path());
+  const Result r =
+      tarvex::test::runProcess(QStringLiteral(TARVEX_EXE),
+                               {"plot", data, "--columns", "2", "-o", dir.filePath("t.png")}, env);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, QString());
+  struct stat st {};
+  const QString runtime = dir.filePath("tarvex-runtime-" + QString::number(geteuid()));
+  ASSERT_EQ(lstat(QFile::encodeName(runtime).constData(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
 }
 
 TEST(PlotCommand, ErrorsWriteNothing) {
