@@ -220,11 +220,13 @@ run() {
 }
 
 # probe BITS PREFIX: the thread probe of that bitness in the prefix; its
-# exit status and last line go to $results/probeBITS. False when it failed.
+# exit status and the last line it printed go to $results/probeBITS (what
+# the shell says of a crash goes to the log). False when it failed.
 probe() {
   local bits=$1 out rc=0
   out=$(FERROLOK_BITS=$bits timeout -k 30 900 cryptolib/com/tests/wine.sh run "$2" \
-    "$tests/windows$bits/cryptolib/com/tests/ferrolok_thread_probe.exe" 2>&1) || rc=$?
+    "$tests/windows$bits/cryptolib/com/tests/ferrolok_thread_probe.exe" \
+    2>>"$logs/ferrolok_thread_probe_$bits.log") || rc=$?
   out="exit $rc$([ "$rc" -le 128 ] || echo " (SIG$(kill -l $((rc - 128))))")${out:+: ${out##*$'\n'}}"
   echo "$out" >"$results/probe$bits"
   printf 'probe %-32s %s\n' "ferrolok_thread_probe ($bits-bit)" "$out"
