@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "../bench_clock.h"
 #include "record/batch_files.h"
 #include "record/record_entry.h"
 #include "record/record_file.h"
@@ -27,20 +28,10 @@
 #include "shell/runtime_error.h"
 
 using namespace tarvex;
+using tarvex::bench::cpuMs;
+using tarvex::bench::median;
 
 namespace {
-
-// CPU time of every thread of the process, in ms.
-double cpuMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 RecordEntry entryOf(const UnlockedKey& key, const Reviewer& r, const QString& data,
                     const QString& sha, qint64 seq, const QByteArray& prev) {

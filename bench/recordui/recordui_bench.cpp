@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "../bench_clock.h"
 #include "history/frm_history.h"
 #include "history/history_commands.h"
 #include "history/history_record.h"
@@ -41,20 +42,10 @@
 #include "trend/trend_commands.h"
 
 using namespace tarvex;
+using tarvex::bench::cpuMs;
+using tarvex::bench::median;
 
 namespace {
-
-// CPU time of every thread of the process, in ms.
-double cpuMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // Answers the Open dialog with the batch's file; everything else as a
 // user who says OK.
